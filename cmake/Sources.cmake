@@ -1,0 +1,26 @@
+# The plug-in's code as one static library, and the plug-in module around it.
+file(GLOB BRELTO_CORE_SOURCES CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/host/*.cpp
+  ${PROJECT_SOURCE_DIR}/core/*.cpp
+  ${PROJECT_SOURCE_DIR}/dsp/*.cpp)
+list(REMOVE_ITEM BRELTO_CORE_SOURCES ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
+
+add_library(brelto_core STATIC ${BRELTO_CORE_SOURCES})
+target_include_directories(brelto_core PUBLIC ${PROJECT_SOURCE_DIR})
+set_target_properties(brelto_core PROPERTIES
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+add_library(Brelto MODULE ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
+target_link_libraries(Brelto PRIVATE brelto_core)
+set_target_properties(Brelto PROPERTIES PREFIX ""
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+if(WIN32)
+  # The definition file names the two exports; nothing else leaves the DLL.
+  target_sources(Brelto PRIVATE ${PROJECT_SOURCE_DIR}/host/Brelto.def)
+else()
+  target_link_options(Brelto PRIVATE
+    -static-libgcc -static-libstdc++
+    -Wl,--version-script=${PROJECT_SOURCE_DIR}/host/exports.map
+    -Wl,--defsym=main=VSTPluginMain -Wl,--no-undefined)
+  set_target_properties(Brelto PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/host/exports.map)
+endif()

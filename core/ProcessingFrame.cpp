@@ -1,0 +1,118 @@
+// The processing frame: host blocks are cut into chunks of at most maxChunk
+// frames (about 2 ms), each run through the module list, with a control tick
+// of one per 2 ms of audio and MIDI events handed out between chunks.
+#include "core/SynthCore.h"
+
+#include <cmath>
+#include <cstring>
+#include <xmmintrin.h>
+
+namespace {
+
+constexpr std::uint32_t kFlushToZero = 0x8000;
+constexpr std::uint32_t kUnderflowMask = 0x0800;
+constexpr std::int32_t kTickSubdivision = 256; // tick clock units per frame
+constexpr std::int32_t kTicksPerSecond = 500;
+constexpr VstInt32 kTransportWanted = kVstPpqPosValid | kVstTempoValid;
+constexpr double kTempoScale = 3.3333337e-5;
+constexpr double kPerMinute = 1.0 / 60.0;
+constexpr float kFallbackTempoScaled = 0.004f;
+constexpr double kFallbackTempo = 120.0;
+constexpr double kFallbackPerMinute = 0.016666668;
+
+// Rates outside this range are clamped: below it a chunk or a release would
+// be shorter than one frame, above it the tick clock would overflow.
+constexpr float kLowestRate = 8000.0f;
+constexpr float kHighestRate = 768000.0f;
+
+} // namespace
+
+void SynthCore::setClock(std::int32_t rate) {
+    tickPeriod = rate * kTickSubdivision / kTicksPerSecond;
+    tickCountdown = tickPeriod;
+    maxChunk = tickPeriod / kTickSubdivision;
+    if (maxChunk > kMaxChunkFrames) maxChunk = kMaxChunkFrames;
+}
+
+void SynthCore::setSampleRate(float rate) {
+    if (!(rate >= kLowestRate)) rate = kLowestRate; // also NaN
+    if (rate > kHighestRate) rate = kHighestRate;
+    sampleRate = rate;
+    const auto rounded = static_cast<std::int32_t>(std::nearbyint(rate));
+    setClock(rounded);
+    integerSampleRate = rounded;
+    moduleList->setSampleRate(rounded);
+}
+
+void SynthCore::suspend() { moduleList->reset(); }
+
+void SynthCore::readTransport() {
+    if (const VstTimeInfo* time = getTimeInfo(kTransportWanted)) {
+        tempo.tempoScaled = static_cast<float>(time->tempo * kTempoScale);
+        tempo.beatFrames = static_cast<std::int32_t>(integerSampleRate * time->tempo * kPerMinute);
+        tempo.quarterPosition = static_cast<float>(time->ppqPos);
+    } else {
+        tempo.tempoScaled = kFallbackTempoScaled;
+        tempo.beatFrames =
+            static_cast<std::int32_t>(integerSampleRate * kFallbackTempo * kFallbackPerMinute);
+        tempo.quarterPosition = 0.0f;
+    }
+}
+
+void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
+    const float* in0 = inputs[0];
+    const float* in1 = inputs[1];
+    float* out0 = outputs[0];
+    float* out1 = outputs[1];
+    ModuleList& list = *moduleList;
+    float* block = list.input().frames;
+
+    while (frames > 0) {
+        readTransport();
+        const int chunk = frames < maxChunk ? frames : maxChunk;
+        const bool tick = tickCountdown <= 0;
+
+        _mm_setcsr(_mm_getcsr() | kFlushToZero | kUnderflowMask);
+        // Input and output may be the same memory: the chunk is read whole
+        // before anything is written back.
+        for (int i = 0; i < chunk; ++i) {
+            block[2 * i] = in0[i];
+            block[2 * i + 1] = in1[i];
+        }
+        in0 += chunk;
+        in1 += chunk;
+        list.process(chunk, tick ? 1 : 0);
+        const float* result = list.output().frames;
+        for (int i = 0; i < chunk; ++i) {
+            out0[i] = result[2 * i];
+            out1[i] = result[2 * i + 1];
+        }
+        out0 += chunk;
+        out1 += chunk;
+
+        if (tick) tickCountdown += tickPeriod;
+        eventClock += chunk;
+        tickCountdown -= chunk * kTickSubdivision;
+        handOutEvents();
+        frames -= chunk;
+    }
+}
+
+void SynthCore::handOutEvents() {
+    while (eventRead < eventEnd && eventQueue[eventRead].deltaFrames <= eventClock)
+        handleMidiEvent(eventQueue[eventRead++]);
+}
+
+VstInt32 SynthCore::processEvents(VstEvents* events) {
+    while (eventRead < eventEnd) handleMidiEvent(eventQueue[eventRead++]);
+    eventClock = 0;
+    eventRead = eventEnd = 0;
+    for (VstInt32 i = 0; i < events->numEvents; ++i) {
+        const VstEvent* event = events->events[i];
+        if (event == nullptr || event->type != kVstMidiType) continue;
+        // A full queue drops the rest of the list.
+        if (eventEnd == kEventQueueSize) break;
+        std::memcpy(&eventQueue[eventEnd++], event, sizeof(VstMidiEvent));
+    }
+    return 1;
+}

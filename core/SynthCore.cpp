@@ -1,0 +1,186 @@
+#include "core/SynthCore.h"
+
+#include "host/AEffEditor.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr VstInt32 kVendorVersion = 1000;
+constexpr int kMidiProgramCount = 128;
+
+// Meter rows read this until the plug-in binds a real meter.
+const std::atomic<float> kSilentMeter{0.0f};
+
+void copyText(char* dest, const char* src, std::size_t size) {
+    std::strncpy(dest, src, size - 1);
+    dest[size - 1] = 0;
+}
+
+bool isHostParameter(VstInt32 index) {
+    return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kHostParameterCount);
+}
+
+void fillMidiProgram(MidiProgramName& name) {
+    copyText(name.name, "Basic", sizeof(name.name));
+    name.midiProgram = 0;
+    name.midiBankMsb = -1; // no bank select
+    name.midiBankLsb = -1;
+    name.reserved = 0;
+    name.parentCategoryIndex = 0;
+    name.flags = 0;
+}
+
+} // namespace
+
+SynthCore::SynthCore(audioMasterCallback host)
+    : AudioEffectX(host, kProgramCount, kHostParameterCount) {
+    copyText(effectName, "Brelto", sizeof(effectName));
+    copyText(productString, "Brelto", sizeof(productString));
+    copyText(vendorString, "Quenor", sizeof(vendorString));
+
+    moduleList = std::make_unique<ModuleList>();
+    rows = std::make_unique<ParamRow[]>(kParamRowCount);
+    for (int i = 0; i < kParamRowCount; ++i) rows[i].assign(ParamDefTable[i], &kSilentMeter);
+
+    programs[0] = std::make_unique<ProgramData>();
+    for (int i = 0; i < kHostParameterCount; ++i)
+        programs[0]->values[i].store(rows[i].defaultValue, std::memory_order_relaxed);
+
+    for (int channel = 0; channel < kMidiChannels; ++channel) currentMidiProgram[channel] = channel;
+    setClock(kInitialIntegerRate);
+
+    currentProgram = 0;
+    pushProgram();
+
+    if (host != nullptr) {
+        record.flags |= effFlagsProgramChunks;
+        record.numInputs = 2;
+        record.numOutputs = 2;
+    }
+    moduleList->reset();
+}
+
+SynthCore::~SynthCore() = default;
+
+void SynthCore::pushProgram() {
+    for (int i = 0; i < kHostParameterCount; ++i)
+        setParameter(i, program().values[i].load(std::memory_order_relaxed));
+}
+
+void SynthCore::setParameter(VstInt32 index, float value) {
+    if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(kParamRowCount)) return;
+    if (value >= 1.0f) value = 1.0f;
+    else if (!(value > 0.0f)) value = 0.0f; // also NaN
+    rows[index].value.store(value, std::memory_order_relaxed);
+    if (index < kHostParameterCount)
+        program().values[index].store(value, std::memory_order_relaxed);
+    if (editor != nullptr) editor->setParameter(index, value);
+    moduleList->parameterChanged(index, value);
+}
+
+float SynthCore::getParameter(VstInt32 index) {
+    if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(kParamRowCount))
+        return 0.0f;
+    return rows[index].value.load(std::memory_order_relaxed);
+}
+
+void SynthCore::getParameterName(VstInt32 index, char* text) {
+    text[0] = 0;
+    if (isHostParameter(index)) std::strcpy(text, rows[index].name);
+}
+
+void SynthCore::getParameterLabel(VstInt32 index, char* text) {
+    text[0] = 0;
+    if (isHostParameter(index)) std::strcpy(text, rows[index].label);
+}
+
+void SynthCore::getParameterDisplay(VstInt32 index, char* text) {
+    text[0] = 0;
+    if (!isHostParameter(index)) return;
+    const ParamRow& row = rows[index];
+    const float value = row.value.load(std::memory_order_relaxed);
+    if (std::strcmp(row.label, "%") == 0) float2string(value * 100.0f, text, kVstMaxParamStrLen);
+    else if (std::strcmp(row.label, "dB") == 0) dB2string(value, text, kVstMaxParamStrLen);
+    else float2string(value, text, kVstMaxParamStrLen);
+}
+
+void SynthCore::setProgram(VstInt32 index) {
+    if (index != 0) return;
+    currentProgram = 0;
+    pushProgram();
+}
+
+void SynthCore::setProgramName(const char* name) {
+    copyText(program().name, name, sizeof(program().name));
+}
+
+void SynthCore::getProgramName(char* name) { std::strcpy(name, program().name); }
+
+bool SynthCore::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
+    if (index != 0) return false;
+    std::strcpy(text, programs[0]->name);
+    return true;
+}
+
+bool SynthCore::getEffectName(char* text) {
+    std::strcpy(text, effectName);
+    return true;
+}
+
+bool SynthCore::getVendorString(char* text) {
+    std::strcpy(text, vendorString);
+    return true;
+}
+
+bool SynthCore::getProductString(char* text) {
+    std::strcpy(text, productString);
+    return true;
+}
+
+VstInt32 SynthCore::getVendorVersion() { return kVendorVersion; }
+
+VstInt32 SynthCore::canDo(const char* text) {
+    if (std::strcmp(text, "receiveVstEvents") == 0) return 1;
+    if (std::strcmp(text, "receiveVstMidiEvent") == 0) return 0;
+    if (std::strcmp(text, "midiProgramNames") == 0) return 0;
+    return -1;
+}
+
+bool SynthCore::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+    if (index != 0 && index != 1) return false;
+    std::snprintf(properties->label, sizeof(properties->label), "%s%1d", effectName, index + 1);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+VstInt32 SynthCore::getMidiProgramName(VstInt32, MidiProgramName* name) {
+    if (static_cast<std::uint32_t>(name->thisProgramIndex) >= kMidiProgramCount) return 0;
+    fillMidiProgram(*name);
+    return 1;
+}
+
+VstInt32 SynthCore::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* name) {
+    if (static_cast<std::uint32_t>(channel) >= kMidiChannels || name == nullptr) return -1;
+    const std::int32_t current = currentMidiProgram[channel];
+    name->thisProgramIndex = current;
+    fillMidiProgram(*name);
+    return current;
+}
+
+VstInt32 SynthCore::getMidiProgramCategory(VstInt32, MidiProgramCategory* category) {
+    copyText(category->name, "None", sizeof(category->name));
+    category->parentCategoryIndex = -1;
+    category->flags = 0;
+    return 1;
+}
+
+bool SynthCore::getMidiKeyName(VstInt32, MidiKeyName* key) {
+    key->keyName[0] = 0;
+    key->reserved = 0;
+    key->flags = 0;
+    return false;
+}
+
+void SynthCore::handleMidiEvent(const VstMidiEvent&) {}

@@ -1,0 +1,59 @@
+// A host for driving a plug-in through its record: it answers the host
+// callback as the interface defines and records every call it receives.
+#pragma once
+
+#include "tools/host/PluginLibrary.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct HostCall {
+    AEffect* effect;
+    VstInt32 opcode;
+    VstInt32 index;
+    VstIntPtr value;
+    std::string text; // the string passed with audioMasterCanDo
+    float opt;
+};
+
+class TestHost {
+public:
+    TestHost();
+    ~TestHost();
+    TestHost(const TestHost&) = delete;
+    TestHost& operator=(const TestHost&) = delete;
+
+    // Calls the entry with this host's callback; null when the plug-in refuses.
+    AEffect* open(PluginEntry entry);
+    VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                       void* ptr = nullptr, float opt = 0.0f);
+    // effClose; the record is gone afterwards.
+    VstIntPtr close(AEffect* effect) { return dispatch(effect, effClose); }
+    // A text request answered into a buffer of `size` bytes.
+    std::string text(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, std::size_t size = 256);
+    // Calls of one opcode, in order.
+    std::vector<HostCall> callsOf(VstInt32 opcode) const;
+
+    // What the host answers.
+    VstIntPtr versionAnswer = 2400;
+    VstTimeInfo* timeInfo = nullptr; // audioMasterGetTime
+    bool canSizeWindow = false;
+    bool sizeWindowAnswer = false;
+
+    std::vector<HostCall> calls;
+
+    static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                         VstIntPtr value, void* ptr, float opt);
+
+private:
+    VstIntPtr answer(const HostCall& call);
+    TestHost* previous;
+};
+
+// The record's fixed fields, one per line.
+void printRecord(std::FILE* out, const AEffect* effect);
+// Every host parameter: index, name, label, display text and value bits.
+void printParameters(std::FILE* out, TestHost& host, AEffect* effect);
+// Every recorded host call.
+void printCalls(std::FILE* out, const std::vector<HostCall>& calls);
