@@ -1,8 +1,19 @@
 # The plug-in's code as one static library, and the plug-in module around it.
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
+
+# Portable code sits in its folder; code for one platform in platform/win32 or
+# platform/posix (and likewise under vstgui/).
+if(WIN32)
+  set(BRELTO_PLATFORM win32)
+else()
+  set(BRELTO_PLATFORM posix)
+endif()
 file(GLOB BRELTO_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/host/*.cpp
   ${PROJECT_SOURCE_DIR}/core/*.cpp
-  ${PROJECT_SOURCE_DIR}/dsp/*.cpp)
+  ${PROJECT_SOURCE_DIR}/dsp/*.cpp
+  ${PROJECT_SOURCE_DIR}/platform/*.cpp
+  ${PROJECT_SOURCE_DIR}/platform/${BRELTO_PLATFORM}/*.cpp)
 list(REMOVE_ITEM BRELTO_CORE_SOURCES ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
 
 add_library(brelto_core STATIC ${BRELTO_CORE_SOURCES})
@@ -12,6 +23,7 @@ set_target_properties(brelto_core PROPERTIES
 
 add_library(Brelto MODULE ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
 target_link_libraries(Brelto PRIVATE brelto_core)
+brelto_add_resources(Brelto)
 set_target_properties(Brelto PROPERTIES PREFIX ""
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 if(WIN32)
