@@ -1,13 +1,40 @@
 #include "core/Brelto.h"
 
+#include "dsp/DaVivadozoz.h"
+
 AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(host); }
 
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
     record.uniqueID = kUniqueId;
+    maximizer = std::make_unique<DaVivadozoz>(modules());
+    bindMaximizer();
     setProgram(0);
     setSampleRate(kInitialRate);
 }
 
 Brelto::~Brelto() = default;
+
+void Brelto::bindMaximizer() {
+    maximizer->setInput(&modules().input());
+    // A name that is not found leaves the input on its constant 0.
+    auto bind = [this](const char* name, void (DaVivadozoz::*to)(const std::atomic<float>*)) {
+        if (ParamRow* row = lookupParamRow(name)) (maximizer.get()->*to)(&row->value);
+    };
+    bind("OutCeil", &DaVivadozoz::bindCeiling);
+    bind("Gain", &DaVivadozoz::bindGain);
+    bind("Release", &DaVivadozoz::bindRelease);
+    bind("ISP", &DaVivadozoz::bindIsp);
+    bind("Stereo", &DaVivadozoz::bindStereo);
+    modules().setOutputSource(&maximizer->outputBlock());
+
+    auto meter = [this](const char* name, const std::atomic<float>& value) {
+        if (ParamRow* row = lookupParamRow(name)) row->meterSource = &value;
+    };
+    meter("MeterR", maximizer->meterR);
+    meter("MeterI0", maximizer->meterI0);
+    meter("MeterI1", maximizer->meterI1);
+    meter("MeterO0", maximizer->meterO0);
+    meter("MeterO1", maximizer->meterO1);
+}
 
 void Brelto::onTextEdited(int, VSTGUI::CControl*) {}

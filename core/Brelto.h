@@ -1,7 +1,12 @@
-// The concrete plug-in: the core with this effect's identity.
+// The concrete plug-in: the core with this effect's identity and its one
+// module, the maximizer, bound to the parameter rows and meters by name.
 #pragma once
 
 #include "core/SynthCore.h"
+
+#include <memory>
+
+class DaVivadozoz;
 
 class Brelto : public SynthCore {
 public:
@@ -14,4 +19,11 @@ public:
 
     // UI thread: reads the control's text and keeps nothing of it.
     void onTextEdited(int index, VSTGUI::CControl* control) override;
+
+    const DaVivadozoz& maximizerModule() const { return *maximizer; }
+
+private:
+    void bindMaximizer();
+
+    std::unique_ptr<DaVivadozoz> maximizer;
 };

@@ -1,0 +1,95 @@
+// The look-ahead peak limiter: per channel, a gain envelope that meets every
+// coming peak exactly when that peak leaves the delay line, so the limited
+// signal stays at or below `threshold`.
+#pragma once
+
+#include "dsp/IspSpline.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class MaximizerCore {
+public:
+    static constexpr float kThreshold = 0.999f;
+    static constexpr std::int32_t kConstructionRate = 44100;
+    static constexpr float kConstructionLookAhead = 0.5f;
+
+    MaximizerCore();
+
+    // Buffers are resized only here, never while processing. A rate that
+    // cannot be given buffers keeps the old rate and buffers, and answers false.
+    bool setSampleRate(std::int32_t rate);
+    void setLookAhead(float setting);
+    // Any thread: parameter-derived values, each written whole.
+    void setGain(float linearGain) { gain.store(linearGain, std::memory_order_relaxed); }
+    void setReleaseFrames(std::int32_t frames) {
+        releaseFrames.store(frames, std::memory_order_relaxed);
+    }
+    void setSwitches(bool isp, bool link) {
+        ispOn.store(isp ? 1 : 0, std::memory_order_relaxed);
+        linkOn.store(link ? 1 : 0, std::memory_order_relaxed);
+    }
+    // Silences both lines and restarts the envelopes; keeps the spline
+    // histories, the write position and the held meter peaks.
+    void reset();
+
+    // Audio thread: limits `frames` interleaved stereo frames from `in` into
+    // `out` (which may be the same memory) and scales them by `ceiling`.
+    void process(const float* in, float* out, int frames, float ceiling);
+
+    std::int32_t sampleRate() const { return rate; }
+    std::int32_t lookAheadFrames() const { return lookAhead; }
+    std::int32_t releaseLength() const { return releaseFrames.load(std::memory_order_relaxed); }
+    float linearGain() const { return gain.load(std::memory_order_relaxed); }
+    bool ispEnabled() const { return ispOn.load(std::memory_order_relaxed) != 0; }
+    bool linkEnabled() const { return linkOn.load(std::memory_order_relaxed) != 0; }
+
+    // What the meters read (audio thread): the channel gains of the last
+    // frame, and the peaks held since the meters last decayed them.
+    struct Meters {
+        float channelGain[2] = {1.0f, 1.0f};
+        float inputPeak[2] = {};  // clipped input, before the gain
+        float outputPeak[2] = {}; // limited output, before the ceiling
+    };
+    Meters& meters() { return held; }
+    const Meters& meters() const { return held; }
+
+private:
+    struct Channel {
+        float envelope; // >= kThreshold
+        float slope;    // envelope change per frame
+        float target;   // slope being aimed at
+        std::int32_t hold; // frames to the next look-ahead scan (0: scan now)
+        float gain;        // kThreshold / envelope
+    };
+    static constexpr Channel kRestingChannel = {kThreshold, 0.0f, 0.0f, 0, 1.0f};
+    void clearLines();
+    float limitChannel(Channel& channel, const float* peaks, float peak,
+                       float releaseLength) const;
+
+    // rate: the rate the buffers are sized for, Hz; capacity: frames they can
+    // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
+    // All three change only in setSampleRate / setLookAhead.
+    std::int32_t rate = -1;
+    std::int32_t capacity = 0;
+    std::int32_t lookAhead = 0;
+    float lookAheadSetting = -1.0f;
+    // delayLine: gained samples of the last lookAhead frames, interleaved.
+    // peakLines: per channel, 2 * capacity peak estimates (plus vector slack);
+    // each estimate is written at frame p and p + lookAhead, so the frames
+    // writePos + 1 .. writePos + lookAhead are the coming peaks in time order.
+    std::unique_ptr<float[]> delayLine;
+    std::unique_ptr<float[]> peakLines[2];
+    // reciprocals[j] = 1 / j for every distance a scan can reach.
+    std::unique_ptr<float[]> reciprocals;
+    std::int32_t writePos = 0; // frame written this frame, 0 .. lookAhead - 1
+    Channel channels[2];
+    IspSpline splines[2];
+    Meters held;
+    // Written by the parameter update on any thread, read once per block.
+    std::atomic<float> gain{1.0f};
+    std::atomic<std::int32_t> releaseFrames{0};
+    std::atomic<std::int32_t> ispOn{1};
+    std::atomic<std::int32_t> linkOn{1};
+};
