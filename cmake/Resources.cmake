@@ -51,6 +51,10 @@ set_source_files_properties(${BRELTO_RESOURCE_SOURCE} PROPERTIES
 
 # Gives a module or program the plug-in's resources.
 function(brelto_add_resources target)
+  # windres refuses a script without resources.
+  if(WIN32 AND NOT brelto_resource_files)
+    return()
+  endif()
   target_sources(${target} PRIVATE ${BRELTO_RESOURCE_SOURCE})
   if(NOT WIN32)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})

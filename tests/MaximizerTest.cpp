@@ -2,7 +2,7 @@
 // the literal reference arithmetic.
 #include "AllocationCounter.h"
 #include "ReferenceMaximizer.h"
-#include "SignalSources.h"
+#include "tools/host/TestSignals.h"
 
 #include "dsp/MaximizerCore.h"
 
@@ -153,7 +153,9 @@ TEST(Maximizer, SingleImpulseMeetsTheThresholdWhenItLeaves) {
         gains.push_back(core.meters().channelGain[0]);
     }
     for (int i = 0; i < kFrames; ++i) {
-        if (i != 220) EXPECT_EQ(frames[2 * i], 0.0f) << i;
+        if (i != 220) {
+            EXPECT_EQ(frames[2 * i], 0.0f) << i;
+        }
     }
     EXPECT_EQ(frames[2 * 220 + 1], 0.0f);
     // The envelope rose from the threshold in 220 equal steps to 1.0; the

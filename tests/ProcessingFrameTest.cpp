@@ -1,0 +1,253 @@
+// The processing frame: chunking of host blocks, control ticks, MIDI event
+// timing and the set-up calls, observed through a module that records.
+#include "tools/host/TestHost.h"
+
+#include "core/SynthCore.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+namespace {
+
+struct Call {
+    int frames;
+    int tick;
+};
+
+// Copies its input to its output and records every call.
+class RecordingModule final : public Module {
+public:
+    explicit RecordingModule(ModuleList& list) : list(list) { list.append(this); }
+    std::int32_t kind() override { return 7; }
+    void setSampleRate(std::int32_t rate) override { rates.push_back(rate); }
+    void parameterChanged(std::int32_t, float) override { ++parameterChanges; }
+    void process(std::int32_t frames, std::int32_t tick) override {
+        calls.push_back({frames, tick});
+        for (int i = 0; i < 2 * frames; ++i) output.frames[i] = list.input().frames[i];
+    }
+    void reset() override { ++resets; }
+
+    ModuleList& list;
+    SignalBlock output;
+    std::vector<Call> calls;
+    std::vector<std::int32_t> rates;
+    int parameterChanges = 0;
+    int resets = 0;
+};
+
+// A core with the recording module as its only module.
+class FrameCore : public SynthCore {
+public:
+    explicit FrameCore(audioMasterCallback host = TestHost::callback) : SynthCore(host) {
+        module = std::make_unique<RecordingModule>(modules());
+        modules().setOutputSource(&module->output);
+        setSampleRate(44100.0f);
+        module->rates.clear();
+    }
+    void onTextEdited(int, VSTGUI::CControl*) override {}
+    void handleMidiEvent(const VstMidiEvent& event) override {
+        handled.push_back({event.deltaFrames, static_cast<int>(module->calls.size())});
+    }
+    // Runs a block of n frames of a ramp; returns the output of channel 0.
+    std::vector<float> run(int n) {
+        std::vector<float> left(n), right(n);
+        for (int i = 0; i < n; ++i) left[i] = right[i] = static_cast<float>(i);
+        float* in[2] = {left.data(), right.data()};
+        processReplacing(in, in, n);
+        return left;
+    }
+    std::vector<int> chunkSizes() const {
+        std::vector<int> sizes;
+        for (const Call& call : module->calls) sizes.push_back(call.frames);
+        return sizes;
+    }
+    // A MIDI event (deltaFrames, chunks processed when it was handled).
+    struct Handled {
+        int deltaFrames;
+        int afterChunks;
+    };
+    std::vector<Handled> handled;
+    std::unique_ptr<RecordingModule> module;
+};
+
+VstMidiEvent midiAt(int deltaFrames) {
+    VstMidiEvent event{};
+    event.type = kVstMidiType;
+    event.byteSize = sizeof(VstMidiEvent);
+    event.deltaFrames = deltaFrames;
+    event.midiData[0] = static_cast<char>(0xB0);
+    return event;
+}
+
+void send(FrameCore& core, std::vector<VstMidiEvent>& events) {
+    std::vector<char> storage(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
+    auto* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = static_cast<VstInt32>(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i)
+        list->events[i] = reinterpret_cast<VstEvent*>(&events[i]);
+    EXPECT_EQ(core.processEvents(list), 1);
+}
+
+TEST(ProcessingFrame, BlocksAreCutIntoChunksOfAtMostTwoMilliseconds) {
+    TestHost host;
+    FrameCore core;
+    EXPECT_EQ(core.chunkLimit(), 88);
+    core.run(200);
+    EXPECT_EQ(core.chunkSizes(), (std::vector<int>{88, 88, 24}));
+    // Each chunk asks the host for tempo and position.
+    const auto times = host.callsOf(audioMasterGetTime);
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_EQ(times[0].value, 0x600);
+}
+
+TEST(ProcessingFrame, AudioPassesThroughUnchangedAndInPlace) {
+    TestHost host;
+    FrameCore core;
+    const std::vector<float> out = core.run(1000);
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[i], static_cast<float>(i));
+}
+
+TEST(ProcessingFrame, EmptyBlockDoesNothing) {
+    TestHost host;
+    FrameCore core;
+    host.calls.clear();
+    core.run(0);
+    EXPECT_TRUE(core.module->calls.empty());
+    EXPECT_TRUE(host.calls.empty());
+}
+
+TEST(ProcessingFrame, FirstTickComesWithTheThirdChunkAfterARateChange) {
+    TestHost host;
+    FrameCore core;
+    core.run(88 * 4);
+    ASSERT_EQ(core.module->calls.size(), 4u);
+    EXPECT_EQ(core.module->calls[0].tick, 0);
+    EXPECT_EQ(core.module->calls[1].tick, 0);
+    EXPECT_EQ(core.module->calls[2].tick, 1);
+
+    FrameCore faster;
+    faster.setSampleRate(48000.0f);
+    EXPECT_EQ(faster.chunkLimit(), 96);
+    faster.run(96 * 3);
+    EXPECT_EQ(faster.module->calls[0].tick, 0);
+    EXPECT_EQ(faster.module->calls[1].tick, 1);
+}
+
+TEST(ProcessingFrame, TicksAverageOnePerTwoMillisecondsWhateverTheBlockSize) {
+    TestHost host;
+    for (int block : {1, 7, 64, 1000}) {
+        FrameCore core;
+        const int total = 44100;
+        for (int done = 0; done < total; done += block) core.run(std::min(block, total - done));
+        int ticks = 0;
+        for (const Call& call : core.module->calls) ticks += call.tick;
+        // 44,100 frames at 88.2 frames per tick; the first tick waits a period.
+        EXPECT_NEAR(ticks, 500, 1) << "block " << block;
+    }
+}
+
+TEST(ProcessingFrame, ChunkLimitFollowsTheRate) {
+    TestHost host;
+    FrameCore core;
+    core.setSampleRate(96000.0f);
+    EXPECT_EQ(core.chunkLimit(), 192);
+    EXPECT_EQ(core.integerRate(), 96000);
+    core.setSampleRate(128000.0f);
+    EXPECT_EQ(core.chunkLimit(), 256);
+    core.setSampleRate(192000.0f);
+    EXPECT_EQ(core.chunkLimit(), 256);
+    core.setSampleRate(44099.5f); // ties go to even
+    EXPECT_EQ(core.integerRate(), 44100);
+    EXPECT_EQ(core.module->rates.back(), 44100);
+}
+
+TEST(ProcessingFrame, RatesThatCouldStallProcessingAreClamped) {
+    TestHost host;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float rate : {0.0f, -44100.0f, 100.0f, 499.0f, nan, -inf}) {
+        FrameCore core;
+        core.setSampleRate(rate);
+        EXPECT_EQ(core.integerRate(), 8000) << rate;
+        EXPECT_GE(core.chunkLimit(), 1);
+        core.run(100);
+        EXPECT_EQ(core.chunkSizes().size(), 7u);
+    }
+    FrameCore core;
+    core.setSampleRate(inf);
+    EXPECT_EQ(core.integerRate(), 768000);
+    EXPECT_EQ(core.chunkLimit(), 256);
+}
+
+TEST(ProcessingFrame, EventsAreHandedOutAtTheFirstChunkBoundaryAtOrAfterThem) {
+    TestHost host;
+    FrameCore core;
+    std::vector<VstMidiEvent> events = {midiAt(0), midiAt(50), midiAt(88), midiAt(89)};
+    send(core, events);
+    core.run(200);
+    ASSERT_EQ(core.handled.size(), 4u);
+    EXPECT_EQ(core.handled[0].afterChunks, 1);
+    EXPECT_EQ(core.handled[1].afterChunks, 1);
+    EXPECT_EQ(core.handled[2].afterChunks, 1);
+    EXPECT_EQ(core.handled[3].afterChunks, 2);
+}
+
+TEST(ProcessingFrame, LateEventsWaitForTheNextBlockOrTheNextEventList) {
+    TestHost host;
+    FrameCore core;
+    std::vector<VstMidiEvent> events = {midiAt(300)};
+    send(core, events);
+    core.run(200);
+    EXPECT_TRUE(core.handled.empty());
+    core.run(200); // the clock keeps counting
+    ASSERT_EQ(core.handled.size(), 1u);
+    EXPECT_EQ(core.handled[0].afterChunks, 5);
+
+    std::vector<VstMidiEvent> more = {midiAt(1000)};
+    send(core, more);
+    std::vector<VstMidiEvent> next = {midiAt(0)};
+    send(core, next); // the earlier list is handed out first, at once
+    ASSERT_EQ(core.handled.size(), 2u);
+    EXPECT_EQ(core.handled[1].deltaFrames, 1000);
+}
+
+TEST(ProcessingFrame, OnlyMidiEventsAreQueuedAndAFullQueueDropsTheRest) {
+    TestHost host;
+    FrameCore core;
+    std::vector<VstMidiEvent> events(700, midiAt(0));
+    events[3].type = kVstSysExType;
+    send(core, events);
+    core.run(10);
+    EXPECT_EQ(core.handled.size(), 600u);
+}
+
+TEST(ProcessingFrame, SuspendResetsTheModulesAndKeepsTheClock) {
+    TestHost host;
+    FrameCore core;
+    core.run(100);
+    core.suspend();
+    EXPECT_EQ(core.module->resets, 1);
+    core.run(100);
+    // The countdown was not restarted: the tick falls on the third chunk overall.
+    EXPECT_EQ(core.module->calls[2].tick, 1);
+}
+
+TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
+    TestHost host;
+    FrameCore core;
+    core.setBlockSize(7);
+    core.run(200);
+    EXPECT_EQ(core.chunkSizes(), (std::vector<int>{88, 88, 24}));
+}
+
+TEST(ProcessingFrame, ResumeAsksForNothing) {
+    TestHost host;
+    FrameCore core;
+    host.calls.clear();
+    core.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);
+    EXPECT_TRUE(host.callsOf(audioMasterWantMidi).empty());
+}
+
+} // namespace
