@@ -1,6 +1,7 @@
 #include "core/ParamDef.h"
 
-#include <cmath>
+#include "dsp/Decimal.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -82,7 +83,7 @@ void gainDisplay(float value, char* text) {
 }
 
 void releaseDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", std::pow(100.0, value));
+    std::snprintf(text, kDisplayTextSize, "%.1f", decimal::power(2.0 * value));
 }
 
 void ceilingDisplay(float value, char* text) {

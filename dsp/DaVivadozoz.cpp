@@ -1,5 +1,6 @@
 #include "dsp/DaVivadozoz.h"
 
+#include "dsp/Decimal.h"
 #include "dsp/Meters.h"
 
 #include <cmath>
@@ -13,7 +14,7 @@ const std::atomic<float> kUnbound{0.0f};
 constexpr double kGainDecades = 1.5;      // Gain 0..1 is 0..+30 dB
 constexpr double kCeilingRangeDb = 30.0;  // OutCeil 0..1 is -30..0 dB
 constexpr double kDbToDecades = 0.05;
-constexpr double kReleaseBase = 100.0;    // Release 0..1 is 1..100 ms
+constexpr double kReleaseDecades = 2.0;   // Release 0..1 is 1..100 ms
 constexpr double kPerMillisecond = 0.001;
 constexpr float kSwitchOn = 0.5f;
 constexpr float kReductionFall = 0.05f;   // per meter update
@@ -32,11 +33,10 @@ DaVivadozoz::DaVivadozoz(ModuleList& list)
 }
 
 void DaVivadozoz::parameterChanged(std::int32_t, float) {
-    const auto linearGain = static_cast<float>(std::pow(10.0, kGainDecades * valueOf(gainInput)));
-    releaseMs = static_cast<float>(std::pow(kReleaseBase, valueOf(releaseInput)));
-    ceiling.store(static_cast<float>(std::pow(
-                      10.0, (kCeilingRangeDb * valueOf(ceilingInput) - kCeilingRangeDb) *
-                                kDbToDecades)),
+    const auto linearGain = static_cast<float>(decimal::power(kGainDecades * valueOf(gainInput)));
+    releaseMs = static_cast<float>(decimal::power(kReleaseDecades * valueOf(releaseInput)));
+    ceiling.store(static_cast<float>(decimal::power(
+                      (kCeilingRangeDb * valueOf(ceilingInput) - kCeilingRangeDb) * kDbToDecades)),
                   std::memory_order_relaxed);
     core.setReleaseFrames(
         static_cast<std::int32_t>(core.sampleRate() * static_cast<double>(releaseMs) *

@@ -1,5 +1,6 @@
 #include "dsp/MaximizerCore.h"
 
+#include "dsp/Decimal.h"
 #include "dsp/LookAheadScan.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@ namespace {
 
 constexpr double kCapacitySeconds = 0.016;
 constexpr double kDefaultReleaseSeconds = 0.007;
-constexpr double kLookAheadBase = 100.0;
+constexpr double kLookAheadDecades = 2.0; // the setting 0..1 spans a factor of 100
 constexpr double kLookAheadSecondsAtZero = 0.0005;
 constexpr float kSlopeEasing = 10.0f; // a falling slope eases over R/10 frames
 
@@ -59,7 +60,7 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
 void MaximizerCore::setLookAhead(float setting) {
     if (setting == lookAheadSetting) return;
     lookAheadSetting = setting;
-    lookAhead = static_cast<std::int32_t>(std::pow(kLookAheadBase, setting) * rate *
+    lookAhead = static_cast<std::int32_t>(decimal::power(kLookAheadDecades * setting) * rate *
                                           kLookAheadSecondsAtZero);
 }
 

@@ -2,6 +2,8 @@
 
 #include "host/AEffEditor.h"
 
+#include "dsp/Decimal.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -271,7 +273,7 @@ void AudioEffect::float2string(float value, char* text, int maxLength) {
     // Fraction digits, truncated: the fraction scaled to the remaining width,
     // taken apart from its last digit up by repeated division.
     const int places = kWidth - count;
-    double fraction = std::fmod(magnitude, 1.0) * std::pow(10.0, places);
+    double fraction = std::fmod(magnitude, 1.0) * decimal::power(places);
     cursor = scratch + sizeof(scratch) - 1;
     *cursor = 0;
     for (int place = 0; place < places; ++place) {
@@ -290,5 +292,5 @@ void AudioEffect::dB2string(float value, char* text, int maxLength) {
         copyCut(text, "-oo", maxLength);
         return;
     }
-    float2string(static_cast<float>(20.0 * std::log10(value)), text, maxLength);
+    float2string(static_cast<float>(20.0 * decimal::logarithm(value)), text, maxLength);
 }

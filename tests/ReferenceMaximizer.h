@@ -3,6 +3,9 @@
 // limiter must give the same bits; tests compare the two.
 #pragma once
 
+#include "dsp/Decimal.h"
+
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -90,7 +93,7 @@ struct Maximizer {
     void setLookAhead(float setting) {
         if (setting == lookAheadSetting) return;
         lookAheadSetting = setting;
-        lookAhead = static_cast<int>(std::pow(100.0, setting) * rate * 0.0005);
+        lookAhead = static_cast<int>(decimal::power(2.0 * setting) * rate * 0.0005);
     }
 
     void reset() {
@@ -105,9 +108,9 @@ struct Maximizer {
 
     void setParameters(float gainValue, float ceilingValue, float releaseValue, float stereo,
                        float isp) {
-        gain = static_cast<float>(std::pow(10.0, 1.5 * gainValue));
-        const auto releaseMs = static_cast<float>(std::pow(100.0, releaseValue));
-        ceiling = static_cast<float>(std::pow(10.0, (30.0 * ceilingValue - 30.0) * 0.05));
+        gain = static_cast<float>(decimal::power(1.5 * gainValue));
+        const auto releaseMs = static_cast<float>(decimal::power(2.0 * releaseValue));
+        ceiling = static_cast<float>(decimal::power((30.0 * ceilingValue - 30.0) * 0.05));
         releaseFrames = static_cast<int>(rate * static_cast<double>(releaseMs) * 0.001);
         linkOn = stereo >= 0.5f;
         ispOn = isp >= 0.5f;
