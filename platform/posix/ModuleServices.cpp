@@ -1,10 +1,13 @@
 #include "platform/ModuleServices.h"
 
 #include "platform/EmbeddedResources.h"
+#include "platform/ProfileText.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
+#include <memory>
 #include <thread>
 
 namespace platform {
@@ -26,6 +29,16 @@ std::string moduleFileName() {
     if (dladdr(reinterpret_cast<void*>(&moduleFileName), &info) == 0 || info.dli_fname == nullptr)
         return {};
     return info.dli_fname;
+}
+
+int profileInt(const char* section, const char* key, int fallback, const char* path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path, "rb"), std::fclose);
+    if (file == nullptr) return fallback;
+    std::string text;
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof(block), file.get())) > 0;)
+        text.append(block, got);
+    return profileIntFromText(text, section, key, fallback);
 }
 
 std::uint32_t tickCount() {
