@@ -24,12 +24,19 @@ public:
 
     std::string next(int round) {
         switch (round % 6) {
-        case 0: return noise(1 + below(kLargest - 1));
-        case 1: return seed().substr(0, 1 + below(Brelto::kBankChunkSize));
-        case 2: return mutated(seed());
-        case 3: return lines();
-        case 4: return chunkText({std::string(260 + below(1200), letter()) + "=3f800000", line()});
-        default: return chunkText({"00_Name_=" + std::string(300, letter()), line()}).substr(0, 4 + below(330));
+        case 0:
+            return noise(1 + below(kLargest - 1));
+        case 1:
+            return seed().substr(0, 1 + below(Brelto::kBankChunkSize));
+        case 2:
+            return mutated(seed());
+        case 3:
+            return lines();
+        case 4:
+            return chunkText({std::string(260 + below(1200), letter()) + "=3f800000", line()});
+        default:
+            return chunkText({"00_Name_=" + std::string(300, letter()), line()})
+                .substr(0, 4 + below(330));
         }
     }
 
@@ -40,7 +47,8 @@ private:
 
     std::string noise(std::size_t size) {
         std::string text(size, '\0');
-        for (char& c : text) c = static_cast<char>(below(256));
+        for (char& c : text)
+            c = static_cast<char>(below(256));
         return text;
     }
 
@@ -48,10 +56,18 @@ private:
         for (std::size_t n = 1 + below(12); n > 0; --n) {
             const std::size_t at = below(text.size());
             switch (below(4)) {
-            case 0: text[at] = static_cast<char>(below(256)); break;
-            case 1: text[at] = "=0\0x-"[below(5)]; break;
-            case 2: text.erase(at, 1 + below(20)); break;
-            default: text.insert(at, noise(1 + below(40))); break;
+            case 0:
+                text[at] = static_cast<char>(below(256));
+                break;
+            case 1:
+                text[at] = "=0\0x-"[below(5)];
+                break;
+            case 2:
+                text.erase(at, 1 + below(20));
+                break;
+            default:
+                text.insert(at, noise(1 + below(40)));
+                break;
             }
             if (text.empty()) text = "2ii0";
         }
@@ -60,8 +76,9 @@ private:
 
     // A line as a chunk might hold one, with damage of every kind.
     std::string line() {
-        static const char* const keys[] = {"OutCeil", "gain", "RELEASE", "Stereo", "ISP",
-                                           "MeterI0", "MeterO1", "_Name_", "LkAhd", "_Gain", ""};
+        static const char* const keys[] = {"OutCeil", "gain",    "RELEASE", "Stereo",
+                                           "ISP",     "MeterI0", "MeterO1", "_Name_",
+                                           "LkAhd",   "_Gain",   ""};
         static const char* const numbers[] = {"00", "01", "-1", "0", "", "ff", " 0", "+0", "0x"};
         static const char* const values[] = {"3f800000", "7fc00000", "ff800000", "3fc00000",
                                              "-1",       "0x3f80",   "zz",       "",
@@ -76,7 +93,8 @@ private:
 
     std::string lines() {
         std::string text("2ii0", 4);
-        for (std::size_t n = below(16); n > 0; --n) text += line() + '\0';
+        for (std::size_t n = below(16); n > 0; --n)
+            text += line() + '\0';
         if (below(3) != 0) text += '\0';
         return text.substr(0, text.size() - below(3));
     }
@@ -102,8 +120,9 @@ TEST(ChunkFuzz, DamagedChunksStayInsideTheirBytesAndLeaveValuesInRange) {
         const std::string chunk = maker.next(round);
         ASSERT_FALSE(chunk.empty());
         ASSERT_LE(chunk.size(), memory.capacity());
-        unsigned char* data = (round / 6) % 2 == 0 ? memory.placeAtEnd(chunk.data(), chunk.size())
-                                                    : memory.placeAtStart(chunk.data(), chunk.size());
+        unsigned char* data = (round / 6) % 2 == 0
+                                  ? memory.placeAtEnd(chunk.data(), chunk.size())
+                                  : memory.placeAtStart(chunk.data(), chunk.size());
         const bool programForm = (round / 12) % 2 == 1;
         ASSERT_EQ(plugin.setChunk(data, static_cast<VstInt32>(chunk.size()), programForm), 1);
         expectEveryValueInRange(plugin, round);

@@ -23,9 +23,9 @@ public:
 };
 
 const char* const kDefaultBankLines[] = {
-    "00_Name_=Default",   "00OutCeil=3f800000", "00Gain=00000000",    "00Release=3e800000",
-    "00Stereo=3f800000",  "00ISP=3f800000",     "00MeterI0=00000000", "00MeterI1=00000000",
-    "00MeterR=00000000",  "00MeterO0=00000000", "00MeterO1=00000000",
+    "00_Name_=Default",  "00OutCeil=3f800000", "00Gain=00000000",    "00Release=3e800000",
+    "00Stereo=3f800000", "00ISP=3f800000",     "00MeterI0=00000000", "00MeterI1=00000000",
+    "00MeterR=00000000", "00MeterO0=00000000", "00MeterO1=00000000",
 };
 
 std::string padded(std::string text, std::size_t size) {
@@ -47,14 +47,16 @@ TEST(Construction, LeavesTheDefaultBanksSettings) {
     EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
     EXPECT_EQ(plugin.getParameter(kRelease), 0.25f);
     EXPECT_EQ(plugin.getParameter(kIsp), 1.0f);
-    for (int meter = kMeterI0; meter <= kMeterO1; ++meter) EXPECT_EQ(plugin.getParameter(meter), 0.0f);
+    for (int meter = kMeterI0; meter <= kMeterO1; ++meter)
+        EXPECT_EQ(plugin.getParameter(meter), 0.0f);
     EXPECT_EQ(plugin.programName(), "Default");
 }
 
 TEST(Chunks, BankFormAfterConstructionByteForByte) {
     InspectedBrelto plugin;
     std::string expected("2ii0", 4);
-    for (const char* line : kDefaultBankLines) expected += std::string(line) + '\0';
+    for (const char* line : kDefaultBankLines)
+        expected += std::string(line) + '\0';
     EXPECT_EQ(plugin.chunk(false), padded(expected, Brelto::kBankChunkSize));
 }
 
@@ -73,7 +75,8 @@ TEST(Chunks, BothFormsRestoreEveryValueExactly) {
     InspectedBrelto source;
     const float values[kHostParameterCount] = {0.123f, 0.7f, 1e-30f, 0.0f, 0.5f,
                                                0.25f,  1.0f, 0.3f,   0.9f, 0.999999f};
-    for (int i = 0; i < kHostParameterCount; ++i) source.setParameter(i, values[i]);
+    for (int i = 0; i < kHostParameterCount; ++i)
+        source.setParameter(i, values[i]);
     source.setProgramName("Loud master");
     for (bool programForm : {false, true}) {
         InspectedBrelto target;
@@ -102,10 +105,10 @@ TEST(Chunks, EachInstanceKeepsItsOwnChunkUntilItsNextRequest) {
 
 TEST(Chunks, BankLinesOfOtherProgramsAndLowerCaseNameKeysAreSkipped) {
     RecordingBrelto plugin;
-    plugin.load(chunkText({"01Gain=3f800000", "ffGain=3f800000", "-1Gain=3f800000",
-                           "00_name_=Other", "00gain=3f000000", "00_Name_=Mixed", "00LkAhd=3f800000",
-                           "00_Gain=3f800000"}),
-                false);
+    plugin.load(
+        chunkText({"01Gain=3f800000", "ffGain=3f800000", "-1Gain=3f800000", "00_name_=Other",
+                   "00gain=3f000000", "00_Name_=Mixed", "00LkAhd=3f800000", "00_Gain=3f800000"}),
+        false);
     EXPECT_EQ(plugin.getParameter(kGain), 0.5f);
     EXPECT_EQ(plugin.programName(), "Mixed");
     EXPECT_EQ(plugin.getParameter(10), 0.0f); // rows past the host's cannot be set
@@ -141,7 +144,8 @@ TEST(Chunks, AnEmptyFirstLineChangesNothingButResendsEveryValue) {
     plugin.received.clear();
     plugin.load(chunkText({"", "00Gain=3f800000"}), false);
     ASSERT_EQ(plugin.received.size(), static_cast<std::size_t>(kHostParameterCount));
-    for (int i = 0; i < kHostParameterCount; ++i) EXPECT_EQ(plugin.received[i].first, i);
+    for (int i = 0; i < kHostParameterCount; ++i)
+        EXPECT_EQ(plugin.received[i].first, i);
     EXPECT_EQ(plugin.getParameter(kGain), 0.3f);
 }
 
@@ -216,10 +220,10 @@ TEST(DefaultBank, IsABankFileWithOneOpaqueChunk) {
     EXPECT_EQ(bytes.substr(156, 4), std::string("\0\0\x04\xf2", 4));
     const std::string chunk = bytes.substr(Brelto::kBankChunkOffset);
     std::string lines("2ii0", 4);
-    for (const char* line : {"00_Name_=Default", "00OutCeil=3f800000", "00Gain=00000000",
-                             "00Release=3e800000", "00ISP=3f800000", "00LkAhd=3f000000",
-                             "00MeterI0=00000000", "00MeterI1=00000000", "00MeterR=00000000",
-                             "00MeterO0=00000000", "00MeterO1=00000000"})
+    for (const char* line :
+         {"00_Name_=Default", "00OutCeil=3f800000", "00Gain=00000000", "00Release=3e800000",
+          "00ISP=3f800000", "00LkAhd=3f000000", "00MeterI0=00000000", "00MeterI1=00000000",
+          "00MeterR=00000000", "00MeterO0=00000000", "00MeterO1=00000000"})
         lines += std::string(line) + '\0';
     EXPECT_EQ(chunk, padded(lines, Brelto::kBankChunkSize));
 }
@@ -239,7 +243,8 @@ TEST(DefaultBank, MissingOrShortBankKeepsTheProgram) {
     EXPECT_EQ(plugin.getParameter(kGain), 0.6f);
     EXPECT_EQ(plugin.programName(), "Mine");
 
-    plugin.loadDefaultBank(platform::findResource(Brelto::kBankResourceType, Brelto::kBankResourceId));
+    plugin.loadDefaultBank(
+        platform::findResource(Brelto::kBankResourceType, Brelto::kBankResourceId));
     EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
     EXPECT_EQ(plugin.programName(), "Default");
 }

@@ -13,7 +13,9 @@ GuardedBytes::GuardedBytes(std::size_t capacity) : page(pages::size()) {
     usable = inner * page;
 }
 
-GuardedBytes::~GuardedBytes() { pages::unmap(first, pageCount); }
+GuardedBytes::~GuardedBytes() {
+    pages::unmap(first, pageCount);
+}
 
 unsigned char* GuardedBytes::placeAtEnd(const void* bytes, std::size_t size) {
     unsigned char* at = first + page + usable - size;

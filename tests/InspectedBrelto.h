@@ -34,7 +34,8 @@ public:
 // The four ID bytes, then each line with its zero byte, then the empty line.
 inline std::string chunkText(std::initializer_list<std::string> lines) {
     std::string text("2ii0", 4);
-    for (const std::string& line : lines) text += line + '\0';
+    for (const std::string& line : lines)
+        text += line + '\0';
     return text + '\0';
 }
 

@@ -25,7 +25,8 @@ public:
             event.type = kVstMidiType;
             event.byteSize = sizeof(VstMidiEvent);
             int i = 0;
-            for (int byte : message) event.midiData[i++] = static_cast<char>(byte);
+            for (int byte : message)
+                event.midiData[i++] = static_cast<char>(byte);
             events.push_back(event);
         }
         storage.resize(sizeof(VstEvents) + events.size() * sizeof(VstEvent*));
@@ -46,7 +47,8 @@ private:
 // event is handled; returns the block's output.
 std::vector<float> play(AEffect* effect, MidiList events) {
     static std::vector<float> input[2] = {std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    for (int i = 0; i < kFrames; ++i) input[0][i] = input[1][i] = 0.9f * std::sin(0.05f * i);
+    for (int i = 0; i < kFrames; ++i)
+        input[0][i] = input[1][i] = 0.9f * std::sin(0.05f * i);
     std::vector<float> output(2 * kFrames);
     float* inputs[2] = {input[0].data(), input[1].data()};
     float* outputs[2] = {output.data(), output.data() + kFrames};
@@ -57,7 +59,8 @@ std::vector<float> play(AEffect* effect, MidiList events) {
 
 std::vector<VstInt32> automated(const TestHost& host) {
     std::vector<VstInt32> indexes;
-    for (const HostCall& call : host.callsOf(audioMasterAutomate)) indexes.push_back(call.index);
+    for (const HostCall& call : host.callsOf(audioMasterAutomate))
+        indexes.push_back(call.index);
     return indexes;
 }
 
@@ -66,7 +69,7 @@ constexpr float kHalfway = 64 * 0.007874016f; // controller value 64
 TEST(MidiControllerMap, DefaultsWithoutAFileInSlotOrder) {
     const MidiControllerMap map("");
     const int controllers[] = {7, 23, 23, 26, 29, 60, 60, 60, 60, 60};
-    const int parameters[] = {kOutCeil, kStereo, kIsp, kGain, kRelease,
+    const int parameters[] = {kOutCeil, kStereo,  kIsp,    kGain,    kRelease,
                               kMeterI0, kMeterI1, kMeterR, kMeterO0, kMeterO1};
     for (int slot = 0; slot < MidiControllerMap::kSlotCount; ++slot) {
         EXPECT_EQ(map.controllerAt(slot), controllers[slot]) << "slot " << slot;
@@ -79,7 +82,8 @@ TEST(MidiControllerMap, FileNumbersAreSortedInAndHighNumbersTurnControllersOff) 
     const MidiControllerMap map(folder.write(
         "map.ini", "[MidiCC]\nGain=7\nrelease=-5\nStereo=255\nMETERR=300\nMeterO1=2\n"));
     const int controllers[] = {-5, 2, 7, 7, 23, 60, 60, 60, 255, 255};
-    const int parameters[] = {kRelease, kMeterO1, kOutCeil, kGain, kIsp, kMeterI0, kMeterI1, kMeterO0};
+    const int parameters[] = {kRelease, kMeterO1, kOutCeil, kGain,
+                              kIsp,     kMeterI0, kMeterI1, kMeterO0};
     for (int slot = 0; slot < MidiControllerMap::kSlotCount; ++slot) {
         EXPECT_EQ(map.controllerAt(slot), controllers[slot]) << "slot " << slot;
         if (slot < 8) {
@@ -94,7 +98,8 @@ TEST(MidiControllerMap, FileNumbersAreSortedInAndHighNumbersTurnControllersOff) 
 TEST(MidiControllerMap, FileBesideTheModuleNamedAfterIt) {
     EXPECT_EQ(MidiControllerMap::configurationPathFor("C:\\Plugins\\Brelto.dll"),
               "C:\\Plugins\\Brelto.ini");
-    EXPECT_EQ(MidiControllerMap::configurationPathFor("/usr/lib/vst/Brelto.so"), "/usr/lib/vst/Brelto.ini");
+    EXPECT_EQ(MidiControllerMap::configurationPathFor("/usr/lib/vst/Brelto.so"),
+              "/usr/lib/vst/Brelto.ini");
     EXPECT_EQ(MidiControllerMap::configurationPathFor("/home/a.b/Brelto"), "/home/a.b/Brelto.ini");
     EXPECT_EQ(MidiControllerMap::configurationPathFor("C:\\a.b\\Brelto"), "C:\\a.b\\Brelto.ini");
     EXPECT_EQ(MidiControllerMap::configurationPathFor("Brelto.x.dll"), "Brelto.x.ini");
@@ -130,9 +135,10 @@ TEST(MidiEvents, ControllersOnAnyChannelMoveTheirParameters) {
     play(plugin.getAeffect(), {{0xBF, 23, 64}, {0xB0, 0, 127}, {0xB0, 60, 127}});
     EXPECT_EQ(plugin.getParameter(kStereo), kHalfway);
     EXPECT_EQ(plugin.getParameter(kIsp), kHalfway);
-    for (int meter = kMeterI0; meter <= kMeterO1; ++meter) EXPECT_EQ(plugin.getParameter(meter), 1.0f);
+    for (int meter = kMeterI0; meter <= kMeterO1; ++meter)
+        EXPECT_EQ(plugin.getParameter(meter), 1.0f);
     EXPECT_EQ(automated(host), (std::vector<VstInt32>{kStereo, kIsp, kMeterI0, kMeterI1, kMeterR,
-                                                       kMeterO0, kMeterO1}));
+                                                      kMeterO0, kMeterO1}));
     EXPECT_EQ(host.callsOf(audioMasterAutomate)[0].opt, kHalfway);
 }
 
@@ -200,10 +206,21 @@ TEST(MidiModule, NotesAndBendChangeNothingAudible) {
     ASSERT_NE(played.effect, nullptr);
     const std::vector<float> expected = play(quiet.effect, {});
     const std::vector<float> heard =
-        play(played.effect, {{0x90, 60, 127}, {0xE0, 0x7F, 0x7F}, {0xB0, 64, 127}, {0x80, 60, 0}, {0xB0, 123, 0}});
+        play(played.effect,
+             {{0x90, 60, 127}, {0xE0, 0x7F, 0x7F}, {0xB0, 64, 127}, {0x80, 60, 0}, {0xB0, 123, 0}});
     EXPECT_EQ(heard, expected);
-    for (int i = 0; i < kHostParameterCount; ++i) EXPECT_EQ(played.parameter(i), quiet.parameter(i));
+    for (int i = 0; i < kHostParameterCount; ++i)
+        EXPECT_EQ(played.parameter(i), quiet.parameter(i));
     EXPECT_TRUE(automated(played.host).empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(MidiControllerMap, TheInstanceReadsTheFileBesideItsModule) {
+    InspectedBrelto plugin;
+    EXPECT_EQ(plugin.controllerMap().path(), PluginLibrary::programFolder() + "brelto_tests.ini");
 }
 
 } // namespace

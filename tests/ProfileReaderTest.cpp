@@ -50,7 +50,9 @@ const ProfileCase kCases[] = {
     {"[s]\na=000000000000000000000000000000000012\n", "s", "a", 0},
     {"[s]\na=1 2\n", "s", "a", 1},
     {"[s]\na=5 ; note\n", "s", "a", 5},
-    {"[s]\na=\x01" "5\n", "s", "a", 5},
+    {"[s]\na=\x01"
+     "5\n",
+     "s", "a", 5},
     {"[s]\n\tb\t=\t16\t\n", "s", "b", 16},
     {"[s]\n\fb=3\n", "s", "b", 3},
     {"[s]\n;b=9\nb=10\n", "s", "b", 10},
@@ -93,7 +95,8 @@ public:
         static const char* const endings[] = {"\n", "\r\n", "\r"};
         const char* ending = endings[below(3)];
         std::string text = below(10) == 0 ? "\xEF\xBB\xBF" : "";
-        for (std::size_t n = 1 + below(12); n > 0; --n) text += line() + ending;
+        for (std::size_t n = 1 + below(12); n > 0; --n)
+            text += line() + ending;
         return text;
     }
 
@@ -101,32 +104,41 @@ public:
 
 private:
     std::size_t below(std::size_t bound) { return random() % bound; }
-    const char* pick(std::initializer_list<const char*> words) { return words.begin()[below(words.size())]; }
+    const char* pick(std::initializer_list<const char*> words) {
+        return words.begin()[below(words.size())];
+    }
 
     std::string blanks() { return pick({"", "", " ", "\t", "  \t "}); }
 
     std::string cased(std::string word) {
         for (char& c : word)
-            if (below(3) == 0 && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-            else if (below(3) == 0 && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (below(3) == 0 && c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+            else if (below(3) == 0 && c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
         return word;
     }
 
     std::string value() {
         std::string text = pick({"", "", "-", "+", "--", "- "});
         text += pick({"", "0x", "0b", "0o", "0", "0X", "00"});
-        for (std::size_t n = below(12); n > 0; --n) text += "0123456789abfxz7 ;"[below(18)];
+        for (std::size_t n = below(12); n > 0; --n)
+            text += "0123456789abfxz7 ;"[below(18)];
         if (below(6) == 0) text = std::string(pick({"'", "\""})) + text + pick({"'", "\"", ""});
         return text;
     }
 
     std::string line() {
         switch (below(6)) {
-        case 0: return blanks() + "[" + blanks() + cased(pick({"midicc", "midi", "other", ""})) +
-                       blanks() + pick({"]", "]", "", "] x", "]]"});
-        case 1: return pick({"", ";", "#", "junk"});
-        default: return blanks() + cased(pick({"OutCeil", "Gain", "Release", "Stereo", "ISP", "Gainx"})) +
-                        blanks() + pick({"=", "=", "=", " ", "=="}) + blanks() + value() + blanks();
+        case 0:
+            return blanks() + "[" + blanks() + cased(pick({"midicc", "midi", "other", ""})) +
+                   blanks() + pick({"]", "]", "", "] x", "]]"});
+        case 1:
+            return pick({"", ";", "#", "junk"});
+        default:
+            return blanks() +
+                   cased(pick({"OutCeil", "Gain", "Release", "Stereo", "ISP", "Gainx"})) +
+                   blanks() + pick({"=", "=", "=", " ", "=="}) + blanks() + value() + blanks();
         }
     }
 
@@ -142,7 +154,8 @@ TEST(ProfileReader, RandomFilesGetTheSameAnswersFromFileAndText) {
         for (const char* key : ProfileMaker::kKeys)
             ASSERT_EQ(platform::profileInt("midicc", key, kFallback, path.c_str()),
                       platform::profileIntFromText(text, "midicc", key, kFallback))
-                << "key " << key << " in file " << file << ":\n" << text;
+                << "key " << key << " in file " << file << ":\n"
+                << text;
     }
 }
 

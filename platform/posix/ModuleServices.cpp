@@ -4,6 +4,8 @@
 #include "platform/ProfileText.h"
 
 #include <chrono>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
@@ -24,10 +26,40 @@ ResourceBytes findResource(const char* type, int id) {
     return {};
 }
 
+namespace {
+
+// The file mapped at address, as the kernel names it: a full path, whatever
+// name the module was loaded by. Empty when the mappings cannot be read.
+std::string mappedFileAt(const void* address) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> maps(std::fopen("/proc/self/maps", "r"),
+                                                               std::fclose);
+    if (maps == nullptr) return {};
+    const auto wanted = reinterpret_cast<std::uintptr_t>(address);
+    char line[PATH_MAX + 128];
+    while (std::fgets(line, sizeof(line), maps.get()) != nullptr) {
+        unsigned long long start = 0, end = 0;
+        int pathStart = 0;
+        if (std::sscanf(line, "%llx-%llx %*s %*s %*s %*s %n", &start, &end, &pathStart) < 2)
+            continue;
+        if (wanted < start || wanted >= end || line[pathStart] != '/') continue;
+        std::string path(line + pathStart);
+        while (!path.empty() && path.back() == '\n')
+            path.pop_back();
+        return path;
+    }
+    return {};
+}
+
+} // namespace
+
+// The loader reports the name the module was opened by, which may be relative
+// to a folder the host has left since; the mappings give the full path.
 std::string moduleFileName() {
+    const void* self = reinterpret_cast<const void*>(&moduleFileName);
+    std::string path = mappedFileAt(self);
+    if (!path.empty()) return path;
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&moduleFileName), &info) == 0 || info.dli_fname == nullptr)
-        return {};
+    if (dladdr(self, &info) == 0 || info.dli_fname == nullptr) return {};
     return info.dli_fname;
 }
 

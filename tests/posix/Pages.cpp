@@ -5,7 +5,9 @@
 
 namespace pages {
 
-std::size_t size() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
+std::size_t size() {
+    return static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
 
 unsigned char* map(std::size_t count) {
     void* memory =
@@ -13,8 +15,12 @@ unsigned char* map(std::size_t count) {
     return memory == MAP_FAILED ? nullptr : static_cast<unsigned char*>(memory);
 }
 
-void forbid(unsigned char* page) { mprotect(page, size(), PROT_NONE); }
+void forbid(unsigned char* page) {
+    mprotect(page, size(), PROT_NONE);
+}
 
-void unmap(unsigned char* first, std::size_t count) { munmap(first, count * size()); }
+void unmap(unsigned char* first, std::size_t count) {
+    munmap(first, count * size());
+}
 
 } // namespace pages

@@ -20,6 +20,8 @@ void forbid(unsigned char* page) {
     VirtualProtect(page, size(), PAGE_NOACCESS, &previous);
 }
 
-void unmap(unsigned char* first, std::size_t) { VirtualFree(first, 0, MEM_RELEASE); }
+void unmap(unsigned char* first, std::size_t) {
+    VirtualFree(first, 0, MEM_RELEASE);
+}
 
 } // namespace pages
