@@ -70,7 +70,8 @@ bool readHex(const char* text, int width, std::uint32_t& value) {
 class ChunkLines {
 public:
     ChunkLines(const unsigned char* data, VstInt32 byteSize) : at(data), bounded(byteSize != 0) {
-        if (data == nullptr || byteSize < 0 || (bounded && byteSize < static_cast<VstInt32>(kIdBytes))) {
+        if (data == nullptr || byteSize < 0 ||
+            (bounded && byteSize < static_cast<VstInt32>(kIdBytes))) {
             at = end = nullptr;
             bounded = true;
             return;
