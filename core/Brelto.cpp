@@ -7,7 +7,9 @@ AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
     record.uniqueID = kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());
+    notes().bendRange = &kVoiceMode;
     bindMaximizer();
+    loadDefaultBank(platform::findResource(kBankResourceType, kBankResourceId));
     setProgram(0);
     setSampleRate(kInitialRate);
 }
@@ -35,6 +37,13 @@ void Brelto::bindMaximizer() {
     meter("MeterI1", maximizer->meterI1);
     meter("MeterO0", maximizer->meterO0);
     meter("MeterO1", maximizer->meterO1);
+}
+
+// Bounded by the resource's own size, so that a damaged bank cannot be read past its end.
+void Brelto::loadDefaultBank(const platform::ResourceBytes& bank) {
+    if (bank.size <= kBankChunkOffset) return;
+    setChunk(const_cast<unsigned char*>(bank.data + kBankChunkOffset),
+             static_cast<VstInt32>(bank.size - kBankChunkOffset), false);
 }
 
 void Brelto::onTextEdited(int, VSTGUI::CControl*) {}

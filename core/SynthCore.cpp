@@ -1,6 +1,7 @@
 #include "core/SynthCore.h"
 
 #include "host/AEffEditor.h"
+#include "platform/ModuleServices.h"
 
 #include <cstdio>
 #include <cstring>
@@ -41,7 +42,10 @@ SynthCore::SynthCore(audioMasterCallback host)
     copyText(vendorString, "Quenor", sizeof(vendorString));
 
     moduleList = std::make_unique<ModuleList>();
+    noteState = std::make_unique<NoteState>();
     rows = std::make_unique<ParamRow[]>(kParamRowCount);
+    controllerMap = std::make_unique<MidiControllerMap>(
+        MidiControllerMap::configurationPathFor(platform::moduleFileName()));
     for (int i = 0; i < kParamRowCount; ++i) rows[i].assign(ParamDefTable[i], &kSilentMeter);
 
     programs[0] = std::make_unique<ProgramData>();
@@ -59,10 +63,18 @@ SynthCore::SynthCore(audioMasterCallback host)
         record.numInputs = 2;
         record.numOutputs = 2;
     }
+    noteState->clear();
     moduleList->reset();
 }
 
-SynthCore::~SynthCore() = default;
+// Owned parts go in a fixed order: modules, notes, controller map, rows, programs.
+SynthCore::~SynthCore() {
+    moduleList.reset();
+    noteState.reset();
+    controllerMap.reset();
+    rows.reset();
+    programs[0].reset();
+}
 
 void SynthCore::pushProgram() {
     for (int i = 0; i < kHostParameterCount; ++i)
@@ -182,5 +194,3 @@ bool SynthCore::getMidiKeyName(VstInt32, MidiKeyName* key) {
     key->flags = 0;
     return false;
 }
-
-void SynthCore::handleMidiEvent(const VstMidiEvent&) {}

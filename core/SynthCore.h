@@ -3,6 +3,8 @@
 // event queue, and the identity the host is shown.
 #pragma once
 
+#include "core/MidiControllerMap.h"
+#include "core/NoteState.h"
 #include "core/ParamDef.h"
 #include "dsp/ModuleList.h"
 #include "host/AudioEffectX.h"
@@ -83,6 +85,8 @@ protected:
     // Sends every value of the current program to setParameter.
     void pushProgram();
     ModuleList& modules() { return *moduleList; }
+    NoteState& notes() { return *noteState; }
+    const MidiControllerMap& controllers() const { return *controllerMap; }
     ProgramData& program() { return *programs[0]; }
 
 private:
@@ -102,7 +106,11 @@ private:
     std::int32_t integerSampleRate = kInitialIntegerRate;
     // tempo: refreshed from the host's transport on every chunk.
     TempoValues tempo;
+    // noteState: the latest note messages, written as events are handed out.
+    std::unique_ptr<NoteState> noteState;
     std::unique_ptr<ModuleList> moduleList;
+    // controllerMap: read from the configuration file at construction; fixed.
+    std::unique_ptr<MidiControllerMap> controllerMap;
     // eventQueue: MIDI events of the last processEvents call, host order;
     // eventRead / eventEnd: next to hand out / one past the last queued.
     VstMidiEvent eventQueue[kEventQueueSize];

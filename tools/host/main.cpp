@@ -1,12 +1,63 @@
 // brelto-host: loads a VST 2.4 plug-in file through its entry point and shows
-// its record, its parameters and the calls it made to the host.
+// its record, its parameters and the calls it made to the host; or moves a
+// chunk between a file and the plug-in; or renders a reproducible session.
 #include "tools/host/Render.h"
 #include "tools/host/TestHost.h"
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
+
+struct ChunkOptions {
+    bool programForm = false;
+    const char* load = nullptr; // chunk file handed to effSetChunk
+    const char* save = nullptr; // file that receives effGetChunk's bytes
+};
+
+bool readFile(const char* path, std::vector<unsigned char>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    unsigned char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof(block), file)) > 0;)
+        bytes.insert(bytes.end(), block, block + got);
+    return std::fclose(file) == 0;
+}
+
+bool writeFile(const char* path, const void* data, std::size_t size) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+}
+
+// Restores a chunk from a file, saves the plug-in's chunk to a file, then
+// shows the program name and the parameters.
+int exchangeChunk(TestHost& host, AEffect* effect, const ChunkOptions& options) {
+    const VstInt32 form = options.programForm ? 1 : 0;
+    if (options.load != nullptr) {
+        std::vector<unsigned char> bytes;
+        if (!readFile(options.load, bytes)) {
+            std::fprintf(stderr, "brelto-host: cannot read %s\n", options.load);
+            return 1;
+        }
+        host.dispatch(effect, effSetChunk, form, static_cast<VstIntPtr>(bytes.size()),
+                      bytes.data());
+    }
+    if (options.save != nullptr) {
+        void* data = nullptr;
+        const VstIntPtr size = host.dispatch(effect, effGetChunk, form, 0, &data);
+        if (data == nullptr || size <= 0 ||
+            !writeFile(options.save, data, static_cast<std::size_t>(size))) {
+            std::fprintf(stderr, "brelto-host: cannot save the chunk to %s\n", options.save);
+            return 1;
+        }
+    }
+    std::printf("program        %s\n", host.text(effect, effGetProgramName).c_str());
+    printParameters(stdout, host, effect);
+    return 0;
+}
 
 int render(TestHost& host, AEffect* effect, const char* path) {
     std::FILE* out = std::fopen(path, "wb");
@@ -16,7 +67,6 @@ int render(TestHost& host, AEffect* effect, const char* path) {
     }
     const bool rendered = renderSession(host, effect, out);
     std::fclose(out);
-    host.close(effect);
     if (!rendered) std::fprintf(stderr, "brelto-host: --render needs the Brelto plug-in\n");
     return rendered ? 0 : 1;
 }
@@ -25,8 +75,25 @@ int render(TestHost& host, AEffect* effect, const char* path) {
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: brelto-host PLUGIN-FILE [--render OUTPUT-FILE]\n");
+        std::fprintf(stderr, "usage: brelto-host PLUGIN-FILE [--program-form] [--load-chunk FILE]"
+                             " [--save-chunk FILE] [--render FILE]\n");
         return 2;
+    }
+    ChunkOptions chunk;
+    const char* renderPath = nullptr;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--program-form") == 0) {
+            chunk.programForm = true;
+        } else if (std::strcmp(argv[i], "--load-chunk") == 0 && i + 1 < argc) {
+            chunk.load = argv[++i];
+        } else if (std::strcmp(argv[i], "--save-chunk") == 0 && i + 1 < argc) {
+            chunk.save = argv[++i];
+        } else if (std::strcmp(argv[i], "--render") == 0 && i + 1 < argc) {
+            renderPath = argv[++i];
+        } else {
+            std::fprintf(stderr, "brelto-host: unknown option %s\n", argv[i]);
+            return 2;
+        }
     }
     PluginLibrary library(argv[1]);
     if (!library.loaded()) {
@@ -39,7 +106,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brelto-host: %s gave no effect record\n", argv[1]);
         return 1;
     }
-    if (argc == 4 && std::strcmp(argv[2], "--render") == 0) return render(host, effect, argv[3]);
+    if (renderPath != nullptr || chunk.load != nullptr || chunk.save != nullptr) {
+        const int result = renderPath != nullptr ? render(host, effect, renderPath)
+                                                 : exchangeChunk(host, effect, chunk);
+        host.close(effect);
+        return result;
+    }
     std::printf("plug-in        %s\n", host.text(effect, effGetEffectName).c_str());
     std::printf("vendor         %s\n", host.text(effect, effGetVendorString).c_str());
     printRecord(stdout, effect);
