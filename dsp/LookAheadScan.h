@@ -17,19 +17,12 @@ namespace scan {
 // every quotient that exceeds `best` has its product above this bound.
 // Rises are 0 or at least about 1e-12 in magnitude (differences of values
 // near 1 over at most a few thousand frames), far from denormal.
-inline float acceptBelow(float best) {
-    const float margin = (best < 0.0f ? -best : best) * 0x1p-20f;
-    return best - margin;
+inline __m128 acceptBelow(__m128 best) {
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), best);
+    return _mm_sub_ps(best, _mm_mul_ps(magnitude, _mm_set1_ps(0x1p-20f)));
 }
 
 } // namespace scan
-
-// Whether (rise / distance) > best, decided exactly; `reciprocal` is 1/distance.
-inline bool steeper(float rise, float distance, float reciprocal, float best, float& quotient) {
-    if (!(rise * reciprocal > scan::acceptBelow(best))) return false;
-    quotient = rise / distance;
-    return quotient > best;
-}
 
 // peaks[1 .. lookAhead - 1] are the coming peaks; `target` enters as the
 // release slope and leaves as the steepest rise; reciprocals[j] is 1/j.
@@ -40,7 +33,7 @@ inline std::int32_t scanForSteepestRise(const float* peaks, const float* recipro
     std::int32_t steepest = 0;
     float best = target;
     const __m128 level = _mm_set1_ps(envelope);
-    __m128 accept = _mm_set1_ps(scan::acceptBelow(best));
+    __m128 accept = scan::acceptBelow(_mm_set1_ps(best));
     for (std::int32_t first = 1; first < lookAhead; first += 4) {
         const __m128 rise = _mm_sub_ps(_mm_loadu_ps(peaks + first), level);
         const __m128 estimate = _mm_mul_ps(rise, _mm_loadu_ps(reciprocals + first));
@@ -57,7 +50,7 @@ inline std::int32_t scanForSteepestRise(const float* peaks, const float* recipro
                 steepest = first + k;
             }
         }
-        accept = _mm_set1_ps(scan::acceptBelow(best));
+        accept = scan::acceptBelow(_mm_set1_ps(best));
     }
     target = best;
     return steepest;

@@ -14,8 +14,6 @@ constexpr double kLookAheadDecades = 2.0; // the setting 0..1 spans a factor of 
 constexpr double kLookAheadSecondsAtZero = 0.0005;
 constexpr float kSlopeEasing = 10.0f; // a falling slope eases over R/10 frames
 
-inline float larger(float a, float b) { return b > a ? b : a; }
-inline float lane1(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1)); }
 
 std::unique_ptr<float[]> zeroed(std::size_t count) {
     std::unique_ptr<float[]> buffer(new (std::nothrow) float[count]);
@@ -52,7 +50,7 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     peakLines[0] = std::move(newPeaks0);
     peakLines[1] = std::move(newPeaks1);
     reciprocals = std::move(newReciprocals);
-    for (Channel& channel : channels) channel = kRestingChannel;
+    envelopes = kResting;
     writePos = 0;
     return true;
 }
@@ -72,113 +70,178 @@ void MaximizerCore::clearLines() {
 
 void MaximizerCore::reset() {
     clearLines();
-    for (Channel& channel : channels) channel = kRestingChannel;
+    envelopes = kResting;
 }
 
-// One frame of the gain computer of one channel. `peaks` points at the frame
-// written now; peaks[j] is the estimate of the sample that leaves the delay
-// line j frames from now, and `peak` the newest one (j = lookAhead). Returns
-// the channel's gain for this frame.
-float MaximizerCore::limitChannel(Channel& channel, const float* peaks, float peak,
-                                  float releaseLength) const {
-    const std::int32_t L = lookAhead;
-    const float R = releaseLength;
-    float E = channel.envelope;
-    float S = channel.slope;
-    float T = channel.target;
-    std::int32_t H = channel.hold;
+namespace {
 
-    if (S > T) {
-        S = S + ((T - S) * kSlopeEasing) / R;
-        if (T > S) S = T;
-    }
-    E = E + S;
-    if (E < kThreshold) E = kThreshold;
-    if (H == 0) {
-        T = (kThreshold - E) / R;
-        if (const std::int32_t steepest =
-                scanForSteepestRise(peaks, reciprocals.get(), L, E, T)) {
-            S = T;
-            H = steepest;
-        }
-    }
-    float newest;
-    if (steeper(peak - E, static_cast<float>(L), reciprocals[L], T, newest)) {
-        T = newest;
-        S = newest;
-        H = L;
-    }
-    if (H >= -static_cast<std::int32_t>(R)) H = H - 1;
-    // An envelope that did not move keeps its gain without another division.
-    const float gain = E == channel.envelope ? channel.gain : kThreshold / E;
-    channel = {E, S, T, H, gain};
-    return gain;
+// Two channels in lanes 0 and 1 of SSE registers; lanes 2 and 3 carry
+// harmless copies. Every lane operation is the scalar operation of the
+// algorithm, so results are bit-identical to a channel-by-channel loop.
+inline __m128 lowPair(const float* two) {
+    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(two)));
 }
+inline void storePair(float* two, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(two), v); }
+inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
+    return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
+}
+inline float lane(__m128 v, int index) {
+    float lanes[4];
+    _mm_storeu_ps(lanes, v);
+    return lanes[index];
+}
+inline __m128 withLane(__m128 v, int index, float value) {
+    float lanes[4];
+    _mm_storeu_ps(lanes, v);
+    lanes[index] = value;
+    return _mm_loadu_ps(lanes);
+}
+inline __m128i withLane(__m128i v, int index, std::int32_t value) {
+    std::int32_t lanes[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
+    lanes[index] = value;
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
+}
+
+} // namespace
 
 void MaximizerCore::process(const float* in, float* out, int frames, float ceiling) {
+    for (int done = 0; done < frames; done += kMaxFrames) {
+        const int count = frames - done < kMaxFrames ? frames - done : kMaxFrames;
+        processChunk(in + 2 * done, out + 2 * done, count, ceiling);
+    }
+}
+
+void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
     const __m128 inputGain = _mm_set1_ps(gain.load(std::memory_order_relaxed));
-    const auto release = static_cast<float>(releaseFrames.load(std::memory_order_relaxed));
+    const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
+    const auto R = static_cast<float>(releaseLength);
     const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
     const bool link = linkOn.load(std::memory_order_relaxed) != 0;
     const std::int32_t L = lookAhead;
+    const float* const distances = reciprocals.get();
+    const __m128 newestReciprocal = _mm_set1_ps(distances[L]);
+    const __m128 newestDistance = _mm_set1_ps(static_cast<float>(L));
     float* const delay = delayLine.get();
-    float* const peaks0 = peakLines[0].get();
-    float* const peaks1 = peakLines[1].get();
+    float* const peaks[2] = {peakLines[0].get(), peakLines[1].get()};
     std::int32_t position = writePos;
-    IspSplinePair history;
-    history.load(splines);
-    Meters m = held;
 
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 minusOne = _mm_set1_ps(-1.0f);
     const __m128 signBit = _mm_set1_ps(-0.0f);
     const __m128 threshold = _mm_set1_ps(kThreshold);
+    const __m128 release = _mm_set1_ps(R);
+    const __m128 easing = _mm_set1_ps(kSlopeEasing);
+    const __m128 outCeiling = _mm_set1_ps(ceiling);
+    const __m128i holdFloor = _mm_set1_epi32(-releaseLength - 1);
+    const __m128i minusOneInt = _mm_set1_epi32(-1);
+
+    __m128 E = _mm_movelh_ps(lowPair(envelopes.envelope), threshold);
+    __m128 S = lowPair(envelopes.slope);
+    __m128 T = lowPair(envelopes.target);
+    __m128i H = _mm_castpd_si128(_mm_load_sd(reinterpret_cast<const double*>(envelopes.hold)));
+    __m128 inPeak = lowPair(held.inputPeak);
+    __m128 outPeak = lowPair(held.outputPeak);
+    __m128 channelGain = lowPair(held.channelGain);
+
+    // First the whole chunk: clip, gain and the peak estimates, which depend on
+    // the input only. The gained frames follow the spline's history and leave
+    // a spare frame for the estimate's last pair.
+    alignas(16) float gainedFrames[2 * (kSplineHistoryFrames + kMaxFrames + 1)];
+    alignas(16) float estimates[2 * (kMaxFrames + 1)];
+    float* const gainedChunk = gainedFrames + 2 * kSplineHistoryFrames;
+    for (int k = 1; k <= kSplineHistoryFrames; ++k) {
+        gainedChunk[-2 * k] = splines[0].a[k - 1];
+        gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
+    }
     for (int i = 0; i < frames; ++i) {
-        // Both channels in lanes 0 and 1: NaN becomes 0, then clip to +-1.
-        __m128 x = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(in + 2 * i)));
+        // NaN becomes 0, then the input is clipped to +-1.
+        __m128 x = lowPair(in + 2 * i);
         x = _mm_and_ps(x, _mm_cmpord_ps(x, x));
         x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
-        const __m128 magnitude = _mm_andnot_ps(signBit, x);
-        m.inputPeak[0] = larger(m.inputPeak[0], _mm_cvtss_f32(magnitude));
-        m.inputPeak[1] = larger(m.inputPeak[1], lane1(magnitude));
-
-        float* const slot = delay + 2 * position;
-        const float delayed0 = slot[0];
-        const float delayed1 = slot[1];
-        const __m128 gained = _mm_mul_ps(x, inputGain);
-        _mm_storel_pi(reinterpret_cast<__m64*>(slot), gained);
-
-        const __m128 estimate = isp ? history.estimate(gained) : _mm_andnot_ps(signBit, gained);
-        const __m128 peak = _mm_max_ps(estimate, threshold);
-        const float peak0 = _mm_cvtss_f32(peak);
-        const float peak1 = lane1(peak);
-        peaks0[position] = peaks0[position + L] = peak0;
-        peaks1[position] = peaks1[position + L] = peak1;
-
-        const float gain0 =
-            limitChannel(channels[0], peaks0 + position, peak0, release);
-        const float gain1 =
-            limitChannel(channels[1], peaks1 + position, peak1, release);
-        m.channelGain[0] = gain0;
-        m.channelGain[1] = gain1;
-
-        float out0, out1;
-        if (link) {
-            const float both = gain0 < gain1 ? gain0 : gain1;
-            out0 = delayed0 * both;
-            out1 = delayed1 * both;
-        } else {
-            out0 = gain0 * delayed0;
-            out1 = gain1 * delayed1;
+        inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
+        storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));
+    }
+    storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
+    if (isp) {
+        estimateInterSamplePeaks(gainedChunk, frames, estimates);
+        for (int k = 0; k < 5; ++k) {
+            splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
+            splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
-        m.outputPeak[0] = larger(m.outputPeak[0], std::fabs(out0));
-        m.outputPeak[1] = larger(m.outputPeak[1], std::fabs(out1));
-        out[2 * i] = ceiling * out0;
-        out[2 * i + 1] = ceiling * out1;
+    } else {
+        for (int i = 0; i < frames; ++i)
+            storePair(estimates + 2 * i, _mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)));
+    }
+
+    for (int i = 0; i < frames; ++i) {
+        float* const slot = delay + 2 * position;
+        const __m128 delayed = lowPair(slot);
+        storePair(slot, lowPair(gainedChunk + 2 * i));
+        const __m128 peak = _mm_max_ps(lowPair(estimates + 2 * i), threshold);
+        const float peak0 = _mm_cvtss_f32(peak);
+        const float peak1 = _mm_cvtss_f32(_mm_shuffle_ps(peak, peak, 1));
+        peaks[0][position] = peaks[0][position + L] = peak0;
+        peaks[1][position] = peaks[1][position + L] = peak1;
+
+        // A falling slope eases toward its target and never passes it.
+        const __m128 falling = _mm_cmpgt_ps(S, T);
+        if (_mm_movemask_ps(falling) & 3) {
+            const __m128 eased =
+                _mm_add_ps(S, _mm_div_ps(_mm_mul_ps(_mm_sub_ps(T, S), easing), release));
+            S = select(falling, _mm_max_ps(T, eased), S);
+        }
+        E = _mm_max_ps(_mm_add_ps(E, S), threshold);
+
+        // A channel whose targeted peak leaves now scans the coming peaks.
+        const int scanning =
+            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
+        if (scanning != 0) {
+            for (int c = 0; c < 2; ++c) {
+                if ((scanning >> c & 1) == 0) continue;
+                const float envelope = lane(E, c);
+                float target = (kThreshold - envelope) / R;
+                const std::int32_t steepest =
+                    scanForSteepestRise(peaks[c] + position, distances, L, envelope, target);
+                T = withLane(T, c, target);
+                if (steepest != 0) {
+                    S = withLane(S, c, target);
+                    H = withLane(H, c, steepest);
+                }
+            }
+        }
+
+        // The newest peak takes over when it needs a steeper rise; a product
+        // with 1/L rejects it in most frames without a division.
+        // Rejected lanes cannot pass the exact test below, so it may run on both.
+        const __m128 rise = _mm_sub_ps(peak, E);
+        const __m128 estimated = _mm_mul_ps(rise, newestReciprocal);
+        if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, scan::acceptBelow(T))) & 3) {
+            const __m128 quotient = _mm_div_ps(rise, newestDistance);
+            const __m128 steeper = _mm_cmpgt_ps(quotient, T);
+            T = select(steeper, quotient, T);
+            S = select(steeper, quotient, S);
+            H = _mm_castps_si128(select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)),
+                                        _mm_castsi128_ps(H)));
+        }
+        // Counting down stops at -R - 1.
+        H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
+        channelGain = _mm_div_ps(threshold, E);
+
+        const __m128 swapped = _mm_shuffle_ps(channelGain, channelGain, _MM_SHUFFLE(2, 3, 0, 1));
+        const __m128 applied = link ? _mm_min_ps(channelGain, swapped) : channelGain;
+        const __m128 limited = _mm_mul_ps(delayed, applied);
+        outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
+        storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
         if (++position == L) position = 0;
     }
 
     writePos = position;
-    history.store(splines);
-    held = m;
+    storePair(envelopes.envelope, E);
+    storePair(envelopes.slope, S);
+    storePair(envelopes.target, T);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(envelopes.hold), H);
+    storePair(held.inputPeak, inPeak);
+    storePair(held.outputPeak, outPeak);
+    storePair(held.channelGain, channelGain);
 }

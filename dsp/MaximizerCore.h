@@ -14,6 +14,7 @@ public:
     static constexpr float kThreshold = 0.999f;
     static constexpr std::int32_t kConstructionRate = 44100;
     static constexpr float kConstructionLookAhead = 0.5f;
+    static constexpr int kMaxFrames = 256; // frames per inner pass
 
     MaximizerCore();
 
@@ -56,17 +57,17 @@ public:
     const Meters& meters() const { return held; }
 
 private:
-    struct Channel {
-        float envelope; // >= kThreshold
-        float slope;    // envelope change per frame
-        float target;   // slope being aimed at
-        std::int32_t hold; // frames to the next look-ahead scan (0: scan now)
-        float gain;        // kThreshold / envelope
+    // The gain computers of both channels, index = channel.
+    struct Envelopes {
+        float envelope[2];    // >= kThreshold
+        float slope[2];       // envelope change per frame
+        float target[2];      // slope being aimed at
+        std::int32_t hold[2]; // frames to the next look-ahead scan (0: scan now)
     };
-    static constexpr Channel kRestingChannel = {kThreshold, 0.0f, 0.0f, 0, 1.0f};
+    static constexpr Envelopes kResting = {
+        {kThreshold, kThreshold}, {0.0f, 0.0f}, {0.0f, 0.0f}, {0, 0}};
     void clearLines();
-    float limitChannel(Channel& channel, const float* peaks, float peak,
-                       float releaseLength) const;
+    void processChunk(const float* in, float* out, int frames, float ceiling);
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
@@ -84,7 +85,7 @@ private:
     // reciprocals[j] = 1 / j for every distance a scan can reach.
     std::unique_ptr<float[]> reciprocals;
     std::int32_t writePos = 0; // frame written this frame, 0 .. lookAhead - 1
-    Channel channels[2];
+    Envelopes envelopes = kResting;
     IspSpline splines[2];
     Meters held;
     // Written by the parameter update on any thread, read once per block.

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 #include <cstring>
 #include <xmmintrin.h>
 
@@ -27,47 +28,62 @@ std::uint32_t bits(float value) {
 // The processing frame runs with flush-to-zero; so must every comparison.
 void flushDenormals() { _mm_setcsr(_mm_getcsr() | 0x8800); }
 
-float estimateChannel0(IspSplinePair& pair, float sample) {
-    return _mm_cvtss_f32(pair.estimate(_mm_setr_ps(sample, 0.0f, 0.0f, 0.0f)));
+// Estimates of a sequence of frames (channel 0, channel 1 interleaved),
+// starting from silence, in calls of `step` frames.
+std::vector<float> estimates(const std::vector<float>& frames, int step) {
+    const int count = static_cast<int>(frames.size() / 2);
+    std::vector<float> gained(2 * (kSplineHistoryFrames + count + 1), 0.0f);
+    std::copy(frames.begin(), frames.end(), gained.begin() + 2 * kSplineHistoryFrames);
+    std::vector<float> out(2 * (count + 1));
+    for (int first = 0; first < count; first += step) {
+        const int n = std::min(step, count - first);
+        // Each call sees only its own frames and the history before them.
+        std::vector<float> chunk(gained.begin() + 2 * first,
+                                 gained.begin() + 2 * (first + kSplineHistoryFrames + n));
+        chunk.push_back(0.0f);
+        chunk.push_back(0.0f);
+        std::vector<float> part(2 * (n + 1));
+        estimateInterSamplePeaks(chunk.data() + 2 * kSplineHistoryFrames, n, part.data());
+        std::copy(part.begin(), part.begin() + 2 * n, out.begin() + 2 * first);
+    }
+    out.resize(2 * count);
+    return out;
 }
 
 TEST(InterSamplePeak, ImpulseGivesTheSplineOvershoot) {
-    IspSpline splines[2];
-    IspSplinePair pair;
-    pair.load(splines);
-    const float input[] = {0, 0, 0, 0, 1, 0, 0, 0, 0};
+    std::vector<float> frames(18, 0.0f);
+    frames[8] = 1.0f;
     const float expected[] = {0, 0, 0, 0, 1.0f, 0.9468f, 0.9688f, 0.1287f, 0.0214f};
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(estimateChannel0(pair, input[i]), expected[i], 5e-5) << "frame " << i;
-}
-
-TEST(InterSamplePeak, QuarterRateSineAtFortyFiveDegrees) {
-    IspSpline splines[2];
-    IspSplinePair pair;
-    pair.load(splines);
-    const float a = 0.70710677f;
-    const float pattern[] = {a, a, -a, -a};
-    for (int i = 0; i < 40; ++i) {
-        const float estimate = estimateChannel0(pair, pattern[i % 4]);
-        if (i < 4) continue;
-        const bool sameSign = (pattern[(i - 1) % 4] > 0) == (pattern[(i - 2) % 4] > 0);
-        EXPECT_NEAR(estimate, sameSign ? 0.9533f : 0.7071f, 5e-5) << "frame " << i;
+    for (int step : {1, 2, 3, 9}) {
+        const std::vector<float> found = estimates(frames, step);
+        for (int i = 0; i < 9; ++i) EXPECT_NEAR(found[2 * i], expected[i], 5e-5) << i;
     }
 }
 
-TEST(InterSamplePeak, BothLanesMatchTheScalarFormulas) {
-    IspSpline splines[2];
-    IspSplinePair pair;
-    pair.load(splines);
+TEST(InterSamplePeak, QuarterRateSineAtFortyFiveDegrees) {
+    const float a = 0.70710677f;
+    const float pattern[] = {a, a, -a, -a};
+    std::vector<float> frames;
+    for (int i = 0; i < 40; ++i) frames.insert(frames.end(), {pattern[i % 4], pattern[i % 4]});
+    const std::vector<float> found = estimates(frames, 5);
+    for (int i = 4; i < 40; ++i) {
+        const bool sameSign = (pattern[(i - 1) % 4] > 0) == (pattern[(i - 2) % 4] > 0);
+        EXPECT_NEAR(found[2 * i], sameSign ? 0.9533f : 0.7071f, 5e-5) << "frame " << i;
+    }
+}
+
+TEST(InterSamplePeak, EveryLaneMatchesTheScalarFormulas) {
     reference::Spline left, right;
     signals::Random random(7);
-    for (int i = 0; i < 20000; ++i) {
-        const float g0 = 3.0f * random.bipolar(), g1 = random.bipolar();
-        const __m128 both = pair.estimate(_mm_setr_ps(g0, g1, 0.0f, 0.0f));
-        float lanes[4];
-        _mm_storeu_ps(lanes, both);
-        ASSERT_EQ(bits(lanes[0]), bits(left.estimate(g0))) << i;
-        ASSERT_EQ(bits(lanes[1]), bits(right.estimate(g1))) << i;
+    std::vector<float> frames;
+    for (int i = 0; i < 20000; ++i) frames.insert(frames.end(), {3.0f * random.bipolar(), random.bipolar()});
+    for (int step : {1, 7, 256}) {
+        const std::vector<float> found = estimates(frames, step);
+        reference::Spline l, r;
+        for (int i = 0; i < 20000; ++i) {
+            ASSERT_EQ(bits(found[2 * i]), bits(l.estimate(frames[2 * i]))) << i;
+            ASSERT_EQ(bits(found[2 * i + 1]), bits(r.estimate(frames[2 * i + 1]))) << i;
+        }
     }
 }
 
