@@ -14,7 +14,7 @@ inline __m128 absolute(__m128 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); 
 
 } // namespace
 
-void estimateInterSamplePeaks(const float* gained, int frames, float* estimates) {
+void estimateInterSamplePeaks(const float* gained, int frames, float floor, float* estimates) {
     const __m128 two = _mm_set1_ps(2.0f);
     const __m128 three = _mm_set1_ps(3.0f);
     const __m128 quarter = _mm_set1_ps(kQuarter);
@@ -42,7 +42,7 @@ void estimateInterSamplePeaks(const float* gained, int frames, float* estimates)
         const __m128 d1 = _mm_mul_ps(_mm_sub_ps(c2, c1), third);
         const __m128 b1 = _mm_sub_ps(_mm_sub_ps(_mm_sub_ps(a2, a1), c1), d1);
         // Maxima are exact, so their order does not matter.
-        __m128 peak = absolute(a0);
+        __m128 peak = _mm_max_ps(absolute(a0), _mm_set1_ps(floor));
         for (float position : kPositions) {
             const __m128 t = _mm_set1_ps(position);
             const __m128 v = _mm_add_ps(

@@ -18,5 +18,6 @@ inline constexpr int kSplineHistoryFrames = 4;
 // gained: interleaved stereo frames, preceded by kSplineHistoryFrames frames of
 // history and followed by one spare frame that may be read. Writes, for each of
 // the `frames` frames and both channels, the larger of the sample's magnitude
-// and the largest magnitude of the spline between the two previous samples.
-void estimateInterSamplePeaks(const float* gained, int frames, float* estimates);
+// and the largest magnitude of the spline between the two previous samples,
+// but at least `floor`.
+void estimateInterSamplePeaks(const float* gained, int frames, float floor, float* estimates);

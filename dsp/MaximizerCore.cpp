@@ -36,10 +36,16 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     auto newDelay = zeroed(2 * static_cast<std::size_t>(newCapacity));
     auto newPeaks0 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
     auto newPeaks1 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
-    auto newReciprocals = zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1);
+    // The table is placed so that the entry for distance 1, where every scan
+    // starts, lies on a 16-byte boundary and the scan reads whole vectors.
+    constexpr std::size_t kAlignSlack = 3;
+    auto newReciprocals =
+        zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
+    float* table = newReciprocals.get();
+    while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0) ++table;
     for (std::int32_t j = 1; j <= newCapacity + kScanSlack; ++j)
-        newReciprocals[j] = 1.0f / static_cast<float>(j);
+        table[j] = 1.0f / static_cast<float>(j);
 
     rate = newRate;
     capacity = newCapacity;
@@ -49,8 +55,10 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     delayLine = std::move(newDelay);
     peakLines[0] = std::move(newPeaks0);
     peakLines[1] = std::move(newPeaks1);
-    reciprocals = std::move(newReciprocals);
+    reciprocalStorage = std::move(newReciprocals);
+    reciprocals = table;
     envelopes = kResting;
+    concaveRuns.clear();
     writePos = 0;
     return true;
 }
@@ -70,6 +78,7 @@ void MaximizerCore::clearLines() {
 
 void MaximizerCore::reset() {
     clearLines();
+    concaveRuns.clear();
     envelopes = kResting;
 }
 
@@ -84,11 +93,6 @@ inline __m128 lowPair(const float* two) {
 inline void storePair(float* two, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(two), v); }
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
     return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
-}
-inline float lane(__m128 v, int index) {
-    float lanes[4];
-    _mm_storeu_ps(lanes, v);
-    return lanes[index];
 }
 inline __m128 withLane(__m128 v, int index, float value) {
     float lanes[4];
@@ -119,7 +123,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
     const bool link = linkOn.load(std::memory_order_relaxed) != 0;
     const std::int32_t L = lookAhead;
-    const float* const distances = reciprocals.get();
+    const float* const distances = reciprocals;
     const __m128 newestReciprocal = _mm_set1_ps(distances[L]);
     const __m128 newestDistance = _mm_set1_ps(static_cast<float>(L));
     float* const delay = delayLine.get();
@@ -148,7 +152,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     // the input only. The gained frames follow the spline's history and leave
     // a spare frame for the estimate's last pair.
     alignas(16) float gainedFrames[2 * (kSplineHistoryFrames + kMaxFrames + 1)];
-    alignas(16) float estimates[2 * (kMaxFrames + 1)];
+    alignas(16) float peakFrames[2 * (2 + kMaxFrames + 1)];
+    float* const estimates = peakFrames + 4;
     float* const gainedChunk = gainedFrames + 2 * kSplineHistoryFrames;
     for (int k = 1; k <= kSplineHistoryFrames; ++k) {
         gainedChunk[-2 * k] = splines[0].a[k - 1];
@@ -164,21 +169,25 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
-        estimateInterSamplePeaks(gainedChunk, frames, estimates);
+        estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
         for (int k = 0; k < 5; ++k) {
             splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
     } else {
         for (int i = 0; i < frames; ++i)
-            storePair(estimates + 2 * i, _mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)));
+            storePair(estimates + 2 * i,
+                      _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
     }
+
+    concaveRuns.track(estimates, frames);
+    int scans = 0;
 
     for (int i = 0; i < frames; ++i) {
         float* const slot = delay + 2 * position;
         const __m128 delayed = lowPair(slot);
         storePair(slot, lowPair(gainedChunk + 2 * i));
-        const __m128 peak = _mm_max_ps(lowPair(estimates + 2 * i), threshold);
+        const __m128 peak = lowPair(estimates + 2 * i);
         const float peak0 = _mm_cvtss_f32(peak);
         const float peak1 = _mm_cvtss_f32(_mm_shuffle_ps(peak, peak, 1));
         peaks[0][position] = peaks[0][position + L] = peak0;
@@ -197,16 +206,36 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         const int scanning =
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
         if (scanning != 0) {
+            // Each scanning channel aims first at the release slope.
+            const __m128 releaseSlope = _mm_div_ps(_mm_sub_ps(threshold, E), release);
+            float envelope[2], target[2];
+            std::int32_t steepest[2] = {0, 0};
+            storePair(envelope, E);
+            storePair(target, releaseSlope);
+            ++scans;
+            int full = scanning;
+            if (concaveRuns.tracking()) {
+                for (int c = 0; c < 2; ++c) {
+                    if ((scanning >> c & 1) != 0 &&
+                        settleConcaveRise(peaks[c] + position, L, concaveRuns.runBefore(c, i),
+                                          envelope[c], target[c], steepest[c]))
+                        full &= ~(1 << c);
+                }
+            }
+            if (full == 3) {
+                const float* const coming[2] = {peaks[0] + position, peaks[1] + position};
+                scanForSteepestRises(coming, distances, L, envelope, target, steepest);
+            } else if (full != 0) {
+                const int c = full == 1 ? 0 : 1;
+                steepest[c] =
+                    scanForSteepestRise(peaks[c] + position, distances, L, envelope[c], target[c]);
+            }
             for (int c = 0; c < 2; ++c) {
                 if ((scanning >> c & 1) == 0) continue;
-                const float envelope = lane(E, c);
-                float target = (kThreshold - envelope) / R;
-                const std::int32_t steepest =
-                    scanForSteepestRise(peaks[c] + position, distances, L, envelope, target);
-                T = withLane(T, c, target);
-                if (steepest != 0) {
-                    S = withLane(S, c, target);
-                    H = withLane(H, c, steepest);
+                T = withLane(T, c, target[c]);
+                if (steepest[c] != 0) {
+                    S = withLane(S, c, target[c]);
+                    H = withLane(H, c, steepest[c]);
                 }
             }
         }
@@ -237,6 +266,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
 
     writePos = position;
+    concaveRuns.scanned(scans);
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);

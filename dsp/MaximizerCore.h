@@ -3,6 +3,7 @@
 // signal stays at or below `threshold`.
 #pragma once
 
+#include "dsp/ConcaveRise.h"
 #include "dsp/IspSpline.h"
 
 #include <atomic>
@@ -82,11 +83,14 @@ private:
     // writePos + 1 .. writePos + lookAhead are the coming peaks in time order.
     std::unique_ptr<float[]> delayLine;
     std::unique_ptr<float[]> peakLines[2];
-    // reciprocals[j] = 1 / j for every distance a scan can reach.
-    std::unique_ptr<float[]> reciprocals;
+    // reciprocals[j] = 1 / j for every distance a scan can reach; &reciprocals[1]
+    // is 16-byte aligned inside reciprocalStorage.
+    std::unique_ptr<float[]> reciprocalStorage;
+    const float* reciprocals = nullptr;
     std::int32_t writePos = 0; // frame written this frame, 0 .. lookAhead - 1
     Envelopes envelopes = kResting;
     IspSpline splines[2];
+    ConcaveRuns concaveRuns;
     Meters held;
     // Written by the parameter update on any thread, read once per block.
     std::atomic<float> gain{1.0f};

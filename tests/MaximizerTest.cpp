@@ -43,7 +43,7 @@ std::vector<float> estimates(const std::vector<float>& frames, int step) {
         chunk.push_back(0.0f);
         chunk.push_back(0.0f);
         std::vector<float> part(2 * (n + 1));
-        estimateInterSamplePeaks(chunk.data() + 2 * kSplineHistoryFrames, n, part.data());
+        estimateInterSamplePeaks(chunk.data() + 2 * kSplineHistoryFrames, n, 0.0f, part.data());
         std::copy(part.begin(), part.begin() + 2 * n, out.begin() + 2 * first);
     }
     out.resize(2 * count);
