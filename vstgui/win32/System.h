@@ -2,7 +2,9 @@
 // functions found in msimg32.dll, and the mouse-button swap setting.
 #pragma once
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 namespace VSTGUI {
