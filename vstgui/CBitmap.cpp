@@ -95,17 +95,15 @@ bool CBitmap::loadBitmap(std::int32_t id) {
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset) {
-    if (!noAlpha) {
-        drawAlphaBlend(context, rect, offset, 255);
-        return;
-    }
-    if (image == nullptr || context == nullptr) return;
-    CRect target = rect;
-    target.offset(context->offset.h, context->offset.v);
-    native::drawImage(context->getSystemContext(), target, image, offset);
+    drawOpaqueOr(context, rect, offset, false);
 }
 
 void CBitmap::drawTransparent(CDrawContext* context, const CRect& rect, const CPoint& offset) {
+    drawOpaqueOr(context, rect, offset, true);
+}
+
+void CBitmap::drawOpaqueOr(CDrawContext* context, const CRect& rect, const CPoint& offset,
+                           bool transparent) {
     if (!noAlpha) {
         drawAlphaBlend(context, rect, offset, 255);
         return;
@@ -113,8 +111,11 @@ void CBitmap::drawTransparent(CDrawContext* context, const CRect& rect, const CP
     if (image == nullptr || context == nullptr) return;
     CRect target = rect;
     target.offset(context->offset.h, context->offset.v);
-    native::drawImageTransparent(context->getSystemContext(), target, image, offset,
-                                 transparentColor);
+    if (transparent)
+        native::drawImageTransparent(context->getSystemContext(), target, image, offset,
+                                     transparentColor);
+    else
+        native::drawImage(context->getSystemContext(), target, image, offset);
 }
 
 void CBitmap::drawAlphaBlend(CDrawContext* context, const CRect& rect, const CPoint& offset,

@@ -45,6 +45,12 @@ protected:
     // Decodes PNG bytes into premultiplied pixels.
     bool loadPng(const unsigned char* bytes, std::size_t size);
     bool loadBitmap(std::int32_t id);
+
+private:
+    // Images with alpha are blended; opaque ones copied, skipping
+    // transparentColor when transparent is set.
+    void drawOpaqueOr(CDrawContext* context, const CRect& rect, const CPoint& offset,
+                      bool transparent);
 };
 
 } // namespace VSTGUI

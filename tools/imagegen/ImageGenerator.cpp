@@ -35,6 +35,14 @@ bool savePng(cairo_surface_t* surface, const std::string& path) {
     return cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
+// Ends the drawing, writes the PNG and frees both.
+bool finishPng(cairo_t* cr, cairo_surface_t* surface, const std::string& path) {
+    cairo_destroy(cr);
+    const bool saved = savePng(surface, path);
+    cairo_surface_destroy(surface);
+    return saved;
+}
+
 void put32(std::vector<unsigned char>& out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         out.push_back(static_cast<unsigned char>(value >> (8 * i)));
@@ -204,10 +212,7 @@ bool drawKnob(const std::string& folder) {
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_stroke(cr);
     }
-    cairo_destroy(cr);
-    const bool saved = savePng(surface, folder + "/knob.png");
-    cairo_surface_destroy(surface);
-    return saved;
+    return finishPng(cr, surface, folder + "/knob.png");
 }
 
 bool drawLamp(const std::string& folder) {
@@ -232,10 +237,7 @@ bool drawLamp(const std::string& folder) {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     }
-    cairo_destroy(cr);
-    const bool saved = savePng(surface, folder + "/lamp.png");
-    cairo_surface_destroy(surface);
-    return saved;
+    return finishPng(cr, surface, folder + "/lamp.png");
 }
 
 // 61 frames of 160 x 8: frame 0 empty, the bar grows from one edge to full width.
@@ -261,10 +263,7 @@ bool drawMeter(const std::string& folder, const char* name, bool fromRight) {
         cairo_fill(cr);
     }
     cairo_pattern_destroy(bar);
-    cairo_destroy(cr);
-    const bool saved = savePng(surface, folder + "/" + name);
-    cairo_surface_destroy(surface);
-    return saved;
+    return finishPng(cr, surface, folder + "/" + name);
 }
 
 // Two frames of a square push button: released above, pressed below.
@@ -283,10 +282,7 @@ bool drawButton(const std::string& folder) {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     }
-    cairo_destroy(cr);
-    const bool saved = savePng(surface, folder + "/button.png");
-    cairo_surface_destroy(surface);
-    return saved;
+    return finishPng(cr, surface, folder + "/button.png");
 }
 
 } // namespace

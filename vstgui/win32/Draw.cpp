@@ -29,7 +29,7 @@ template <typename Draw> void withImage(HDC destination, HBITMAP image, Draw dra
 }
 
 // The part of rect that has source pixels in an image of the given size;
-// offset moves along. The blending call refuses areas outside the source.
+// offset moves along.
 bool clampToImage(CRect& rect, CPoint& offset, LONG width, LONG height) {
     if (offset.h < 0) {
         rect.left -= offset.h;
@@ -42,6 +42,22 @@ bool clampToImage(CRect& rect, CPoint& offset, LONG width, LONG height) {
     rect.right = std::min<std::int32_t>(rect.right, rect.left + (width - offset.h));
     rect.bottom = std::min<std::int32_t>(rect.bottom, rect.top + (height - offset.v));
     return rect.width() > 0 && rect.height() > 0;
+}
+
+// Runs transfer(destination, area, sourceSurface, sourceOffset) for the part
+// of rect that the image covers; the system's stretching transfers refuse
+// areas outside their source.
+template <typename Transfer>
+void stretchFromImage(native::Handle surface, const CRect& rect, native::Handle image,
+                      CPoint offset, Transfer transfer) {
+    std::int32_t width = 0, height = 0;
+    CRect area = rect;
+    if (surface == nullptr || !native::imageSize(image, width, height) ||
+        !clampToImage(area, offset, width, height))
+        return;
+    HDC dc = static_cast<HDC>(surface);
+    withImage(dc, static_cast<HBITMAP>(image),
+              [&](HDC source) { transfer(dc, area, source, offset); });
 }
 
 class GdiplusImage : public native::DecodedImage {
@@ -260,43 +276,34 @@ void drawImage(Handle surface, const CRect& rect, Handle image, CPoint offset) {
 
 void drawImageTransparent(Handle surface, const CRect& rect, Handle image, CPoint offset,
                           const CColor& transparentColor) {
-    if (state().transparentBlt == nullptr) {
+    TransparentBltFunction transparentBlt = state().transparentBlt;
+    if (transparentBlt == nullptr) {
         // Without the system's transparent copy the image is copied whole.
         drawImage(surface, rect, image, offset);
         return;
     }
-    std::int32_t width = 0, height = 0;
-    CRect area = rect;
-    if (surface == nullptr || !imageSize(image, width, height) ||
-        !clampToImage(area, offset, width, height))
-        return;
-    HDC dc = static_cast<HDC>(surface);
-    withImage(dc, static_cast<HBITMAP>(image), [&](HDC source) {
-        state().transparentBlt(dc, area.left, area.top, area.width(), area.height(), source,
-                               offset.h, offset.v, area.width(), area.height(),
-                               transparentColor.native());
-    });
+    stretchFromImage(
+        surface, rect, image, offset, [&](HDC dc, const CRect& area, HDC source, CPoint from) {
+            transparentBlt(dc, area.left, area.top, area.width(), area.height(), source, from.h,
+                           from.v, area.width(), area.height(), transparentColor.native());
+        });
 }
 
 void drawImageBlend(Handle surface, const CRect& rect, Handle image, CPoint offset,
                     std::uint8_t alpha, bool perPixelAlpha) {
-    if (state().alphaBlend == nullptr) {
+    AlphaBlendFunction alphaBlend = state().alphaBlend;
+    if (alphaBlend == nullptr) {
         // Without the system's blending the image is copied whole.
         drawImage(surface, rect, image, offset);
         return;
     }
-    std::int32_t width = 0, height = 0;
-    CRect area = rect;
-    if (surface == nullptr || !imageSize(image, width, height) ||
-        !clampToImage(area, offset, width, height))
-        return;
-    HDC dc = static_cast<HDC>(surface);
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha,
                               static_cast<BYTE>(perPixelAlpha ? AC_SRC_ALPHA : 0)};
-    withImage(dc, static_cast<HBITMAP>(image), [&](HDC source) {
-        state().alphaBlend(dc, area.left, area.top, area.width(), area.height(), source, offset.h,
-                           offset.v, area.width(), area.height(), blend);
-    });
+    stretchFromImage(surface, rect, image, offset,
+                     [&](HDC dc, const CRect& area, HDC source, CPoint from) {
+                         alphaBlend(dc, area.left, area.top, area.width(), area.height(), source,
+                                    from.h, from.v, area.width(), area.height(), blend);
+                     });
 }
 
 std::unique_ptr<DecodedImage> decodeImage(const unsigned char* bytes, std::size_t size,
