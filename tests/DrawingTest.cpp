@@ -258,3 +258,22 @@ TEST_F(Drawing, CopiesMoveBlocksBetweenSurfaces) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace guitest;
+
+// The blending functions go with the last frame; bitmaps drawn after that
+// are still drawn (copied where the system cannot blend) and nothing crashes.
+TEST(DrawingWithoutFrames, BitmapsStillDrawAfterTheLastFrameIsGone) {
+    CFrame* frame = new CFrame(CRect(0, 0, 4, 4), nullptr, nullptr);
+    frame->forget();
+    Ref<COffscreenContext> screen(new COffscreenContext(nullptr, 4, 4, kBlackCColor));
+    PngBytesBitmap strip(kStripPng, kStripPngSize);
+    strip.draw(screen.get(), CRect(0, 0, 2, 2));
+    strip.drawAlphaBlend(screen.get(), CRect(2, 2, 4, 4), CPoint(0, 2), 255);
+    EXPECT_TRUE(sameColor(pixelAt(screen.get(), 0, 0), CColor{254, 254, 254, 255}));
+    EXPECT_TRUE(sameColor(pixelAt(screen.get(), 2, 2), CColor{0, 0, 254, 255}));
+}
+
+} // namespace
