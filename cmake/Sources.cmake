@@ -21,8 +21,33 @@ target_include_directories(brelto_core PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(brelto_core PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 
+# The GUI toolkit and the editor base: portable tree logic in vstgui/, one
+# drawing backend chosen by folder. An object library, so that all of it is
+# in the plug-in module even before the editor uses it, and so that programs
+# without a GUI keep linking brelto_core alone.
+if(WIN32)
+  set(BRELTO_GUI_BACKEND win32)
+else()
+  set(BRELTO_GUI_BACKEND software)
+endif()
+file(GLOB BRELTO_VSTGUI_SOURCES CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/vstgui/*.cpp
+  ${PROJECT_SOURCE_DIR}/vstgui/${BRELTO_GUI_BACKEND}/*.cpp
+  ${PROJECT_SOURCE_DIR}/editor/*.cpp)
+add_library(brelto_vstgui OBJECT ${BRELTO_VSTGUI_SOURCES})
+target_link_libraries(brelto_vstgui PUBLIC brelto_core)
+set_target_properties(brelto_vstgui PROPERTIES
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+if(WIN32)
+  # msimg32.dll is looked up at run time, never linked.
+  target_link_libraries(brelto_vstgui PUBLIC gdiplus ole32 shell32 gdi32 user32 uuid)
+else()
+  find_package(Freetype REQUIRED)
+  target_link_libraries(brelto_vstgui PUBLIC Freetype::Freetype)
+endif()
+
 add_library(Brelto MODULE ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
-target_link_libraries(Brelto PRIVATE brelto_core)
+target_link_libraries(Brelto PRIVATE brelto_vstgui brelto_core)
 brelto_add_resources(Brelto)
 set_target_properties(Brelto PROPERTIES PREFIX ""
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)

@@ -1,0 +1,48 @@
+// The editor base that the toolkit's frame calls back into: the host's
+// begin and end of an edit, the idle work during a mouse gesture, and the
+// process-wide knob mode.
+#pragma once
+
+#include "host/AEffEditor.h"
+
+#include <cstdint>
+
+namespace VSTGUI {
+class CFrame;
+}
+
+class AEffGUIEditor : public AEffEditor {
+public:
+    // UI thread, while the plug-in object is being made.
+    explicit AEffGUIEditor(AudioEffect* effect);
+
+    // UI thread, any time: the editor's size.
+    bool getRect(ERect** rect) override;
+    // UI thread, from the host's editor idle: redraws dirty views unless the
+    // host is being idled from inside a mouse gesture.
+    void idle() override;
+    // UI thread: the host's knob mode for every editor of the process.
+    bool setKnobMode(VstInt32 mode) override;
+
+    // UI thread, from a control that starts or ends a gesture.
+    virtual void beginEdit(VstInt32 index);
+    virtual void endEdit(VstInt32 index);
+    // UI thread, from a control's mouse loop: keeps the editor drawing and the
+    // host running about every 100 ms.
+    virtual void doIdleStuff();
+
+    static VstInt32 getKnobMode() { return knobMode; }
+
+protected:
+    // rect: the editor's size as reported to the host.
+    // lastTicks: earliest time (ms) of the next full pass of doIdleStuff.
+    // inIdleStuff: true while doIdleStuff is calling the host's idle.
+    // frame: the frame while the editor is open; owned by the editor.
+    ERect rect{};
+    std::uint32_t lastTicks;
+    bool inIdleStuff = false;
+    VSTGUI::CFrame* frame = nullptr;
+
+    // knobMode: 0 circular, 1 relative circular, 2 linear; one for the process.
+    static VstInt32 knobMode;
+};

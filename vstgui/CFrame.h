@@ -1,0 +1,102 @@
+// The root of the view tree: bound to a child window inside the host's
+// window, owned by the editor. It keeps the editor-wide state (modal view,
+// focus view, open and update flags, the back buffer) and runs the redraw
+// pass that brings dirty views to the screen.
+#pragma once
+
+#include "vstgui/CViewContainer.h"
+
+namespace VSTGUI {
+
+class CFrame : public CViewContainer {
+public:
+    // Called on the host's UI thread; makes the frame's window inside
+    // systemWindow when one is given.
+    CFrame(const CRect& size, void* systemWindow, AEffGUIEditor* editor);
+    ~CFrame() override;
+
+    void draw(CDrawContext* context) override;
+    void drawRect(CDrawContext* context, const CRect& updateRect) override;
+    void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
+    std::int32_t onKeyDown(VstKeyCode& key) override;
+    std::int32_t onKeyUp(VstKeyCode& key) override;
+    bool onWheel(CDrawContext* context, const CPoint& where, std::int32_t axis,
+                 float distance) override;
+    bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
+    void setViewSize(CRect& rect) override;
+    AEffGUIEditor* getEditor() const override;
+    bool isTypeOf(const char* name) const override;
+    void update(CDrawContext* context) override;
+    CView* getCurrentView() const override;
+    bool advanceNextFocusView(CView* oldFocus, bool reverse = false) override;
+
+    virtual bool open(CPoint* position = nullptr);
+    virtual bool close();
+    virtual bool isOpen() const;
+    virtual void idle();
+    virtual void doIdleStuff();
+    virtual std::uint32_t getTicks() const;
+    virtual std::int32_t getKnobMode() const;
+    virtual bool setPosition(std::int32_t x, std::int32_t y);
+    virtual bool getPosition(std::int32_t& x, std::int32_t& y) const;
+    virtual bool setSize(std::int32_t width, std::int32_t height);
+    virtual bool getSize(CRect* rect) const;
+    virtual bool getSize(CRect& rect) const;
+    virtual bool setModalView(CView* view);
+    virtual CView* getModalView() const;
+    virtual void beginEdit(std::int32_t index);
+    virtual void endEdit(std::int32_t index);
+    virtual bool getCurrentLocation(CPoint& where);
+    virtual void setCursor(std::int32_t type);
+    virtual void setFocusView(CView* view);
+    virtual CView* getFocusView() const;
+    virtual bool setDropActive(bool active);
+    virtual bool isDropActive() const;
+    virtual void setOpenFlag(bool state);
+    virtual bool getOpenFlag() const;
+    virtual void invalidate(const CRect& rect);
+    virtual bool setUpdatesDisabled(bool state);
+    virtual bool updatesDisabled() const;
+    virtual void drawView(CView* view);
+
+    // A context on the frame's window, or frameContext while the frame updates.
+    // The caller forgets it.
+    CDrawContext* createDrawContext();
+    // The back buffer, made on first need; none when it cannot be made.
+    COffscreenContext* getBackBuffer();
+    native::Handle getNativeWindow() const { return window; }
+    void* getSystemWindow() const { return systemWindow; }
+    // The host destroyed its window: the frame draws nothing from now on.
+    void windowDestroyed();
+
+protected:
+    // editor: the owning editor, not owned.
+    // systemWindow: the host's parent window; cleared when the window is destroyed.
+    // modalView: the one view offered clicks, keys and the wheel while set.
+    // focusView: the view with keyboard focus; cleared by any click.
+    // firstDraw: true until the first draw or drawRect (the first paint).
+    // openFlag: true from construction until the window is destroyed.
+    // dropActive: a drop target is registered for the window.
+    // updatesAreDisabled: update draws nothing while set.
+    // window: the frame's own child window; none when it could not be made.
+    // blendLibrary / dropTarget: system handles held for the frame's life.
+    // backBuffer: the frame-sized offscreen of the redraw pass, made on first need.
+    // frameContext: stands in for a missing context while the frame updates.
+    // defaultCursor: the cursor current before the first setCursor.
+    AEffGUIEditor* editor;
+    void* systemWindow;
+    CView* modalView = nullptr;
+    CView* focusView = nullptr;
+    bool firstDraw = true;
+    bool openFlag = true;
+    bool dropActive = false;
+    bool updatesAreDisabled = false;
+    native::Handle window = nullptr;
+    native::Handle blendLibrary = nullptr;
+    native::Handle dropTarget = nullptr;
+    COffscreenContext* backBuffer = nullptr;
+    CDrawContext* frameContext = nullptr;
+    native::Handle defaultCursor = nullptr;
+};
+
+} // namespace VSTGUI

@@ -1,0 +1,151 @@
+// The thin layer between the toolkit and the system that draws and takes
+// input. The view tree, the drawing contexts and the bitmaps call only these
+// functions; vstgui/win32 implements them on GDI, GDI+, user32 and OLE, and
+// vstgui/software on a portable pixel surface.
+//
+// Handles are opaque: a device context, pen, brush, font, image, window,
+// cursor or library on Windows; the software backend's own objects elsewhere.
+// Every function accepts a null surface or window and then does nothing.
+#pragma once
+
+#include "vstgui/CRect.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace VSTGUI {
+
+class CFrame;
+
+namespace native {
+
+using Handle = void*;
+
+// Objects made through this layer since the process started; tests read them
+// to see that unchanged settings touch the platform not at all.
+struct ObjectCounts {
+    int pens = 0;
+    int brushes = 0;
+    int fonts = 0;
+    int clips = 0;
+};
+ObjectCounts& objectCounts();
+
+// --- Surfaces -------------------------------------------------------------
+
+Handle windowSurface(Handle window);
+void releaseWindowSurface(Handle window, Handle surface);
+// A memory surface and an image that suit window (or the screen without one).
+Handle createMemorySurface(Handle window);
+void deleteMemorySurface(Handle surface);
+Handle createCompatibleImage(Handle window, std::int32_t width, std::int32_t height);
+
+// Selects a pen, brush, font or image; answers the one of that kind it replaced.
+Handle selectObject(Handle surface, Handle object);
+void deleteObject(Handle object);
+struct SelectedObjects {
+    Handle brush = nullptr;
+    Handle pen = nullptr;
+    Handle font = nullptr;
+};
+SelectedObjects selectedObjects(Handle surface);
+
+Handle createPen(std::int32_t style, std::int32_t width, const CColor& color);
+Handle createSolidBrush(const CColor& color);
+struct FontRequest {
+    std::int32_t height; // negative: the character height in pixels
+    std::int32_t weight; // 400 normal, 700 bold
+    bool italic;
+    bool underline;
+    bool decorative; // decorative family, default pitch; else swiss, variable pitch
+    const char* face;
+};
+Handle createFont(const FontRequest& request);
+
+void setTransparentBackground(Handle surface, bool transparent);
+void setTextColor(Handle surface, const CColor& color);
+void setTextBackground(Handle surface, const CColor& color);
+void setCopyMode(Handle surface);
+// Clips all drawing to rect (device pixels, right and bottom edges outside).
+void clipSurface(Handle surface, const CRect& rect);
+
+// A line in the selected pen; the end point is not drawn.
+void drawLine(Handle surface, CPoint from, CPoint to);
+// Fills rect with brush (right and bottom edges outside).
+void fillRect(Handle surface, const CRect& rect, Handle brush);
+// One line of text in rect: vertically centred, align 0 left, 1 centre, 2 right,
+// cut at rect, no prefix processing.
+void drawText(Handle surface, const char* text, const CRect& rect, std::int32_t align);
+void copyBlock(Handle destination, const CRect& destRect, Handle source, CPoint sourcePoint);
+// The colour of one pixel of a surface (alpha 255), for tests and screenshots.
+CColor readPixel(Handle surface, CPoint where);
+
+// --- Images ---------------------------------------------------------------
+
+// A top-down 32-bit image with writable pixels, 0xAARRGGBB each.
+Handle createImage32(std::int32_t width, std::int32_t height, std::uint32_t** pixels);
+Handle loadBitmapResource(std::int32_t id);
+bool imageSize(Handle image, std::int32_t& width, std::int32_t& height);
+void drawImage(Handle surface, const CRect& rect, Handle image, CPoint offset);
+void drawImageTransparent(Handle surface, const CRect& rect, Handle image, CPoint offset,
+                          const CColor& transparentColor);
+void drawImageBlend(Handle surface, const CRect& rect, Handle image, CPoint offset,
+                    std::uint8_t alpha, bool perPixelAlpha);
+
+class DecodedImage {
+public:
+    virtual ~DecodedImage() = default;
+    virtual std::int32_t width() const = 0;
+    virtual std::int32_t height() const = 0;
+    // 0xAARRGGBB, not premultiplied; false when the pixel cannot be read.
+    virtual bool pixel(std::int32_t x, std::int32_t y, std::uint32_t& argb) const = 0;
+};
+enum class DecodeStatus { decoded, noStream, unreadable };
+std::unique_ptr<DecodedImage> decodeImage(const unsigned char* bytes, std::size_t size,
+                                          DecodeStatus& status);
+// Brackets the time in which images may be decoded (GDI+ on Windows).
+std::uintptr_t startImageCodecs();
+void stopImageCodecs(std::uintptr_t token);
+
+// --- Input ----------------------------------------------------------------
+
+// The live buttons and modifiers as CButton bits.
+std::int32_t mouseButtons();
+CPoint cursorPosition();
+Handle currentCursor();
+// The system cursor of a toolkit cursor type; null for the default types.
+Handle systemCursor(std::int32_t type);
+void setCursor(Handle cursor);
+
+// --- Frame window ---------------------------------------------------------
+
+// Loads the blending library and looks up its functions for every context.
+Handle loadBlendLibrary();
+void freeBlendLibrary(Handle library);
+void initializeOle();
+void uninitializeOle();
+
+// The frame's child window in parent, with the frame in its user data; null
+// when it cannot be made.
+Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height);
+// Detaches the frame, destroys the window and drops the class use.
+void destroyFrameWindow(Handle window);
+CPoint windowScreenTopLeft(Handle window);
+Handle registerDropTarget(Handle window, CFrame* frame);
+void revokeDropTarget(Handle window, Handle target);
+
+bool outerWindowPosition(Handle window, std::int32_t& x, std::int32_t& y);
+bool parentRectInGrandparent(Handle window, CRect& rect);
+void resizeWindow(Handle window, std::int32_t width, std::int32_t height);
+// Grows the windows between the frame and the host's; true when a host window
+// was reached and grown.
+bool growAncestors(Handle window, std::int32_t width, std::int32_t height);
+
+// Items offered by a drag's data object: 1 for text, else the file count.
+std::int32_t countDragItems(Handle dataObject);
+// Lets one waiting paint request of this thread through.
+void dispatchWaitingPaint();
+
+} // namespace native
+} // namespace VSTGUI

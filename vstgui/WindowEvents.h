@@ -1,0 +1,37 @@
+// What the frame's window does with the system's messages, apart from the
+// system calls around them; both window backends call these.
+#pragma once
+
+#include "vstgui/CFrame.h"
+
+namespace VSTGUI {
+
+class CDragContainer;
+
+namespace windowEvents {
+
+// The drop effects a drop target reports.
+enum DropEffect : std::uint32_t { kDropNone = 0, kDropMove = 2 };
+
+// A paint request for paintRect on paintSurface: drawn into the back buffer
+// and copied out, or straight onto the paint surface without a back buffer.
+void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect);
+// A button went down at where (window coordinates).
+void buttonDown(CFrame* frame, const CPoint& where);
+// A wheel turned by delta units (120 per notch) with the cursor at screenPoint.
+void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta);
+// The window is being destroyed.
+void destroyed(CFrame* frame);
+
+// A drag entered with dataObject; answers the effect. Without a data object
+// or a frame nothing is routed.
+std::uint32_t dragEnter(CFrame* frame, native::Handle dataObject);
+// True when a drag in progress was routed (the effect is then a move).
+bool dragOver(CFrame* frame);
+void dragLeave(CFrame* frame);
+void drop(CFrame* frame);
+// The one drag in progress in the process, or none.
+CDragContainer* currentDrag();
+
+} // namespace windowEvents
+} // namespace VSTGUI

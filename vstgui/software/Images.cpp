@@ -1,0 +1,124 @@
+// Image decoding and writing for the software backend: PNG and BMP
+// resources through stb_image, PNG files through stb_image_write.
+#include "vstgui/software/Objects.h"
+#include "vstgui/software/SoftwareSystem.h"
+
+#include "platform/ModuleServices.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wall"
+#pragma GCC diagnostic ignored "-Wextra"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#include <stb/stb_image.h>
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include <vector>
+
+namespace VSTGUI {
+namespace software {
+
+namespace {
+
+constexpr int kRgba = 4;
+
+class StbImage : public native::DecodedImage {
+public:
+    StbImage(unsigned char* pixels, int width, int height)
+        : pixels(pixels), imageWidth(width), imageHeight(height) {}
+    ~StbImage() override { stbi_image_free(pixels); }
+    std::int32_t width() const override { return imageWidth; }
+    std::int32_t height() const override { return imageHeight; }
+    bool pixel(std::int32_t x, std::int32_t y, std::uint32_t& argb) const override {
+        if (x < 0 || y < 0 || x >= imageWidth || y >= imageHeight) return false;
+        const unsigned char* p = pixels + (static_cast<std::size_t>(y) * imageWidth + x) * kRgba;
+        argb = (std::uint32_t(p[3]) << 24) | (std::uint32_t(p[0]) << 16) |
+               (std::uint32_t(p[1]) << 8) | p[2];
+        return true;
+    }
+
+private:
+    unsigned char* pixels;
+    int imageWidth;
+    int imageHeight;
+};
+
+unsigned char* decodeRgba(const unsigned char* bytes, std::size_t size, int& width, int& height) {
+    int channels = 0;
+    return stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height, &channels, kRgba);
+}
+
+} // namespace
+
+bool writePng(native::Handle handle, const std::string& path) {
+    const Image* image = nullptr;
+    if (auto* window = as<Window>(handle, Kind::window))
+        image = &window->image;
+    else if (auto* surface = as<Surface>(handle, Kind::surface))
+        image = surface->image;
+    if (image == nullptr) return false;
+    std::vector<unsigned char> rgb;
+    rgb.reserve(image->pixels.size() * 3);
+    for (std::uint32_t pixel : image->pixels) {
+        rgb.push_back(static_cast<unsigned char>(pixel >> 16));
+        rgb.push_back(static_cast<unsigned char>(pixel >> 8));
+        rgb.push_back(static_cast<unsigned char>(pixel));
+    }
+    return stbi_write_png(path.c_str(), image->width, image->height, 3, rgb.data(),
+                          image->width * 3) != 0;
+}
+
+} // namespace software
+
+namespace native {
+
+using namespace software;
+
+std::unique_ptr<DecodedImage> decodeImage(const unsigned char* bytes, std::size_t size,
+                                          DecodeStatus& status) {
+    // An empty resource is what a system memory stream cannot be opened on.
+    if (bytes == nullptr || size == 0) {
+        status = DecodeStatus::noStream;
+        return nullptr;
+    }
+    int width = 0, height = 0;
+    unsigned char* pixels = decodeRgba(bytes, size, width, height);
+    if (pixels == nullptr) {
+        status = DecodeStatus::unreadable;
+        return nullptr;
+    }
+    status = DecodeStatus::decoded;
+    return std::make_unique<StbImage>(pixels, width, height);
+}
+
+// Nothing to start: the decoder needs no session.
+std::uintptr_t startImageCodecs() {
+    return 1;
+}
+void stopImageCodecs(std::uintptr_t) {}
+
+Handle loadBitmapResource(std::int32_t id) {
+    const platform::ResourceBytes bytes = platform::findResource("BITMAP", id);
+    if (!bytes) return nullptr;
+    int width = 0, height = 0;
+    unsigned char* pixels = decodeRgba(bytes.data, bytes.size, width, height);
+    if (pixels == nullptr) return nullptr;
+    auto* image = new Image(width, height, 0xFF000000u);
+    for (std::size_t i = 0; i < image->pixels.size(); ++i) {
+        const unsigned char* p = pixels + i * kRgba;
+        image->pixels[i] =
+            0xFF000000u | (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+    }
+    stbi_image_free(pixels);
+    return image;
+}
+
+} // namespace native
+} // namespace VSTGUI

@@ -1,0 +1,292 @@
+// Windows, pointer, cursor and drop targets of the software backend: a
+// small stand-in for a window system that keeps each window's pixels.
+#include "vstgui/software/CDropTarget.h"
+#include "vstgui/software/SoftwareSystem.h"
+
+#include "vstgui/WindowEvents.h"
+
+#include <algorithm>
+#include <deque>
+
+namespace VSTGUI {
+namespace software {
+
+namespace {
+
+constexpr std::uint32_t kBlack = 0xFF000000u;
+constexpr std::int32_t kCursorTypes = 10;
+// Cursor types that have a cursor of their own; the others show the default.
+constexpr bool kHasSystemCursor[kCursorTypes] = {false, true, true,  true, true,
+                                                 true,  true, false, true, true};
+
+struct Cursor : Object {
+    explicit Cursor(std::int32_t type) : Object(Kind::cursor, true), type(type) {}
+    std::int32_t type;
+};
+
+struct SystemState {
+    std::deque<PointerState> pointer{PointerState{}};
+    Window* focus = nullptr;
+    Cursor* cursor = nullptr;
+};
+
+SystemState& system() {
+    static SystemState state;
+    return state;
+}
+
+Cursor* cursorOf(std::int32_t type) {
+    static std::deque<Cursor> cursors = [] {
+        std::deque<Cursor> made;
+        for (std::int32_t type = 0; type < kCursorTypes; ++type)
+            made.emplace_back(type);
+        return made;
+    }();
+    return &cursors[static_cast<std::size_t>(type)];
+}
+
+Window* windowOf(native::Handle handle) {
+    return as<Window>(handle, Kind::window);
+}
+
+void resize(Window& window, std::int32_t width, std::int32_t height) {
+    window.screenRect.right = window.screenRect.left + width;
+    window.screenRect.bottom = window.screenRect.top + height;
+    Image resized(width, height, kBlack);
+    for (std::int32_t y = 0; y < std::min(height, window.image.height); ++y)
+        for (std::int32_t x = 0; x < std::min(width, window.image.width); ++x)
+            resized.row(y)[x] = window.image.row(y)[x];
+    window.image.width = width;
+    window.image.height = height;
+    window.image.pixels.swap(resized.pixels);
+}
+
+} // namespace
+
+Window::Window(Window* parent, const CRect& screenRect)
+    : Object(Kind::window), parent(parent), screenRect(screenRect),
+      image(screenRect.width(), screenRect.height(), kBlack), pendingPaint(0, 0, 0, 0) {
+    if (parent != nullptr) parent->children.push_back(this);
+}
+
+Window::~Window() {
+    if (parent != nullptr)
+        parent->children.erase(std::remove(parent->children.begin(), parent->children.end(), this),
+                               parent->children.end());
+    for (Window* child : children)
+        child->parent = nullptr;
+    if (system().focus == this) system().focus = nullptr;
+}
+
+native::Handle createHostWindow(std::int32_t x, std::int32_t y, std::int32_t width,
+                                std::int32_t height) {
+    auto* window = new Window(nullptr, CRect(x, y, x + width, y + height));
+    window->hasCaption = true;
+    return window;
+}
+
+void destroyHostWindow(native::Handle handle) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return;
+    for (Window* child : std::vector<Window*>(window->children)) {
+        child->destroyed = true;
+        if (child->frame != nullptr) windowEvents::destroyed(child->frame);
+    }
+    delete window;
+}
+
+std::vector<native::Handle> childWindows(native::Handle handle) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return {};
+    return std::vector<native::Handle>(window->children.begin(), window->children.end());
+}
+
+void setPointer(const PointerState& state) {
+    system().pointer.assign(1, state);
+}
+
+void scriptPointer(const std::vector<PointerState>& states) {
+    if (!states.empty()) system().pointer.assign(states.begin(), states.end());
+}
+
+void invalidate(native::Handle handle, const CRect& rect) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return;
+    CRect& pending = window->pendingPaint;
+    if (pending.width() <= 0 || pending.height() <= 0)
+        pending = rect;
+    else
+        pending = CRect(std::min(pending.left, rect.left), std::min(pending.top, rect.top),
+                        std::max(pending.right, rect.right), std::max(pending.bottom, rect.bottom));
+    pending.bound(CRect(0, 0, window->image.width, window->image.height));
+}
+
+bool paint(native::Handle handle) {
+    Window* window = windowOf(handle);
+    if (window == nullptr || window->destroyed) return false;
+    const CRect rect = window->pendingPaint;
+    window->pendingPaint = CRect(0, 0, 0, 0);
+    if (window->frame == nullptr || rect.width() <= 0 || rect.height() <= 0) return false;
+    native::Handle surface = native::windowSurface(window);
+    windowEvents::paint(window->frame, surface, rect);
+    native::releaseWindowSurface(window, surface);
+    return true;
+}
+
+void pressButton(native::Handle handle, const CPoint& where, std::int32_t buttons) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return;
+    system().focus = window;
+    PointerState& state = system().pointer.front();
+    state.buttons = buttons;
+    state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
+    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where);
+}
+
+void turnWheel(native::Handle handle, const CPoint& screen, std::int32_t delta) {
+    Window* window = windowOf(handle);
+    if (window != nullptr && window->frame != nullptr)
+        windowEvents::wheel(window->frame, screen, delta);
+}
+
+native::Handle focusWindow() {
+    return system().focus;
+}
+
+std::int32_t cursorType() {
+    return system().cursor != nullptr ? system().cursor->type : 0;
+}
+
+native::Handle dropTargetOf(native::Handle handle) {
+    Window* window = windowOf(handle);
+    return window != nullptr ? window->dropTarget : nullptr;
+}
+
+} // namespace software
+
+namespace native {
+
+using namespace software;
+
+Handle windowSurface(Handle handle) {
+    Window* window = windowOf(handle);
+    return window != nullptr && !window->destroyed ? new Surface(&window->image) : nullptr;
+}
+
+void releaseWindowSurface(Handle, Handle surface) {
+    delete as<Surface>(surface, Kind::surface);
+}
+
+CPoint windowScreenTopLeft(Handle handle) {
+    Window* window = windowOf(handle);
+    return window != nullptr ? CPoint(window->screenRect.left, window->screenRect.top) : CPoint();
+}
+
+std::int32_t mouseButtons() {
+    std::deque<PointerState>& pointer = system().pointer;
+    const std::int32_t buttons = pointer.front().buttons;
+    if (pointer.size() > 1) pointer.pop_front();
+    return buttons;
+}
+
+CPoint cursorPosition() {
+    return system().pointer.front().screen;
+}
+
+Handle currentCursor() {
+    if (system().cursor == nullptr) system().cursor = cursorOf(0);
+    return system().cursor;
+}
+
+Handle systemCursor(std::int32_t type) {
+    return type >= 0 && type < kCursorTypes && kHasSystemCursor[type] ? cursorOf(type) : nullptr;
+}
+
+void setCursor(Handle cursor) {
+    if (auto* chosen = as<Cursor>(cursor, Kind::cursor)) system().cursor = chosen;
+}
+
+// Blending is built in; the handle only stands for the library being held.
+Handle loadBlendLibrary() {
+    static Object library(Kind::library, true);
+    return &library;
+}
+void freeBlendLibrary(Handle) {}
+void initializeOle() {}
+void uninitializeOle() {}
+
+Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height) {
+    Window* host = windowOf(parent);
+    if (host == nullptr || host->destroyed || width <= 0 || height <= 0) return nullptr;
+    auto* window =
+        new Window(host, CRect(host->screenRect.left, host->screenRect.top,
+                               host->screenRect.left + width, host->screenRect.top + height));
+    window->frame = frame;
+    return window;
+}
+
+void destroyFrameWindow(Handle handle) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return;
+    window->frame = nullptr;
+    delete window;
+}
+
+Handle registerDropTarget(Handle handle, CFrame* frame) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return nullptr;
+    auto* target = new CDropTarget(frame);
+    target->AddRef();
+    window->dropTarget = target;
+    return target;
+}
+
+void revokeDropTarget(Handle handle, Handle target) {
+    if (Window* window = windowOf(handle)) window->dropTarget = nullptr;
+    if (auto* dropTarget = as<CDropTarget>(target, Kind::dropTarget)) dropTarget->Release();
+}
+
+bool outerWindowPosition(Handle handle, std::int32_t& x, std::int32_t& y) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return false;
+    while (window->parent != nullptr && !window->hasCaption)
+        window = window->parent;
+    x = window->screenRect.left;
+    y = window->screenRect.top;
+    return true;
+}
+
+bool parentRectInGrandparent(Handle handle, CRect& rect) {
+    Window* window = windowOf(handle);
+    if (window == nullptr || window->parent == nullptr) return false;
+    rect = window->parent->screenRect;
+    if (Window* grandparent = window->parent->parent)
+        rect.offset(-grandparent->screenRect.left, -grandparent->screenRect.top);
+    return true;
+}
+
+void resizeWindow(Handle handle, std::int32_t width, std::int32_t height) {
+    if (Window* window = windowOf(handle)) resize(*window, width, height);
+}
+
+// The host window grows with the frame; it is the host's, so the walk ends there.
+bool growAncestors(Handle handle, std::int32_t width, std::int32_t height) {
+    Window* window = windowOf(handle);
+    if (window == nullptr) return false;
+    resize(*window, width, height);
+    if (window->parent != nullptr) resize(*window->parent, width, height);
+    return false;
+}
+
+std::int32_t countDragItems(Handle dataObject) {
+    const auto* data = static_cast<const DragData*>(dataObject);
+    if (data == nullptr) return 0;
+    return data->hasText ? 1 : data->fileCount;
+}
+
+void dispatchWaitingPaint() {
+    if (Window* focus = system().focus) software::paint(focus);
+}
+
+} // namespace native
+} // namespace VSTGUI
