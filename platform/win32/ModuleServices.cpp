@@ -1,10 +1,8 @@
 #include "platform/ModuleServices.h"
 
-#include <windows.h>
+#include "platform/win32/OwnModule.h"
 
 namespace platform {
-
-namespace {
 
 HMODULE ownModule() {
     HMODULE module = nullptr;
@@ -13,8 +11,6 @@ HMODULE ownModule() {
                        reinterpret_cast<LPCSTR>(&ownModule), &module);
     return module;
 }
-
-} // namespace
 
 ResourceBytes findResource(const char* type, int id) {
     HMODULE module = ownModule();

@@ -4,6 +4,8 @@
 
 #include "vstgui/Native.h"
 
+#include "platform/win32/OwnModule.h"
+
 #include <gdiplus.h>
 #include <objidl.h>
 
@@ -95,14 +97,6 @@ private:
 
 } // namespace
 
-HINSTANCE moduleHandle() {
-    HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&moduleHandle), &module);
-    return module;
-}
-
 SystemState& state() {
     static SystemState shared;
     return shared;
@@ -150,7 +144,7 @@ Handle createImage32(std::int32_t width, std::int32_t height, std::uint32_t** pi
 }
 
 Handle loadBitmapResource(std::int32_t id) {
-    return LoadBitmapA(moduleHandle(), MAKEINTRESOURCEA(id));
+    return LoadBitmapA(platform::ownModule(), MAKEINTRESOURCEA(id));
 }
 
 bool imageSize(Handle image, std::int32_t& width, std::int32_t& height) {

@@ -26,8 +26,5 @@ struct SystemState {
 };
 SystemState& state();
 
-// The module that holds this code: the plug-in, or a program linking it.
-HINSTANCE moduleHandle();
-
 } // namespace win32
 } // namespace VSTGUI

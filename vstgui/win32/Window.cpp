@@ -4,6 +4,8 @@
 
 #include "vstgui/WindowEvents.h"
 
+#include "platform/win32/OwnModule.h"
+
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -28,7 +30,7 @@ int oleInitialized = 0;
 
 const char* className() {
     static char name[32] = {};
-    if (name[0] == 0) std::snprintf(name, sizeof name, "Plugin%p", moduleHandle());
+    if (name[0] == 0) std::snprintf(name, sizeof name, "Plugin%p", platform::ownModule());
     return name;
 }
 
@@ -79,7 +81,7 @@ bool useClass() {
         WNDCLASSA windowClass{};
         windowClass.style = CS_GLOBALCLASS;
         windowClass.lpfnWndProc = windowProcedure;
-        windowClass.hInstance = moduleHandle();
+        windowClass.hInstance = platform::ownModule();
         windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = className();
@@ -91,7 +93,7 @@ bool useClass() {
 }
 
 void dropClass() {
-    if (classUses > 0 && --classUses == 0) UnregisterClassA(className(), moduleHandle());
+    if (classUses > 0 && --classUses == 0) UnregisterClassA(className(), platform::ownModule());
 }
 
 // A function of a library by name; the generic address goes through void*.
@@ -229,7 +231,7 @@ void uninitializeOle() {
 Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height) {
     if (!useClass()) return nullptr;
     HWND window = CreateWindowExA(0, className(), "Window", kFrameWindowStyle, 0, 0, width, height,
-                                  static_cast<HWND>(parent), nullptr, moduleHandle(), nullptr);
+                                  static_cast<HWND>(parent), nullptr, platform::ownModule(), nullptr);
     if (window == nullptr) {
         dropClass();
         return nullptr;
