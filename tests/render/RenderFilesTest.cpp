@@ -17,9 +17,9 @@ Audio quietMix(int rate, int channels, int format, double seconds) {
     const int frames = static_cast<int>(seconds * rate);
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
-            audio.samples.push_back(static_cast<float>(
-                0.2 * std::sin(2 * kPi * (220.0 + 110.0 * c) * i / rate) +
-                0.05 * std::sin(2 * kPi * 3100.0 * i / rate + c)));
+            audio.samples.push_back(
+                static_cast<float>(0.2 * std::sin(2 * kPi * (220.0 + 110.0 * c) * i / rate) +
+                                   0.05 * std::sin(2 * kPi * 3100.0 * i / rate + c)));
     return audio;
 }
 
@@ -45,7 +45,9 @@ long long loudestFrame(const Audio& audio) {
 }
 
 // Brelto's look-ahead: 5 ms as created at 44.1 kHz, 16 ms after any other rate is set.
-int breltoLatency(int rate) { return rate == 44100 ? 220 : rate * 16 / 1000; }
+int breltoLatency(int rate) {
+    return rate == 44100 ? 220 : rate * 16 / 1000;
+}
 
 struct FileType {
     int format;
@@ -70,7 +72,8 @@ TEST(RenderFiles, EveryTypeRateAndChannelCountComesBackInItsOwnFormatAligned) {
                 const ToolRun run = runRender({"--json", in});
                 ASSERT_EQ(run.exitCode, 0) << run.err;
                 EXPECT_EQ(run.json()["latency_frames"], breltoLatency(rate));
-                const Audio output = readAudio(folder.path(std::string("in.limited") + type.extension));
+                const Audio output =
+                    readAudio(folder.path(std::string("in.limited") + type.extension));
                 EXPECT_EQ(output.format, type.format);
                 EXPECT_EQ(output.rate, rate);
                 EXPECT_EQ(output.channels, channels);
@@ -89,11 +92,14 @@ TEST(RenderFiles, AnImpulseLeavesAtTheFrameItEnteredUnlessAlignmentIsOff) {
         input.samples[2 * 3000] = input.samples[2 * 3000 + 1] = 0.5f;
         writeAudio(folder.path("impulse.wav"), input);
         // Heavy limiting moves no sample in time.
-        ASSERT_EQ(runRender({"--gain-db", "30", folder.path("impulse.wav"), folder.path("aligned.wav")})
-                      .exitCode, 0);
+        ASSERT_EQ(
+            runRender({"--gain-db", "30", folder.path("impulse.wav"), folder.path("aligned.wav")})
+                .exitCode,
+            0);
         ASSERT_EQ(runRender({"--gain-db", "30", "--no-align", folder.path("impulse.wav"),
                              folder.path("raw.wav")})
-                      .exitCode, 0);
+                      .exitCode,
+                  0);
         const Audio aligned = readAudio(folder.path("aligned.wav"));
         const Audio raw = readAudio(folder.path("raw.wav"));
         EXPECT_EQ(aligned.frames(), input.frames());
@@ -151,8 +157,8 @@ TEST(RenderReport, GainReductionIsWhatTheLimiterTookAboveTheCeiling) {
     // its threshold, 0.999, then the ceiling scales: 12 - 6.02 - 20 log10 0.999 dB
     // of reduction.
     writeAudio(folder.path("sine.wav"), sine(44100, 2, 100.0, 0.5, 0.0, 1.0));
-    const ToolRun run = runRender(
-        {"--json", "--gain-db", "12", "--ceiling-db", "-0.3", "--release-ms", "100", folder.path("sine.wav")});
+    const ToolRun run = runRender({"--json", "--gain-db", "12", "--ceiling-db", "-0.3",
+                                   "--release-ms", "100", folder.path("sine.wav")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const nlohmann::json report = run.json();
     EXPECT_NEAR(report["gain_reduction_db"]["largest"].get<double>(), 5.988, 0.01);

@@ -59,7 +59,8 @@ TEST(BankFileLayout, DamagedOrForeignFilesAreRefusedWithAReason) {
     EXPECT_FALSE(decodeBankFile(parameters, read, why));
     EXPECT_NE(why.find("FxBk"), std::string::npos) << why;
 
-    EXPECT_FALSE(decodeBankFile(std::vector<unsigned char>(file.begin(), file.begin() + 100), read, why));
+    EXPECT_FALSE(
+        decodeBankFile(std::vector<unsigned char>(file.begin(), file.begin() + 100), read, why));
     EXPECT_NE(why.find("not a VST bank file"), std::string::npos) << why;
 }
 
@@ -76,14 +77,16 @@ TEST(UserUnitLaws, ValuesInUserUnitsArriveAsThoseUnitsInTheLimiter) {
         static_cast<Brelto*>(static_cast<AudioEffect*>(effect->object))->maximizerModule();
 
     for (double db : {0.0, 0.5, 9.0, 17.3, 30.0}) {
-        effect->setParameter(effect, kGain, normalisedValue(*findUserUnit("--gain-db"), std::to_string(db)));
+        effect->setParameter(effect, kGain,
+                             normalisedValue(*findUserUnit("--gain-db"), std::to_string(db)));
         EXPECT_NEAR(20 * std::log10(limiter.limiter().linearGain()), db, 1e-4) << db;
     }
     for (double db : {-30.0, -12.5, -0.3, 0.0}) {
         effect->setParameter(effect, kOutCeil,
                              normalisedValue(*findUserUnit("--ceiling-db"), std::to_string(db)));
         EXPECT_NEAR(20 * std::log10(limiter.outputCeiling()), db, 1e-4) << db;
-        EXPECT_NEAR(linearCeiling(effect->getParameter(effect, kOutCeil)), limiter.outputCeiling(), 1e-6);
+        EXPECT_NEAR(linearCeiling(effect->getParameter(effect, kOutCeil)), limiter.outputCeiling(),
+                    1e-6);
     }
     for (double ms : {1.0, 3.5, 10.0, 100.0}) {
         effect->setParameter(effect, kRelease,

@@ -42,8 +42,8 @@ TEST(RenderState, EveryParameterSurvivesSavingAndLoading) {
     const ToolRun saved = runRender(args);
     ASSERT_EQ(saved.exitCode, 0) << saved.err;
 
-    const ToolRun loaded = runRender(
-        {"--json", "--load-state", folder.path("first.fxb"), "--save-state", folder.path("second.fxb")});
+    const ToolRun loaded = runRender({"--json", "--load-state", folder.path("first.fxb"),
+                                      "--save-state", folder.path("second.fxb")});
     ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(parameterIn(loaded.json(), kNames[i]), values[i]) << kNames[i];
@@ -61,17 +61,17 @@ TEST(RenderState, TheDefaultBankLoadsAndUserUnitsFollowThePluginLaws) {
     TempFolder folder;
     const ToolRun defaults =
         runRender({"--json", "--gain-db", "30", "--load-state",
-                   std::string(BRELTO_SOURCE_DIR) + "/resources/DefaultBank.fxb",
-                   "--save-state", folder.path("s.fxb")});
+                   std::string(BRELTO_SOURCE_DIR) + "/resources/DefaultBank.fxb", "--save-state",
+                   folder.path("s.fxb")});
     ASSERT_EQ(defaults.exitCode, 0) << defaults.err;
     // Options apply after the state: Gain is the option's, the rest the bank's.
     EXPECT_EQ(parameterIn(defaults.json(), "Gain"), 1.0f);
     EXPECT_EQ(parameterIn(defaults.json(), "Release"), 0.25f);
     EXPECT_EQ(parameterIn(defaults.json(), "OutCeil"), 1.0f);
 
-    const ToolRun units = runRender({"--json", "--gain-db", "9", "--ceiling-db", "-0.3", "--release-ms",
-                                     "10", "--stereo", "off", "--isp=on", "--save-state",
-                                     folder.path("s.fxb")});
+    const ToolRun units =
+        runRender({"--json", "--gain-db", "9", "--ceiling-db", "-0.3", "--release-ms", "10",
+                   "--stereo", "off", "--isp=on", "--save-state", folder.path("s.fxb")});
     ASSERT_EQ(units.exitCode, 0) << units.err;
     const nlohmann::json report = units.json();
     EXPECT_EQ(parameterIn(report, "Gain"), 0.3f);
@@ -88,10 +88,11 @@ TEST(RenderState, ABankOfAnotherPluginIsRefused) {
     other.chunk = {'x', 0, 0};
     const std::vector<unsigned char> bytes = encodeBankFile(other, BankSizeField::Recorded);
     folder.write("other.fxb", std::string(bytes.begin(), bytes.end()));
-    const ToolRun run = runRender({"--load-state", folder.path("other.fxb"), "--save-state",
-                                   folder.path("s.fxb")});
+    const ToolRun run =
+        runRender({"--load-state", folder.path("other.fxb"), "--save-state", folder.path("s.fxb")});
     EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.err.find("settings of the plug-in 'ABCD', not of Brelto ('0ii2')"), std::string::npos)
+    EXPECT_NE(run.err.find("settings of the plug-in 'ABCD', not of Brelto ('0ii2')"),
+              std::string::npos)
         << run.err;
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"other.fxb"});
 }

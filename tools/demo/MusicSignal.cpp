@@ -24,7 +24,9 @@ constexpr int kPluckPattern[kStepsPerBar] = {0, -1, 2, 1, 3, -1, 2, -1, 1, 2, -1
 constexpr int kConcertA = 69;
 constexpr double kConcertPitch = 440.0;
 
-double frequencyOf(int note) { return kConcertPitch * std::pow(2.0, (note - kConcertA) / 12.0); }
+double frequencyOf(int note) {
+    return kConcertPitch * std::pow(2.0, (note - kConcertA) / 12.0);
+}
 
 struct Stereo {
     double left = 0.0, right = 0.0;
@@ -42,12 +44,15 @@ struct Drums {
         return std::sin(phase) * std::exp(-t * 9.0);
     }
     static double snare(double t, double noise) {
-        return (noise * std::exp(-t * 22.0) + 0.6 * std::sin(kTwoPi * 190.0 * t) * std::exp(-t * 30.0));
+        return (noise * std::exp(-t * 22.0) +
+                0.6 * std::sin(kTwoPi * 190.0 * t) * std::exp(-t * 30.0));
     }
     static double hat(double t, double brightNoise) { return brightNoise * std::exp(-t * 90.0); }
 };
 
-double saw(double phase) { return 2.0 * (phase - std::floor(phase)) - 1.0; }
+double saw(double phase) {
+    return 2.0 * (phase - std::floor(phase)) - 1.0;
+}
 
 } // namespace
 
@@ -85,7 +90,8 @@ std::vector<float> musicExcerpt(int rate, double seconds, float peak) {
         hatLower += hatBottom * (hatLow - hatLower);
         const double bright = 2.0 * (hatLow - hatLower);
         if (beat == 0 || beat == 2) mix.add(0.9 * Drums::kick(beatT), 0.0);
-        if (inBar >= 14) mix.add(0.7 * Drums::kick(static_cast<double>(i % (2 * stepFrames)) / rate), 0.0);
+        if (inBar >= 14)
+            mix.add(0.7 * Drums::kick(static_cast<double>(i % (2 * stepFrames)) / rate), 0.0);
         if (beat == 1 || beat == 3) mix.add(0.55 * Drums::snare(beatT, 2.0 * snareNoise), 0.15);
         const double eighthT = static_cast<double>(i % (2 * stepFrames)) / rate;
         mix.add(0.12 * Drums::hat(eighthT, bright), 0.6);

@@ -31,8 +31,7 @@ int main(int argc, char** argv) {
     const sf_count_t frames = static_cast<sf_count_t>(music.size() / kStereo);
     if (file == nullptr || sf_writef_float(file, music.data(), frames) != frames ||
         sf_close(file) != 0) {
-        std::fprintf(stderr, "brelto-make-demo: cannot write %s: %s\n", argv[1],
-                     sf_strerror(file));
+        std::fprintf(stderr, "brelto-make-demo: cannot write %s: %s\n", argv[1], sf_strerror(file));
         return 1;
     }
     return 0;

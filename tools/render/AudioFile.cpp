@@ -19,22 +19,24 @@ struct FormatName {
 
 // The major types a user may name, and the extensions that name them.
 constexpr FormatName kMajors[] = {
-    {"wav", SF_FORMAT_WAV, ".wav"},    {"aiff", SF_FORMAT_AIFF, ".aiff"},
-    {"aif", SF_FORMAT_AIFF, ".aif"},   {"flac", SF_FORMAT_FLAC, ".flac"},
-    {"ogg", SF_FORMAT_OGG, ".ogg"},    {"caf", SF_FORMAT_CAF, ".caf"},
-    {"w64", SF_FORMAT_W64, ".w64"},    {"rf64", SF_FORMAT_RF64, ".rf64"},
+    {"wav", SF_FORMAT_WAV, ".wav"},  {"aiff", SF_FORMAT_AIFF, ".aiff"},
+    {"aif", SF_FORMAT_AIFF, ".aif"}, {"flac", SF_FORMAT_FLAC, ".flac"},
+    {"ogg", SF_FORMAT_OGG, ".ogg"},  {"caf", SF_FORMAT_CAF, ".caf"},
+    {"w64", SF_FORMAT_W64, ".w64"},  {"rf64", SF_FORMAT_RF64, ".rf64"},
     {"au", SF_FORMAT_AU, ".au"},
 };
 
 constexpr FormatName kSubtypes[] = {
-    {"pcm8", SF_FORMAT_PCM_S8, nullptr},  {"pcm16", SF_FORMAT_PCM_16, nullptr},
-    {"pcm24", SF_FORMAT_PCM_24, nullptr}, {"pcm32", SF_FORMAT_PCM_32, nullptr},
-    {"float", SF_FORMAT_FLOAT, nullptr},  {"double", SF_FORMAT_DOUBLE, nullptr},
+    {"pcm8", SF_FORMAT_PCM_S8, nullptr},   {"pcm16", SF_FORMAT_PCM_16, nullptr},
+    {"pcm24", SF_FORMAT_PCM_24, nullptr},  {"pcm32", SF_FORMAT_PCM_32, nullptr},
+    {"float", SF_FORMAT_FLOAT, nullptr},   {"double", SF_FORMAT_DOUBLE, nullptr},
     {"vorbis", SF_FORMAT_VORBIS, nullptr}, {"opus", SF_FORMAT_OPUS, nullptr},
 };
 
 // Sample type for a major type that cannot take the input's.
-int defaultSubtype(int major) { return major == SF_FORMAT_OGG ? SF_FORMAT_VORBIS : SF_FORMAT_PCM_16; }
+int defaultSubtype(int major) {
+    return major == SF_FORMAT_OGG ? SF_FORMAT_VORBIS : SF_FORMAT_PCM_16;
+}
 
 template <std::size_t N>
 const FormatName* findName(const FormatName (&names)[N], const std::string& word) {
@@ -113,8 +115,7 @@ std::string describeFormat(int format) {
 
 AudioReader::AudioReader(const std::string& path) : path(path) {
     file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr)
-        throw RenderError("cannot read " + path + ": " + sf_strerror(nullptr));
+    if (file == nullptr) throw RenderError("cannot read " + path + ": " + sf_strerror(nullptr));
 }
 
 AudioReader::~AudioReader() {
@@ -133,14 +134,18 @@ int chooseOutputFormat(const AudioFormat& input, const std::string& choice,
     int major = 0, subtype = 0;
     const std::size_t colon = choice.find(':');
     const std::string first = lowerCase(choice.substr(0, colon));
-    const std::string second = colon == std::string::npos ? "" : lowerCase(choice.substr(colon + 1));
+    const std::string second =
+        colon == std::string::npos ? "" : lowerCase(choice.substr(colon + 1));
     const FormatName* majorName = findName(kMajors, first);
-    const FormatName* subtypeName = findName(kSubtypes, colon == std::string::npos ? first : second);
-    const bool unknown = !choice.empty() && ((colon == std::string::npos)
-                                                 ? (majorName == nullptr && subtypeName == nullptr)
-                                                 : (majorName == nullptr || subtypeName == nullptr));
+    const FormatName* subtypeName =
+        findName(kSubtypes, colon == std::string::npos ? first : second);
+    const bool unknown =
+        !choice.empty() &&
+        ((colon == std::string::npos) ? (majorName == nullptr && subtypeName == nullptr)
+                                      : (majorName == nullptr || subtypeName == nullptr));
     if (unknown)
-        throw RenderError("--format " + choice + ": unknown; give TYPE, SAMPLE or TYPE:SAMPLE with TYPE one of " +
+        throw RenderError("--format " + choice +
+                          ": unknown; give TYPE, SAMPLE or TYPE:SAMPLE with TYPE one of " +
                           listNames(kMajors) + " and SAMPLE one of " + listNames(kSubtypes));
     if (majorName != nullptr) major = majorName->format;
     if (subtypeName != nullptr) subtype = subtypeName->format;
@@ -151,7 +156,8 @@ int chooseOutputFormat(const AudioFormat& input, const std::string& choice,
         if (!writable(major | subtype, input)) subtype = defaultSubtype(major);
     }
     // 8-bit samples are signed in some types and unsigned in others.
-    if (subtype == SF_FORMAT_PCM_S8 && !writable(major | subtype, input)) subtype = SF_FORMAT_PCM_U8;
+    if (subtype == SF_FORMAT_PCM_S8 && !writable(major | subtype, input))
+        subtype = SF_FORMAT_PCM_U8;
     if (!writable(major | subtype, input))
         throw RenderError("cannot write " + describeFormat(major | subtype) + " with " +
                           std::to_string(input.channels) + " channels at " +

@@ -41,9 +41,13 @@ double LevelMeter::peakDb(int (*read)(ebur128_state*, unsigned int, double*)) co
     return toDb(peak);
 }
 
-double LevelMeter::samplePeakDb() const { return peakDb(ebur128_sample_peak); }
+double LevelMeter::samplePeakDb() const {
+    return peakDb(ebur128_sample_peak);
+}
 
-double LevelMeter::truePeakDb() const { return peakDb(ebur128_true_peak); }
+double LevelMeter::truePeakDb() const {
+    return peakDb(ebur128_true_peak);
+}
 
 double LevelMeter::loudnessLufs() const {
     double loudness = 0.0;
@@ -53,7 +57,8 @@ double LevelMeter::loudnessLufs() const {
 }
 
 GainReductionMeter::GainReductionMeter(double expectedGain, int latencyFrames)
-    : expectedGain(expectedGain), delayed(static_cast<std::size_t>(kStereo * latencyFrames), 0.0f) {}
+    : expectedGain(expectedGain), delayed(static_cast<std::size_t>(kStereo * latencyFrames), 0.0f) {
+}
 
 void GainReductionMeter::add(const float* input, const float* output, int frames) {
     for (int i = 0; i < frames; ++i) {

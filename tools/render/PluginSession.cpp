@@ -5,7 +5,9 @@ namespace {
 constexpr std::size_t kNameBuffer = 256;
 constexpr int kStereo = 2;
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool sameIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -17,7 +19,8 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 } // namespace
 
 PluginModule::PluginModule(const std::string& path) : file(path), library(path) {
-    if (!library.loaded()) throw RenderError("cannot load the plug-in " + path + ": " + library.error());
+    if (!library.loaded())
+        throw RenderError("cannot load the plug-in " + path + ": " + library.error());
     if (library.entry() == nullptr)
         throw RenderError(path + " is no VST 2.4 plug-in: it exports no VSTPluginMain");
     // Plug-ins may call back on every block; nothing needs the record of it.
@@ -46,7 +49,9 @@ PluginInstance::~PluginInstance() {
     host.close(effect);
 }
 
-std::string PluginInstance::name() { return host.text(effect, effGetEffectName, 0, kNameBuffer); }
+std::string PluginInstance::name() {
+    return host.text(effect, effGetEffectName, 0, kNameBuffer);
+}
 
 std::string PluginInstance::parameterName(int index) {
     return host.text(effect, effGetParamName, index, kNameBuffer);

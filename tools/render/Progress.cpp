@@ -24,7 +24,8 @@ void Progress::update(long long doneFrames) {
     if (percent == drawnPercent) return;
     drawnPercent = percent;
     const int filled = percent * kBarWidth / kPercent;
-    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+    std::fprintf(stderr, "\r[%s%s] %3d%%",
+                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
                  std::string(static_cast<std::size_t>(kBarWidth - filled), '.').c_str(), percent);
     std::fflush(stderr);
 }

@@ -8,8 +8,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 
@@ -27,7 +27,9 @@ constexpr float kSilence = 1e-6f;
 
 std::atomic<bool> stopRequested{false};
 
-void requestStop(int) { stopRequested = true; }
+void requestStop(int) {
+    stopRequested = true;
+}
 
 bool isBrelto(PluginInstance& instance) {
     return instance.uniqueId() == kBreltoId && instance.name() == kBreltoName;
@@ -176,7 +178,8 @@ void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& modu
     const AudioFormat& in = job.in;
     const AudioFormat& out = job.out;
     const std::string& outputPath = job.outputPath;
-    report.input = {request.input, describeFormat(in.format), in.rate, in.channels, reader.frames()};
+    report.input = {request.input, describeFormat(in.format), in.rate, in.channels,
+                    reader.frames()};
     report.output = {outputPath, describeFormat(out.format), out.rate, out.channels, 0};
 
     report.latencyFrames = measureLatency(module, setup, in.rate);
@@ -253,7 +256,8 @@ void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& modu
 std::string defaultOutputPath(const std::string& input, const std::string& extension) {
     const std::size_t slash = input.rfind('/');
     const std::size_t dot = input.rfind('.');
-    const bool hasExtension = dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
+    const bool hasExtension =
+        dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
     return (hasExtension ? input.substr(0, dot) : input) + ".limited" + extension;
 }
 

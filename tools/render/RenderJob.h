@@ -14,7 +14,7 @@ struct ParameterSetting {
     std::string given; // the option as written, for messages ("--gain-db 9")
     std::string name;  // parameter name, or empty when index is given
     int index = -1;
-    float value = 0.0f; // normalised
+    float value = 0.0f;       // normalised
     bool breltoUnits = false; // set through one of Brelto's user-unit options
 };
 

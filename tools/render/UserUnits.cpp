@@ -14,10 +14,18 @@ constexpr double kReleaseDecades = 2.0;  // Release 0..1 is 1..100 ms
 constexpr double kDbPerDecade = 20.0;
 constexpr double kOn = 1.0, kOff = 0.0;
 
-double gainValue(double db) { return db / kGainRangeDb; }
-double ceilingValue(double db) { return (db + kCeilingRangeDb) / kCeilingRangeDb; }
-double releaseValue(double ms) { return std::log10(ms) / kReleaseDecades; }
-double switchValue(double on) { return on; }
+double gainValue(double db) {
+    return db / kGainRangeDb;
+}
+double ceilingValue(double db) {
+    return (db + kCeilingRangeDb) / kCeilingRangeDb;
+}
+double releaseValue(double ms) {
+    return std::log10(ms) / kReleaseDecades;
+}
+double switchValue(double on) {
+    return on;
+}
 
 std::string number(double value) {
     std::ostringstream text;
@@ -72,4 +80,8 @@ double linearGain(float gainValue) {
 
 double linearCeiling(float ceilingValue) {
     return std::pow(10.0, (ceilingValue * kCeilingRangeDb - kCeilingRangeDb) / kDbPerDecade);
+}
+
+double releaseMilliseconds(float releaseValue) {
+    return std::pow(10.0, releaseValue * kReleaseDecades);
 }

@@ -27,9 +27,10 @@ float normalisedValue(const UserUnit& unit, const std::string& text);
 // The valid range as messages and the usage show it: "0..30 dB", "on | off".
 std::string rangeText(const UserUnit& unit);
 
-// The forward laws, for reports: linear gain and ceiling from normalised values.
+// The forward laws, for reports: linear gain and ceiling, release time in ms.
 double linearGain(float gainValue);
 double linearCeiling(float ceilingValue);
+double releaseMilliseconds(float releaseValue);
 
 // A number written in full ("12", "-0.3", "1e-3"), finite; false otherwise.
 bool parseNumber(const std::string& text, double& value);
