@@ -22,7 +22,7 @@ constexpr int kRate = 44100;
 constexpr int kSeconds = 60;
 constexpr int kFrames = kRate * kSeconds;
 constexpr int kBlock = 512;
-constexpr int kDefaultRepetitions = 5;
+constexpr int kDefaultRepetitions = 9;
 constexpr double kPi = 3.141592653589793;
 constexpr const char* kPeerName = "Limiter Stereo";
 
@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
     std::string breltoPath = PluginLibrary::programFolder() + "Brelto.so";
     std::string peerPath;
     int repetitions = kDefaultRepetitions;
+    bool understood = argc % 2 == 1; // options come in pairs
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--brelto") == 0)
             breltoPath = argv[i + 1];
@@ -203,8 +204,10 @@ int main(int argc, char** argv) {
             peerPath = argv[i + 1];
         else if (std::strcmp(argv[i], "--repetitions") == 0)
             repetitions = std::max(1, std::atoi(argv[i + 1]));
+        else
+            understood = false;
     }
-    if (peerPath.empty() || argc % 2 == 0) {
+    if (peerPath.empty() || !understood) {
         std::fprintf(stderr,
                      "usage: brelto-peer-bench --peer PATH [--brelto PATH] [--repetitions N]\n");
         return 2;

@@ -10,17 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
 const std::string kSourceDir = BRELTO_SOURCE_DIR;
-
-std::vector<unsigned char> bytesOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
-}
 
 } // namespace
 

@@ -6,15 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
 
 namespace {
-
-std::vector<unsigned char> bytesOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
-}
 
 float parameterIn(const nlohmann::json& report, const char* name) {
     return report["parameters"][name].get<float>();

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -75,6 +76,11 @@ Audio readAudio(const std::string& path) {
     sf_readf_float(file, audio.samples.data(), info.frames);
     sf_close(file);
     return audio;
+}
+
+std::vector<unsigned char> bytesOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {});
 }
 
 std::vector<std::string> filesIn(const TempFolder& folder) {

@@ -37,5 +37,8 @@ void writeAudio(const std::string& path, const Audio& audio);
 // An empty Audio when the file cannot be read.
 Audio readAudio(const std::string& path);
 
+// The whole file; empty when it cannot be read.
+std::vector<unsigned char> bytesOf(const std::string& path);
+
 // Names of the files in the folder.
 std::vector<std::string> filesIn(const TempFolder& folder);

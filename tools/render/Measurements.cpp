@@ -64,6 +64,7 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
     for (int i = 0; i < frames; ++i) {
         float in[kStereo] = {input[kStereo * i], input[kStereo * i + 1]};
         if (!delayed.empty()) {
+            // in takes the input of `latency` frames ago; the new one waits in its place.
             for (int c = 0; c < kStereo; ++c)
                 std::swap(in[c], delayed[position + static_cast<std::size_t>(c)]);
             position = (position + kStereo) % delayed.size();
