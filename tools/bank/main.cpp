@@ -1,19 +1,17 @@
 // brelto-make-bank: writes the default bank that the plug-in carries in its
-// resources (resources/DefaultBank.fxb). A bank file in the published layout,
-// big-endian header, whose body is one opaque chunk in the plug-in's bank form.
+// resources (resources/DefaultBank.fxb): a bank file whose chunk is the
+// plug-in's bank form, padded to the chunk size the plug-in hands out.
 //   brelto-make-bank OUTPUT-FILE
-#include <cstdint>
+#include "tools/bank/BankFile.h"
+
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace {
 
 constexpr std::uint32_t kUniqueId = 0x30696932; // '0ii2'
-constexpr std::uint32_t kFormatVersion = 1;
 constexpr std::uint32_t kPluginVersion = 1;
 constexpr std::uint32_t kProgramCount = 1;
-constexpr std::size_t kReservedBytes = 128;
 constexpr std::size_t kChunkSize = 1266;
 constexpr std::size_t kFileSize = 1426;
 
@@ -25,36 +23,18 @@ constexpr const char* kLines[] = {
     "00MeterR=00000000", "00MeterO0=00000000", "00MeterO1=00000000",
 };
 
-void putBigEndian(std::vector<unsigned char>& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<unsigned char>(value >> shift));
-}
-
-void putText(std::vector<unsigned char>& out, const char* text) {
-    out.insert(out.end(), text, text + std::strlen(text));
-}
-
 std::vector<unsigned char> defaultBank() {
-    std::vector<unsigned char> bank;
-    putText(bank, "CcnK");
-    putBigEndian(bank, 0); // byte size, left at zero
-    putText(bank, "FBCh"); // bank stored as an opaque chunk
-    putBigEndian(bank, kFormatVersion);
-    putBigEndian(bank, kUniqueId);
-    putBigEndian(bank, kPluginVersion);
-    putBigEndian(bank, kProgramCount);
-    bank.insert(bank.end(), kReservedBytes, 0);
-    putBigEndian(bank, kChunkSize);
-
-    const std::size_t chunkStart = bank.size();
+    BankFile bank;
+    bank.pluginId = kUniqueId;
+    bank.pluginVersion = kPluginVersion;
+    bank.programCount = kProgramCount;
+    // The chunk starts with the ID in the plug-in's own byte order.
     for (int shift = 0; shift < 32; shift += 8)
-        bank.push_back(static_cast<unsigned char>(kUniqueId >> shift));
-    for (const char* line : kLines) {
-        putText(bank, line);
-        bank.push_back(0);
-    }
-    bank.resize(chunkStart + kChunkSize, 0);
-    return bank;
+        bank.chunk.push_back(static_cast<unsigned char>(kUniqueId >> shift));
+    for (const char* line : kLines)
+        bank.chunk.insert(bank.chunk.end(), line, line + std::strlen(line) + 1);
+    bank.chunk.resize(kChunkSize, 0);
+    return encodeBankFile(bank, BankSizeField::Zero);
 }
 
 } // namespace

@@ -24,7 +24,7 @@ VstIntPtr VSTCALLBACK TestHost::callback(AEffect* effect, VstInt32 opcode, VstIn
     if (activeHost == nullptr) return 0;
     HostCall call{effect, opcode, index, value, {}, opt};
     if (opcode == audioMasterCanDo && ptr != nullptr) call.text = static_cast<const char*>(ptr);
-    activeHost->calls.push_back(call);
+    if (activeHost->recordCalls) activeHost->calls.push_back(call);
     return activeHost->answer(call);
 }
 
@@ -38,6 +38,10 @@ VstIntPtr TestHost::answer(const HostCall& call) {
         return call.text == "sizeWindow" && canSizeWindow ? 1 : 0;
     case audioMasterSizeWindow:
         return sizeWindowAnswer ? 1 : 0;
+    case audioMasterGetSampleRate:
+        return sampleRateAnswer;
+    case audioMasterGetBlockSize:
+        return blockSizeAnswer;
     default:
         return 0;
     }

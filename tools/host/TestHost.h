@@ -40,6 +40,11 @@ public:
     VstTimeInfo* timeInfo = nullptr; // audioMasterGetTime
     bool canSizeWindow = false;
     bool sizeWindowAnswer = false;
+    VstIntPtr sampleRateAnswer = 0; // audioMasterGetSampleRate, Hz
+    VstIntPtr blockSizeAnswer = 0;  // audioMasterGetBlockSize, frames
+
+    // Off for long renders: the plug-in may call back on every processed chunk.
+    bool recordCalls = true;
 
     std::vector<HostCall> calls;
 

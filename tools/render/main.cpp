@@ -1,0 +1,41 @@
+// brelto-render: renders an audio file through a VST 2.4 plug-in and reports
+// what it did to the levels. See usageText() for the command line.
+#include "tools/host/PluginLibrary.h"
+#include "tools/render/Options.h"
+#include "tools/render/Report.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadUsage = 2;
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    try {
+        options = parseOptions(argc, argv, PluginLibrary::programFolder() + "Brelto.so");
+    } catch (const RenderError& error) {
+        std::fprintf(stderr, "brelto-render: %s\n(brelto-render --help lists the options)\n",
+                     error.what());
+        return kBadUsage;
+    }
+    if (options.help) {
+        std::printf("%s", usageText().c_str());
+        return 0;
+    }
+    try {
+        stopOnSignals();
+        const RenderReport report = runRender(options.request);
+        if (options.json)
+            std::printf("%s\n", reportJson(report).c_str());
+        else
+            printReport(stdout, report);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "brelto-render: %s\n", error.what());
+        return kFailed;
+    }
+    return 0;
+}
