@@ -25,6 +25,36 @@ constexpr double kFallbackPerMinute = 0.016666668;
 constexpr float kLowestRate = 8000.0f;
 constexpr float kHighestRate = 768000.0f;
 
+// Channel buffers to frames (channel 0 at 2i, channel 1 at 2i + 1) and back,
+// four frames per step.
+void interleave(const float* left, const float* right, float* frames, int count) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128 l = _mm_loadu_ps(left + i);
+        const __m128 r = _mm_loadu_ps(right + i);
+        _mm_storeu_ps(frames + 2 * i, _mm_unpacklo_ps(l, r));
+        _mm_storeu_ps(frames + 2 * i + 4, _mm_unpackhi_ps(l, r));
+    }
+    for (; i < count; ++i) {
+        frames[2 * i] = left[i];
+        frames[2 * i + 1] = right[i];
+    }
+}
+
+void deinterleave(const float* frames, float* left, float* right, int count) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128 a = _mm_loadu_ps(frames + 2 * i);
+        const __m128 b = _mm_loadu_ps(frames + 2 * i + 4);
+        _mm_storeu_ps(left + i, _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(right + i, _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+    }
+    for (; i < count; ++i) {
+        left[i] = frames[2 * i];
+        right[i] = frames[2 * i + 1];
+    }
+}
+
 } // namespace
 
 void SynthCore::setClock(std::int32_t rate) {
@@ -75,18 +105,11 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
         _mm_setcsr(_mm_getcsr() | kFlushToZero | kUnderflowMask);
         // Input and output may be the same memory: the chunk is read whole
         // before anything is written back.
-        for (int i = 0; i < chunk; ++i) {
-            block[2 * i] = in0[i];
-            block[2 * i + 1] = in1[i];
-        }
+        interleave(in0, in1, block, chunk);
         in0 += chunk;
         in1 += chunk;
         list.process(chunk, tick ? 1 : 0);
-        const float* result = list.output().frames;
-        for (int i = 0; i < chunk; ++i) {
-            out0[i] = result[2 * i];
-            out1[i] = result[2 * i + 1];
-        }
+        deinterleave(list.output().frames, out0, out1, chunk);
         out0 += chunk;
         out1 += chunk;
 

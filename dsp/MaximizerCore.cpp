@@ -109,6 +109,48 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
 
 } // namespace
 
+// The look-ahead scans of the channels in `scanning` (bit c for channel c),
+// each aiming first at the release slope. Kept out of line: it is rare next to
+// the frame loop, whose registers it would otherwise crowd.
+[[gnu::noinline]] MaximizerCore::Aims MaximizerCore::scanComingPeaks(int scanning,
+                                                                    std::int32_t position,
+                                                                    int trackedFrame, __m128 E,
+                                                                    Aims aims) const {
+    const std::int32_t L = lookAhead;
+    const float R = static_cast<float>(releaseFrames.load(std::memory_order_relaxed));
+    const float* const peaks[2] = {peakLines[0].get() + position, peakLines[1].get() + position};
+    const __m128 releaseSlope =
+        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(R));
+    float envelope[2], target[2];
+    std::int32_t steepest[2] = {0, 0};
+    storePair(envelope, E);
+    storePair(target, releaseSlope);
+    int full = scanning;
+    if (trackedFrame >= 0) {
+        for (int c = 0; c < 2; ++c) {
+            if ((scanning >> c & 1) != 0 &&
+                settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame),
+                                  envelope[c], target[c], steepest[c]))
+                full &= ~(1 << c);
+        }
+    }
+    if (full == 3) {
+        scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
+    } else if (full != 0) {
+        const int c = full == 1 ? 0 : 1;
+        steepest[c] = scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
+    }
+    for (int c = 0; c < 2; ++c) {
+        if ((scanning >> c & 1) == 0) continue;
+        aims.target = withLane(aims.target, c, target[c]);
+        if (steepest[c] != 0) {
+            aims.slope = withLane(aims.slope, c, target[c]);
+            aims.hold = withLane(aims.hold, c, steepest[c]);
+        }
+    }
+    return aims;
+}
+
 void MaximizerCore::process(const float* in, float* out, int frames, float ceiling) {
     for (int done = 0; done < frames; done += kMaxFrames) {
         const int count = frames - done < kMaxFrames ? frames - done : kMaxFrames;
@@ -123,11 +165,11 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
     const bool link = linkOn.load(std::memory_order_relaxed) != 0;
     const std::int32_t L = lookAhead;
-    const float* const distances = reciprocals;
-    const __m128 newestReciprocal = _mm_set1_ps(distances[L]);
+    const __m128 newestReciprocal = _mm_set1_ps(reciprocals[L]);
     const __m128 newestDistance = _mm_set1_ps(static_cast<float>(L));
     float* const delay = delayLine.get();
-    float* const peaks[2] = {peakLines[0].get(), peakLines[1].get()};
+    float* const peaks0 = peakLines[0].get();
+    float* const peaks1 = peakLines[1].get();
     std::int32_t position = writePos;
 
     const __m128 one = _mm_set1_ps(1.0f);
@@ -143,6 +185,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     __m128 E = _mm_movelh_ps(lowPair(envelopes.envelope), threshold);
     __m128 S = lowPair(envelopes.slope);
     __m128 T = lowPair(envelopes.target);
+    // What a newest peak's estimated rise must exceed; follows T.
+    __m128 accept = scan::acceptBelow(T);
     __m128i H = _mm_castpd_si128(_mm_load_sd(reinterpret_cast<const double*>(envelopes.hold)));
     __m128 inPeak = lowPair(held.inputPeak);
     __m128 outPeak = lowPair(held.outputPeak);
@@ -188,10 +232,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         const __m128 delayed = lowPair(slot);
         storePair(slot, lowPair(gainedChunk + 2 * i));
         const __m128 peak = lowPair(estimates + 2 * i);
-        const float peak0 = _mm_cvtss_f32(peak);
-        const float peak1 = _mm_cvtss_f32(_mm_shuffle_ps(peak, peak, 1));
-        peaks[0][position] = peaks[0][position + L] = peak0;
-        peaks[1][position] = peaks[1][position + L] = peak1;
+        const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
+        float* const newest0 = peaks0 + position;
+        float* const newest1 = peaks1 + position;
+        _mm_store_ss(newest0, peak);
+        _mm_store_ss(newest0 + L, peak);
+        _mm_store_ss(newest1, peakRight);
+        _mm_store_ss(newest1 + L, peakRight);
 
         // A falling slope eases toward its target and never passes it.
         const __m128 falling = _mm_cmpgt_ps(S, T);
@@ -206,38 +253,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         const int scanning =
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
         if (scanning != 0) {
-            // Each scanning channel aims first at the release slope.
-            const __m128 releaseSlope = _mm_div_ps(_mm_sub_ps(threshold, E), release);
-            float envelope[2], target[2];
-            std::int32_t steepest[2] = {0, 0};
-            storePair(envelope, E);
-            storePair(target, releaseSlope);
             ++scans;
-            int full = scanning;
-            if (concaveRuns.tracking()) {
-                for (int c = 0; c < 2; ++c) {
-                    if ((scanning >> c & 1) != 0 &&
-                        settleConcaveRise(peaks[c] + position, L, concaveRuns.runBefore(c, i),
-                                          envelope[c], target[c], steepest[c]))
-                        full &= ~(1 << c);
-                }
-            }
-            if (full == 3) {
-                const float* const coming[2] = {peaks[0] + position, peaks[1] + position};
-                scanForSteepestRises(coming, distances, L, envelope, target, steepest);
-            } else if (full != 0) {
-                const int c = full == 1 ? 0 : 1;
-                steepest[c] =
-                    scanForSteepestRise(peaks[c] + position, distances, L, envelope[c], target[c]);
-            }
-            for (int c = 0; c < 2; ++c) {
-                if ((scanning >> c & 1) == 0) continue;
-                T = withLane(T, c, target[c]);
-                if (steepest[c] != 0) {
-                    S = withLane(S, c, target[c]);
-                    H = withLane(H, c, steepest[c]);
-                }
-            }
+            const Aims aims = scanComingPeaks(scanning, position,
+                                              concaveRuns.tracking() ? i : -1, E, {S, T, H});
+            S = aims.slope;
+            T = aims.target;
+            accept = scan::acceptBelow(T);
+            H = aims.hold;
         }
 
         // The newest peak takes over when it needs a steeper rise; a product
@@ -245,10 +267,11 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         // Rejected lanes cannot pass the exact test below, so it may run on both.
         const __m128 rise = _mm_sub_ps(peak, E);
         const __m128 estimated = _mm_mul_ps(rise, newestReciprocal);
-        if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, scan::acceptBelow(T))) & 3) {
+        if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, accept)) & 3) {
             const __m128 quotient = _mm_div_ps(rise, newestDistance);
             const __m128 steeper = _mm_cmpgt_ps(quotient, T);
             T = select(steeper, quotient, T);
+            accept = scan::acceptBelow(T);
             S = select(steeper, quotient, S);
             H = _mm_castps_si128(select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)),
                                         _mm_castsi128_ps(H)));

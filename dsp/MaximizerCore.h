@@ -69,6 +69,14 @@ private:
         {kThreshold, kThreshold}, {0.0f, 0.0f}, {0.0f, 0.0f}, {0, 0}};
     void clearLines();
     void processChunk(const float* in, float* out, int frames, float ceiling);
+    // Slopes, targets and holds of both channels in SSE lanes.
+    struct Aims {
+        __m128 slope;
+        __m128 target;
+        __m128i hold;
+    };
+    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, __m128 E,
+                         Aims aims) const;
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
