@@ -19,9 +19,6 @@ public:
     // Zeroes the input block, then resets every module.
     void reset();
 
-    int size() const { return count; }
-    Module* at(int index) const { return modules[index]; }
-
     SignalBlock& input() { return inputBlock; }
     const SignalBlock& output() const { return *outputSource; }
     void setOutputSource(const SignalBlock* block) { outputSource = block; }

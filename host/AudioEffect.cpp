@@ -218,10 +218,6 @@ void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-VstInt32 AudioEffect::getMasterVersion() {
-    return static_cast<VstInt32>(callHost(audioMasterVersion));
-}
-
 bool AudioEffect::beginEdit(VstInt32 index) { return callHost(audioMasterBeginEdit, index) != 0; }
 
 bool AudioEffect::endEdit(VstInt32 index) { return callHost(audioMasterEndEdit, index) != 0; }

@@ -52,7 +52,6 @@ public:
     virtual void processDoubleReplacing(double**, double**, VstInt32) {}
 
     // Host callback wrappers; each answers 0 without a host.
-    virtual VstInt32 getMasterVersion();
     virtual bool beginEdit(VstInt32 index);
     virtual bool endEdit(VstInt32 index);
     virtual void masterIdle();
