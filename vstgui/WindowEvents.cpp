@@ -1,6 +1,7 @@
 #include "vstgui/WindowEvents.h"
 
 #include "vstgui/CDragContainer.h"
+#include "vstgui/CTextEdit.h"
 
 namespace VSTGUI {
 namespace windowEvents {
@@ -58,6 +59,13 @@ void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta) {
 
 void destroyed(CFrame* frame) {
     frame->windowDestroyed();
+}
+
+native::Handle editFieldColours(CFrame* frame, native::Handle surface) {
+    CView* focus = frame->getFocusView();
+    if (focus == nullptr || !focus->isTypeOf("CTextEdit")) return nullptr;
+    auto* edit = static_cast<CTextEdit*>(focus);
+    return edit->isEditing() ? edit->fieldColours(surface) : nullptr;
 }
 
 std::uint32_t dragEnter(CFrame* frame, native::Handle dataObject) {

@@ -22,6 +22,9 @@ void buttonDown(CFrame* frame, const CPoint& where);
 void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta);
 // The window is being destroyed.
 void destroyed(CFrame* frame);
+// The entry field of the focus view asks for its colours on surface; answers
+// the background brush, or none when no text edit is editing.
+native::Handle editFieldColours(CFrame* frame, native::Handle surface);
 
 // A drag entered with dataObject; answers the effect. Without a data object
 // or a frame nothing is routed.

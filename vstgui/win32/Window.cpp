@@ -63,7 +63,14 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             windowEvents::buttonDown(frame, CPoint(LOWORD(lParam), HIWORD(lParam)));
         return 0;
     case WM_MOUSEMOVE:
-        if (GetFocus() != window) SetFocus(window);
+        // An entry field of the frame keeps the keys it is being typed into.
+        if (GetFocus() != window && !IsChild(window, GetFocus())) SetFocus(window);
+        break;
+    case WM_CTLCOLOREDIT:
+        if (frame != nullptr) {
+            if (native::Handle brush = windowEvents::editFieldColours(frame, HDC(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        }
         break;
     case WM_MOUSEWHEEL:
         if (frame != nullptr)
@@ -134,7 +141,7 @@ CPoint windowScreenTopLeft(Handle window) {
     return CPoint(rect.left, rect.top);
 }
 
-std::int32_t mouseButtons() {
+std::int32_t systemMouseButtons() {
     auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
     const bool swapped = state().swappedButtons;
     std::int32_t buttons = 0;
@@ -147,10 +154,14 @@ std::int32_t mouseButtons() {
     return buttons;
 }
 
-CPoint cursorPosition() {
+CPoint systemCursorPosition() {
     POINT point{};
     GetCursorPos(&point);
     return CPoint(point.x, point.y);
+}
+
+std::int32_t doubleClickTime() {
+    return static_cast<std::int32_t>(GetDoubleClickTime());
 }
 
 Handle currentCursor() {
