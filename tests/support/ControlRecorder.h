@@ -10,13 +10,14 @@
 #include "editor/AEffGUIEditor.h"
 #include "vstgui/CControl.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace guitest {
 
 struct ControlEvent {
-    std::string what; // "begin", "value", "end" or "modifier"
+    std::string what; // "begin", "value", "end", "modifier" or "idle"
     std::int32_t tag;
     float value; // the control's value, or the buttons of a modifier click
 };
@@ -27,7 +28,11 @@ public:
 
     void beginEdit(VstInt32 index) override { events.push_back({"begin", index, 0.0f}); }
     void endEdit(VstInt32 index) override { events.push_back({"end", index, 0.0f}); }
-    void doIdleStuff() override { ++idles; }
+    void doIdleStuff() override {
+        ++idles;
+        if (logIdles) events.push_back({"idle", 0, 0.0f});
+        if (onIdle) onIdle();
+    }
     void valueChanged(CDrawContext*, CControl* control) override {
         events.push_back({"value", control->getTag(), control->getValue()});
     }
@@ -58,6 +63,8 @@ public:
 
     std::vector<ControlEvent> events;
     int idles = 0;
+    bool logIdles = false;        // idle calls appear among the events
+    std::function<void()> onIdle; // what the owner's idle does, such as drawing
     std::int32_t modifierAnswer = 0;
 };
 
