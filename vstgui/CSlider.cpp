@@ -87,9 +87,10 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) 
     float entry = value;
     std::int32_t heldButtons = buttons;
     beginEdit();
-    std::int32_t current = 0;
-    do {
-        current = liveButtons(context);
+    // The click itself always counts, even when the button is up again by the
+    // time it is polled; after that the slider follows while the button is held.
+    std::int32_t current = buttons;
+    for (;;) {
         if ((current & kShift) == 0) {
             entry = value;
         } else if (current != heldButtons) {
@@ -106,7 +107,9 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) 
         if (isDirty() && listener != nullptr) listener->valueChanged(context, this);
         getMouseLocation(context, where);
         doIdleStuff();
-    } while ((current & kLButton) != 0);
+        current = liveButtons(context);
+        if ((current & kLButton) == 0) break;
+    }
     endEdit();
 }
 

@@ -1,7 +1,9 @@
 // A test double of the live pointer, in place of the system's while it
 // lives: the buttons, modifiers and position that controls poll follow a
 // script. Every read of the buttons takes the next state (the last one
-// stays); the position is that of the state taken last.
+// stays); the position is that of the state taken last. So a polling loop
+// that reads the position after the buttons sees the position of a state
+// one pass after its buttons: scripts rest a step where the buttons change.
 #pragma once
 
 #include "vstgui/Native.h"
