@@ -42,10 +42,10 @@ void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect) {
     screen->forget();
 }
 
-void buttonDown(CFrame* frame, const CPoint& where) {
+void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons) {
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
     CPoint point = where;
-    frame->mouse(context, point, -1);
+    frame->mouse(context, point, buttons);
     context->forget();
 }
 

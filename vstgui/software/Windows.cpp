@@ -141,7 +141,7 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     PointerState& state = system().pointer.front();
     state.buttons = buttons;
     state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
-    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where);
+    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where, buttons);
 }
 
 void turnWheel(native::Handle handle, const CPoint& screen, std::int32_t delta) {

@@ -34,6 +34,19 @@ const char* className() {
     return name;
 }
 
+// The buttons and modifiers of a press message, as the toolkit's bits; Alt
+// as the message queue saw it at the press.
+std::int32_t pressedButtons(WPARAM flags) {
+    std::int32_t buttons = 0;
+    if ((flags & MK_LBUTTON) != 0) buttons |= kLButton;
+    if ((flags & MK_MBUTTON) != 0) buttons |= kMButton;
+    if ((flags & MK_RBUTTON) != 0) buttons |= kRButton;
+    if ((flags & MK_SHIFT) != 0) buttons |= kShift;
+    if ((flags & MK_CONTROL) != 0) buttons |= kControl;
+    if ((GetKeyState(VK_MENU) & 0x8000) != 0) buttons |= kAlt;
+    return buttons;
+}
+
 CFrame* frameOf(HWND window) {
     return reinterpret_cast<CFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
@@ -60,7 +73,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONDOWN:
         SetFocus(window);
         if (frame != nullptr)
-            windowEvents::buttonDown(frame, CPoint(LOWORD(lParam), HIWORD(lParam)));
+            windowEvents::buttonDown(frame, CPoint(LOWORD(lParam), HIWORD(lParam)),
+                                     pressedButtons(wParam));
         return 0;
     case WM_MOUSEMOVE:
         // An entry field of the frame keeps the keys it is being typed into.
@@ -241,8 +255,9 @@ void uninitializeOle() {
 
 Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height) {
     if (!useClass()) return nullptr;
-    HWND window = CreateWindowExA(0, className(), "Window", kFrameWindowStyle, 0, 0, width, height,
-                                  static_cast<HWND>(parent), nullptr, platform::ownModule(), nullptr);
+    HWND window =
+        CreateWindowExA(0, className(), "Window", kFrameWindowStyle, 0, 0, width, height,
+                        static_cast<HWND>(parent), nullptr, platform::ownModule(), nullptr);
     if (window == nullptr) {
         dropClass();
         return nullptr;
