@@ -48,22 +48,6 @@ TEST_F(Control, SetValueStoresAsGivenAndOnlyGesturesBounce) {
     EXPECT_EQ(knob->getValue(), 0.2f) << "a value that is no number becomes min";
 }
 
-TEST_F(Control, FreshFieldsMatchTheToolkitsDefaults) {
-    Ref<CKnob> knob(new CKnob(CRect(0, 0, 40, 40), nullptr, 7, nullptr));
-    EXPECT_EQ(knob->getTag(), 7);
-    EXPECT_EQ(knob->getValue(), 0.0f);
-    EXPECT_EQ(knob->getMin(), 0.0f);
-    EXPECT_EQ(knob->getMax(), 1.0f);
-    EXPECT_EQ(knob->getDefaultValue(), 0.5f);
-    EXPECT_FLOAT_EQ(knob->getWheelInc(), 0.1f);
-    EXPECT_TRUE(knob->getMouseEnabled());
-    EXPECT_FALSE(knob->getTransparency());
-    EXPECT_TRUE(knob->isTypeOf("CKnob"));
-    EXPECT_TRUE(knob->isTypeOf("CControl"));
-    EXPECT_TRUE(knob->isTypeOf("CView"));
-    EXPECT_FALSE(knob->isTypeOf("CAnimKnob"));
-}
-
 TEST_F(Control, EditsMakeTheControlTheFocusViewAndReachTheOwnerWithTheTag) {
     auto* knob = add(new CKnob(CRect(0, 0, 40, 40), &recorder, 4, nullptr));
     knob->beginEdit();
