@@ -10,7 +10,18 @@
 namespace VSTGUI {
 namespace software {
 
-enum class Kind { image, pen, brush, font, surface, window, cursor, library, dropTarget, entryField };
+enum class Kind {
+    image,
+    pen,
+    brush,
+    font,
+    surface,
+    window,
+    cursor,
+    library,
+    dropTarget,
+    entryField
+};
 
 struct Object {
     explicit Object(Kind kind, bool stock = false) : kind(kind), stock(stock) {}
