@@ -24,7 +24,11 @@ protected:
     Ref<COffscreenContext> screen{new COffscreenContext(frame.get(), 200, 200)};
 };
 
-TEST_F(Buttons, OnOffClickTurnsANonZeroIntegerPartOffAndEverythingElseOn) {
+using OnOffButton = Buttons;
+using KickButton = Buttons;
+using Switch = Buttons;
+
+TEST_F(OnOffButton, ClickTurnsANonZeroIntegerPartOffAndEverythingElseOn) {
     Ref<PaintedStrip> lamp(new PaintedStrip(16, 16, 2));
     auto* button = add(new COnOffButton(CRect(10, 10, 26, 26), &recorder, 3, lamp.get()));
     const std::pair<float, float> toggles[] = {
@@ -44,7 +48,7 @@ TEST_F(Buttons, OnOffClickTurnsANonZeroIntegerPartOffAndEverythingElseOn) {
     EXPECT_EQ(frameShown(button), 1);
 }
 
-TEST_F(Buttons, OnOffStyleDecidesWhetherTheOwnerIdlesBeforeOrAfterTheListener) {
+TEST_F(OnOffButton, StyleDecidesWhetherTheOwnerIdlesBeforeOrAfterTheListener) {
     auto* button = add(new COnOffButton(CRect(10, 10, 26, 26), &recorder, 3, nullptr));
     recorder.logIdles = true;
     press(ScriptedMouse::click(CPoint(18, 18)));
@@ -63,7 +67,7 @@ TEST_F(Buttons, OnOffStyleDecidesWhetherTheOwnerIdlesBeforeOrAfterTheListener) {
     EXPECT_EQ(quiet->getValue(), 1.0f);
 }
 
-TEST_F(Buttons, KickReportsThePressedValueWhileHeldInsideThenZero) {
+TEST_F(KickButton, ReportsThePressedValueWhileHeldInsideThenZero) {
     Ref<PaintedStrip> face(new PaintedStrip(20, 20, 2));
     auto* kick = add(new CKickButton(CRect(10, 10, 30, 30), &recorder, 9, 20, face.get()));
     kick->setDirty(false);
@@ -91,7 +95,7 @@ TEST_F(Buttons, KickReportsThePressedValueWhileHeldInsideThenZero) {
     EXPECT_EQ(frameShown(kick), 0);
 }
 
-TEST_F(Buttons, ThreePositionSwitchPicksThePositionUnderThePointer) {
+TEST_F(Switch, ThreePositionSwitchPicksThePositionUnderThePointer) {
     Ref<PaintedStrip> strip(new PaintedStrip(60, 20, 3));
     auto* knobSwitch =
         add(new CHorizontalSwitch(CRect(100, 10, 160, 30), &recorder, 11, 3, 20, 3, strip.get()));
@@ -114,7 +118,7 @@ TEST_F(Buttons, ThreePositionSwitchPicksThePositionUnderThePointer) {
     EXPECT_EQ(knobSwitch->getValue(), 0.5f);
 }
 
-TEST_F(Buttons, VerticalSwitchCountsFromTheTopAndIgnoresTheWheel) {
+TEST_F(Switch, VerticalCountsFromTheTopAndIgnoresTheWheel) {
     Ref<PaintedStrip> strip(new PaintedStrip(20, 60, 3));
     auto* column =
         add(new CVerticalSwitch(CRect(10, 100, 30, 160), &recorder, 12, 3, 60, 3, strip.get()));
@@ -126,7 +130,7 @@ TEST_F(Buttons, VerticalSwitchCountsFromTheTopAndIgnoresTheWheel) {
     EXPECT_TRUE(column->isTypeOf("CVerticalSwitch"));
 }
 
-TEST_F(Buttons, OneWheelNotchMovesAHorizontalSwitchOnePosition) {
+TEST_F(Switch, OneWheelNotchMovesAHorizontalSwitchOnePosition) {
     auto* knobSwitch =
         add(new CHorizontalSwitch(CRect(100, 10, 160, 30), &recorder, 11, 3, 20, 3, nullptr));
     knobSwitch->setWheelInc(0.5f);

@@ -45,7 +45,9 @@ protected:
     Ref<COffscreenContext> screen{new COffscreenContext(frame.get(), 200, 200)};
 };
 
-TEST_F(ControlDrawing, WithoutAConverterADisplayShowsTheValueWithTwoDecimals) {
+using ParamDisplay = ControlDrawing;
+
+TEST_F(ParamDisplay, WithoutAConverterADisplayShowsTheValueWithTwoDecimals) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 60, 30)));
     display->setValue(0.25f);
     display->draw(screen.get());
@@ -81,7 +83,7 @@ void backwards(char*, float& value) {
     value = -1.0f;
 }
 
-TEST_F(ControlDrawing, TheConverterWithUserDataComesFirst) {
+TEST_F(ParamDisplay, TheConverterWithUserDataComesFirst) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 90, 30)));
     display->setValue(0.5f);
     display->setStringConvert(backwards);
@@ -95,7 +97,7 @@ TEST_F(ControlDrawing, TheConverterWithUserDataComesFirst) {
     EXPECT_GT(three.width(), two.width()) << "\"three\" is wider than \"two\"";
 }
 
-TEST_F(ControlDrawing, DisplaySettingsMakeItDirtyOnlyWhenTheyChange) {
+TEST_F(ParamDisplay, DisplaySettingsMakeItDirtyOnlyWhenTheyChange) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 60, 30)));
     display->setDirty(false);
     display->setFontColor(kWhiteCColor);
@@ -112,7 +114,7 @@ TEST_F(ControlDrawing, DisplaySettingsMakeItDirtyOnlyWhenTheyChange) {
     EXPECT_TRUE(display->isDirty()) << "colours differ in any byte";
 }
 
-TEST_F(ControlDrawing, DisplayTextIsCutAtTheDisplaysSize) {
+TEST_F(ParamDisplay, DisplayTextIsCutAtTheDisplaysSize) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 40, 24)));
     display->setStringConvert([](float, char* text) { std::strcpy(text, "WWWWWWWWWWWW"); });
     display->setHoriAlign(kLeftText);
@@ -129,7 +131,7 @@ TEST_F(ControlDrawing, DisplayTextIsCutAtTheDisplaysSize) {
             ASSERT_TRUE(sameColor(pixelAt(screen.get(), x, y), kDarkGrey)) << x << "," << y;
 }
 
-TEST_F(ControlDrawing, ShadowTextLiesOnePixelRightAndDown) {
+TEST_F(ParamDisplay, ShadowTextLiesOnePixelRightAndDown) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 90, 40)));
     display->setTransparency(true);
     display->setFont(kNormalFontVeryBig);
@@ -154,7 +156,7 @@ TEST_F(ControlDrawing, ShadowTextLiesOnePixelRightAndDown) {
     EXPECT_TRUE(sameColor(pixelAt(screen.get(), 12, 12), kDarkGrey));
 }
 
-TEST_F(ControlDrawing, BevelStylesEdgeTheDisplayInItsTwoColours) {
+TEST_F(ParamDisplay, BevelStylesEdgeTheDisplayInItsTwoColours) {
     Ref<CParamDisplay> display(new CParamDisplay(CRect(10, 10, 30, 20), nullptr, k3DIn));
     display->setBackColor(kBlueCColor);
     display->setFrameColor(kYellowCColor);
