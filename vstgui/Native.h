@@ -134,6 +134,7 @@ CPoint systemCursorPosition();
 
 // Longest gap between the two clicks of a double click, in milliseconds.
 std::int32_t doubleClickTime();
+
 Handle currentCursor();
 // The system cursor of a toolkit cursor type; null for the default types.
 Handle systemCursor(std::int32_t type);

@@ -18,18 +18,19 @@ constexpr CColor kSelectionColor = {0, 120, 215, 255};
 constexpr std::int32_t kFirstPrintable = 32;
 constexpr std::int32_t kDeleteCharacter = 127;
 constexpr std::int32_t kCharacterCount = 256;
+constexpr std::int32_t kBoldWeight = 700;
 
 // text: what has been typed; caret: the insertion point, a character index.
 // allSelected: the whole text is selected, as when the field opens.
 // align: 0 left, 1 centre, 2 right. maxLength: characters the field takes.
 // font: the field's own font.
 struct EntryField : Object {
-    EntryField(const native::EntryFieldRequest& request)
+    explicit EntryField(const native::EntryFieldRequest& request)
         : Object(Kind::entryField), text(request.text != nullptr ? request.text : ""),
           caret(text.size()), align(request.align),
           maxLength(static_cast<std::size_t>(std::max(request.maxLength, 0))),
-          font(std::abs(request.font.height), request.font.weight >= 700, request.font.italic,
-               request.font.underline) {
+          font(std::abs(request.font.height), request.font.weight >= kBoldWeight,
+               request.font.italic, request.font.underline) {
         if (text.size() > maxLength) text.resize(maxLength);
         caret = text.size();
     }
