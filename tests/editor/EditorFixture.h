@@ -62,7 +62,9 @@ struct EditedPlugin {
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest() : savedKnobMode(AEffGUIEditor::getKnobMode()) {}
-    ~EditorTest() override { plugin.editor()->setKnobMode(savedKnobMode); }
+    ~EditorTest() override {
+        if (plugin.effect != nullptr) plugin.editor()->setKnobMode(savedKnobMode);
+    }
 
     // The values that the host was told of for one parameter, in order.
     std::vector<float> automated(VstInt32 index) const {
