@@ -29,6 +29,9 @@ struct SystemState {
     std::deque<PointerState> pointer{PointerState{}};
     Window* focus = nullptr;
     Cursor* cursor = nullptr;
+    // Every window alive: a handle that is none of them (such as the X11
+    // window id of a real host) is never read as one.
+    std::vector<const Window*> windows;
 };
 
 SystemState& system() {
@@ -47,6 +50,8 @@ Cursor* cursorOf(std::int32_t type) {
 }
 
 Window* windowOf(native::Handle handle) {
+    const std::vector<const Window*>& windows = system().windows;
+    if (std::find(windows.begin(), windows.end(), handle) == windows.end()) return nullptr;
     return as<Window>(handle, Kind::window);
 }
 
@@ -68,6 +73,7 @@ Window::Window(Window* parent, const CRect& screenRect)
     : Object(Kind::window), parent(parent), screenRect(screenRect),
       image(screenRect.width(), screenRect.height(), kBlack), pendingPaint(0, 0, 0, 0) {
     if (parent != nullptr) parent->children.push_back(this);
+    system().windows.push_back(this);
 }
 
 Window::~Window() {
@@ -77,6 +83,8 @@ Window::~Window() {
     for (Window* child : children)
         child->parent = nullptr;
     if (system().focus == this) system().focus = nullptr;
+    std::vector<const Window*>& windows = system().windows;
+    windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 }
 
 native::Handle createHostWindow(std::int32_t x, std::int32_t y, std::int32_t width,
