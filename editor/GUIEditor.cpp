@@ -20,7 +20,9 @@ constexpr float kKnobWheelStep = 0.05f;
 constexpr std::uint32_t kIdleYield = 1; // ms the UI thread gives up on every idle
 const CColor kDisplayTextColor{200, 180, 180, 255};
 
-bool isKnob(std::int32_t type) { return type == kKnobA || type == kKnob || type == kKnobC; }
+bool isKnob(std::int32_t type) {
+    return type == kKnobA || type == kKnob || type == kKnobC;
+}
 
 // The rectangle from (x, y) over width x height, whichever way the two point.
 CRect spanning(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
@@ -60,7 +62,8 @@ bool GUIEditor::open(void* parent) {
     frame = new CFrame(size, systemWindow, this);
     frame->setBackground(background);
     // Controls read the current values; changes before now are already in them.
-    for (std::atomic<bool>& pending : echoPending) pending.store(false, std::memory_order_relaxed);
+    for (std::atomic<bool>& pending : echoPending)
+        pending.store(false, std::memory_order_relaxed);
     makeControls();
     opened = true;
     return true;
@@ -68,7 +71,8 @@ bool GUIEditor::open(void* parent) {
 
 void GUIEditor::close() {
     opened = false;
-    for (int i = 0; i < kRowCount; ++i) rows[i].control = nullptr;
+    for (int i = 0; i < kRowCount; ++i)
+        rows[i].control = nullptr;
     if (frame != nullptr) frame->forget();
     frame = nullptr;
     systemWindow = nullptr;
@@ -96,8 +100,7 @@ CControl* GUIEditor::makeControl(int index) {
 
     if (type == kOnOffButton) {
         // The image holds both states, one above the other.
-        const CRect size =
-            spanning(row.x, row.y, bitmap->getWidth(), bitmap->getHeight() / 2);
+        const CRect size = spanning(row.x, row.y, bitmap->getWidth(), bitmap->getHeight() / 2);
         auto* button = new COnOffButton(size, this, index, bitmap);
         frame->addView(button);
         button->setTransparency(true);
@@ -147,7 +150,9 @@ bool GUIEditor::onKeyDown(VstKeyCode& key) {
     return frame != nullptr && frame->onKeyDown(key) == 1;
 }
 
-bool GUIEditor::onKeyUp(VstKeyCode& key) { return frame != nullptr && frame->onKeyUp(key) == 1; }
+bool GUIEditor::onKeyUp(VstKeyCode& key) {
+    return frame != nullptr && frame->onKeyUp(key) == 1;
+}
 
 bool GUIEditor::onWheel(float distance) {
     if (frame == nullptr) return false;

@@ -15,8 +15,8 @@ protected:
     // The frame of an 11-frame strip that value shows.
     std::int32_t frameShown(float value, std::int32_t frames = 11) {
         Ref<PaintedStrip> strip(new PaintedStrip(8, 8, frames));
-        Ref<CMyAnimKnob> knob(new CMyAnimKnob(CRect(0, 0, 8, 8), &recorder, 1, frames, 8,
-                                              strip.get()));
+        Ref<CMyAnimKnob> knob(
+            new CMyAnimKnob(CRect(0, 0, 8, 8), &recorder, 1, frames, 8, strip.get()));
         knob->setValue(value);
         knob->draw(screen.get());
         EXPECT_FALSE(knob->isDirty());

@@ -109,7 +109,8 @@ TEST_F(EditorTest, GainDragAutomatesTheHostAndEchoesToItsDisplay) {
     ASSERT_EQ(host.callsOf(audioMasterEndEdit).size(), 1u);
     const std::vector<float> values = automated(kGain);
     ASSERT_GE(values.size(), 2u);
-    for (std::size_t i = 1; i < values.size(); ++i) EXPECT_GE(values[i], values[i - 1]);
+    for (std::size_t i = 1; i < values.size(); ++i)
+        EXPECT_GE(values[i], values[i - 1]);
     EXPECT_NEAR(values.back(), 0.5f, 1e-5f);
     EXPECT_EQ(plugin.parameter(kGain), values.back());
     EXPECT_EQ(plugin.control(10)->getValue(), values.back());
@@ -164,7 +165,8 @@ TEST_F(EditorTest, MetersFollowProcessedAudioAndADragIsPutBackByTheNextIdle) {
     plugin.open();
     constexpr int kFrames = 512;
     std::vector<float> left(kFrames), right(kFrames), outLeft(kFrames), outRight(kFrames);
-    for (int i = 0; i < kFrames; ++i) left[i] = right[i] = 0.8f * std::sin(0.03f * i);
+    for (int i = 0; i < kFrames; ++i)
+        left[i] = right[i] = 0.8f * std::sin(0.03f * i);
     float* inputs[2] = {left.data(), right.data()};
     float* outputs[2] = {outLeft.data(), outRight.data()};
     for (int block = 0; block < 20; ++block)
@@ -173,8 +175,7 @@ TEST_F(EditorTest, MetersFollowProcessedAudioAndADragIsPutBackByTheNextIdle) {
     auto* core = static_cast<SynthCore*>(static_cast<AudioEffect*>(plugin.effect->object));
     for (int meter = kMeterI0; meter <= kMeterO1; ++meter) {
         SCOPED_TRACE(meter);
-        EXPECT_EQ(plugin.control(meter)->getValue(),
-                  core->paramRows()[meter].meterSource->load());
+        EXPECT_EQ(plugin.control(meter)->getValue(), core->paramRows()[meter].meterSource->load());
     }
     EXPECT_GT(plugin.control(kMeterI0)->getValue(), 0.5f);
 

@@ -69,7 +69,8 @@ TEST_F(OpenEditor, EveryControlLiesInsideAPanelOfTheFaceAndDrawsOnlyItsRectangle
     const int middle = (gain.top + gain.bottom) / 2;
     const CColor fill = face.at(gain.left - 1, middle);
     int x = gain.left - 1;
-    while (x > 0 && face.at(x, middle) == fill) --x;
+    while (x > 0 && face.at(x, middle) == fill)
+        --x;
     const CColor outline = face.at(x, middle);
     ASSERT_NE(outline, fill);
 
@@ -94,8 +95,8 @@ TEST_F(OpenEditor, EveryControlLiesInsideAPanelOfTheFaceAndDrawsOnlyItsRectangle
         for (int x = 0; x < kWidth; ++x) {
             bool inControl = false;
             for (const CRect& rect : rects)
-                inControl = inControl || (x >= rect.left && x < rect.right && y >= rect.top &&
-                                          y < rect.bottom);
+                inControl = inControl ||
+                            (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom);
             if (!inControl && native::readPixel(surface, CPoint(x, y)) != face.at(x, y))
                 ++differing;
         }
