@@ -49,7 +49,6 @@ GUIEditor::GUIEditor(SynthCore* core) : AEffGUIEditor(core), core(core), rows(co
 }
 
 GUIEditor::~GUIEditor() {
-    if (frame != nullptr) close();
     background->forget();
     background = nullptr;
     native::stopImageCodecs(imageCodecs);

@@ -24,8 +24,8 @@ public:
     // UI thread, while the plug-in object is made: registers with core as its
     // editor, starts the image codecs and OLE, loads the face; opens no window.
     explicit GUIEditor(SynthCore* core);
-    // UI thread, from the plug-in object's destruction; an editor still open
-    // is closed first.
+    // UI thread, from the plug-in object's destruction, after the core has
+    // closed an editor that was still open.
     ~GUIEditor() override;
 
     // UI thread, from effEditOpen: the frame in parent and one control per row.

@@ -7,10 +7,16 @@
 # backend's rendering of the same tree at the values the window ended with.
 # The wine prefix is one of its own, started on that display: a wine desktop
 # made earlier without a display cannot show windows.
-# usage: window-test.sh WINDOW-TEST-EXE RENDER-TREE-PROGRAM
+# Then the same display shows the plug-in's editor in a small host that loads
+# Brelto.dll (see the part at the end).
+# usage: window-test.sh WINDOW-TEST-EXE RENDER-TREE-PROGRAM EDITOR-HOST-EXE PLUGIN-DLL
+#                       RENDER-EDITOR-PROGRAM
 set -eu
 program=$1
 render=$2
+editor=$3
+plugin=$4
+render_editor=$5
 work=$(mktemp -d)
 app=
 xvfb=
@@ -164,3 +170,67 @@ echo "window-test: knob after a plain drag $plain, after a drag with Shift $fine
 echo "window-test: screenshot against software rendering: $exact of $total pixels differ," \
      "$near by more than 3%"
 [ "$near" -lt $((total / 100)) ] || fail "more than 1% of the pixels differ by more than 3%"
+
+# The plug-in's editor in a window of a small host that loads Brelto.dll.
+# The Gain knob dragged 150 pixels up moves half the range, a click on the
+# upper lamp switches Stereo off, Ctrl + click on the Release knob restores
+# its default, and the screenshot is compared with the software backend's
+# rendering of the editor at the values the plug-in ended with.
+rm -f "$work/quit"
+: >"$work/log"
+wine "$editor" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" >"$work/log" 2>/dev/null &
+app=$!
+wait_for '^ready'
+set -- $(tr -d '\r' <"$work/log" | grep '^ready')
+x=$2
+y=$3
+sleep 0.5
+knob_x=$((x + 44))
+knob_y=$((y + 140))
+drag_knob_up
+wait_for '^end 1'
+gain=$(check_move 1 0.5 0.0034)
+
+xdotool mousemove $((x + 32)) $((y + 48))
+sleep 0.2
+xdotool click 1
+wait_for '^end 3'
+[ "$(last_edit 3 | tr '\n' ' ')" = "begin 3 value 3 0.000000 end 3 " ] ||
+  fail "the Stereo lamp did not report begin, 0 and end"
+
+knob_x=$((x + 176))
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
+xdotool mousedown 1
+for step in $(seq 6); do
+  xdotool mousemove $knob_x $((knob_y - 10 * step))
+  sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+wait_for '^end 2'
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
+xdotool keydown ctrl
+sleep 0.3
+xdotool click 1
+sleep 0.3
+xdotool keyup ctrl
+wait_for '^end 2' 2
+[ "$(last_edit 2 | grep '^value' | tail -n 1)" = "value 2 0.250000" ] ||
+  fail "Ctrl + click did not restore Release's default"
+
+sleep 0.5
+import -window root -crop "432x172+$x+$y" +repage "$work/editor.png"
+touch "$work/quit"
+wait_for '^final'
+wait "$app" || fail "the editor's host failed"
+app=
+set -- $(tr -d '\r' <"$work/log" | grep '^final')
+"$render_editor" "$work/editor-software.png" "$2" "$3" "$4" "$5" "$6"
+exact=$(compare -metric AE "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
+near=$(compare -metric AE -fuzz 3% "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
+echo "window-test: editor: Gain after the drag $gain; final parameters $2 $3 $4 $5 $6"
+echo "window-test: editor screenshot against software rendering: $exact of $total pixels differ," \
+     "$near by more than 3%"
+[ "$near" -lt $((total / 100)) ] || fail "editor: more than 1% of the pixels differ by more than 3%"
