@@ -56,6 +56,8 @@ GUIEditor::~GUIEditor() {
 }
 
 bool GUIEditor::open(void* parent) {
+    // A host that opens again without closing gets one frame, not two.
+    if (frame != nullptr) close();
     systemWindow = parent;
     const CRect size(0, 0, background->getWidth(), background->getHeight());
     frame = new CFrame(size, systemWindow, this);
@@ -83,10 +85,8 @@ CControl* GUIEditor::controlOf(int index) const {
 }
 
 void GUIEditor::makeControls() {
-    for (int i = 0; i < kRowCount; ++i) {
-        CControl* control = makeControl(i);
-        rows[i].control = control;
-    }
+    for (int i = 0; i < kRowCount; ++i)
+        rows[i].control = makeControl(i);
 }
 
 CControl* GUIEditor::makeControl(int index) {

@@ -28,7 +28,8 @@ public:
     // closed an editor that was still open.
     ~GUIEditor() override;
 
-    // UI thread, from effEditOpen: the frame in parent and one control per row.
+    // UI thread, from effEditOpen: the frame in parent and one control per row
+    // (an editor still open is closed first).
     bool open(void* parent) override;
     // UI thread, from effEditClose: the frame goes with every control.
     void close() override;

@@ -121,4 +121,10 @@ TEST_F(OpenEditor, APlugInDestroyedWithItsEditorOpenClosesTheEditorFirst) {
     EXPECT_TRUE(software::childWindows(hostWindow).empty());
 }
 
+TEST_F(OpenEditor, OpeningAgainWithoutClosingLeavesOneFrameWindow) {
+    plugin.open(hostWindow);
+    EXPECT_EQ(software::childWindows(hostWindow).size(), 1u);
+    EXPECT_EQ(plugin.frame()->getNativeWindow(), software::childWindows(hostWindow).front());
+}
+
 } // namespace
