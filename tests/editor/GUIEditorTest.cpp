@@ -7,8 +7,10 @@
 #include "editor/CMyAnimKnob.h"
 #include "vstgui/CFrame.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -186,6 +188,38 @@ TEST_F(EditorTest, MetersFollowProcessedAudioAndADragIsPutBackByTheNextIdle) {
     EXPECT_NE(plugin.control(kMeterO0)->getValue(), reading);
     plugin.idle();
     EXPECT_EQ(plugin.control(kMeterO0)->getValue(), reading);
+}
+
+TEST_F(EditorTest, ControllersOnTheAudioThreadWhileTheEditorOpensIdlesAndCloses) {
+    host.recordCalls = false; // the host's record is not for two threads
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        VstMidiEvent controller{};
+        controller.type = kVstMidiType;
+        controller.byteSize = sizeof(controller);
+        controller.midiData[0] = static_cast<char>(0xB0);
+        controller.midiData[1] = 26; // Gain
+        VstEvents events{};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*>(&controller);
+        std::vector<float> silence(64, 0.0f);
+        float* channels[2] = {silence.data(), silence.data()};
+        for (int step = 0; !done.load(); ++step) {
+            controller.midiData[2] = static_cast<char>(step % 128);
+            plugin.effect->dispatcher(plugin.effect, effProcessEvents, 0, 0, &events, 0.0f);
+            plugin.effect->processReplacing(plugin.effect, channels, channels, 64);
+        }
+    });
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        plugin.open();
+        plugin.idle();
+        plugin.close();
+    }
+    done.store(true);
+    audio.join();
+    plugin.open();
+    EXPECT_EQ(plugin.control(kGain)->getValue(), plugin.parameter(kGain));
+    EXPECT_EQ(plugin.control(10)->getValue(), plugin.parameter(kGain));
 }
 
 TEST_F(EditorTest, KnobModeFromTheHostReachesEveryEditorAndANewPluginMakesItLinear) {
