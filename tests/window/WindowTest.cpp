@@ -9,9 +9,8 @@
 //   class gone              the window class left with the frame
 // It ends when the file named by its argument exists.
 // usage: brelto_window_test.exe QUIT-FILE
-#include "DemoTree.h"
+#include "Harness.h"
 
-#include "editor/AEffGUIEditor.h"
 #include "vstgui/win32/System.h"
 
 #include <cstdio>
@@ -19,28 +18,11 @@
 namespace {
 
 using namespace VSTGUI;
+using harness::say;
 
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr UINT_PTR kIdleTimer = 1;
 constexpr UINT kIdleMilliseconds = 40;
-constexpr DWORD kLongestPress = 5000;
-
-void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void say(const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::vfprintf(stdout, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// The editor base with a frame, as the plug-in's editor will have one.
-class Editor : public AEffGUIEditor {
-public:
-    Editor() : AEffGUIEditor(nullptr) {}
-    void attach(CFrame* newFrame) { frame = newFrame; }
-};
 
 HWND makeHostWindow(int left, int top) {
     static bool registered = false;
@@ -94,50 +76,26 @@ int main(int argc, char** argv) {
     const std::uintptr_t codecs = native::startImageCodecs();
     if (classIsShared()) say("class shared");
 
-    Editor editor;
+    harness::Editor editor;
     HWND host = makeHostWindow(kHostLeft, kHostTop);
     CFrame* frame = makeFrame(host, &editor);
     editor.attach(frame);
     demo::DemoTree tree = demo::buildDemoTree(frame);
-    tree.knob->onPress = [&](CDrawContext* context, const CPoint& where, std::int32_t buttons) {
-        say("press %d %d %d", where.h, where.v, buttons);
-        // Follow the button as a control does, keeping the editor alive.
-        int polls = 0;
-        const DWORD start = GetTickCount();
-        while ((context->getMouseButtons() & kLButton) != 0 &&
-               GetTickCount() - start < kLongestPress) {
-            ++polls;
-            frame->doIdleStuff();
-            Sleep(5);
-        }
-        say("release %d", polls);
-    };
-    tree.knob->onTurn = [](const CPoint& where, float distance) {
-        say("wheel %.4f %d %d", static_cast<double>(distance), where.h, where.v);
-    };
+    harness::reportKnob(tree, frame);
     RECT place{};
     GetWindowRect(static_cast<HWND>(frame->getNativeWindow()), &place);
     say("ready %ld %ld", place.left, place.top);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
-    bool turned = false;
+    harness::IdleScript script;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.wParam == kIdleTimer) {
+        if (message.message == WM_TIMER) {
             editor.idle();
-            if (!turned && !tree.knob->isDirty()) {
-                demo::turnKnob(tree);
-                turned = true;
-            } else if (turned && !tree.knob->isDirty()) {
-                say("updated");
-                turned = false;
-                KillTimer(host, kIdleTimer);
-                SetTimer(host, kIdleTimer + 1, kIdleMilliseconds, nullptr);
-            }
+            script.step(tree);
+            if (GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
             continue;
         }
-        if (message.message == WM_TIMER && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES)
-            break;
         DispatchMessageA(&message);
     }
     editor.attach(nullptr);

@@ -1,0 +1,166 @@
+// A frame in a real X11 window, for window-test.sh to drive with real input
+// under Xvfb. The program is the host: it makes a top-level window, hands its
+// id to the frame as a Linux host hands it to effEditOpen, and idles the
+// editor on a timer. It prints, one line each:
+//   ready X Y               the frame's window is at screen (X, Y)
+//   updated                 the first paint came and an idle pass redrew the turned knob
+//   press, release, wheel   what reached the knob (Harness.h)
+//   child gone              closing the frame left the host's window without children
+//   cycles clean            100 frames opened and closed in a row left no window, no
+//                           connection and no file open
+//   host gone handled       a frame whose host window was destroyed first closed itself
+// It ends when the file named by its argument exists.
+// usage: brelto_x11_window_test QUIT-FILE
+#include "Harness.h"
+
+#include "platform/ModuleServices.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace {
+
+using namespace VSTGUI;
+using harness::say;
+
+constexpr int kHostLeft = 40, kHostTop = 30;
+constexpr std::uint32_t kIdleMilliseconds = 20;
+constexpr int kCycles = 100;
+
+bool exists(const char* path) {
+    struct stat status {};
+    return stat(path, &status) == 0;
+}
+
+unsigned childCount(Display* display, Window window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
+    if (children != nullptr) XFree(children);
+    return count;
+}
+
+int openFiles() {
+    int count = 0;
+    if (DIR* folder = opendir("/proc/self/fd")) {
+        while (readdir(folder) != nullptr)
+            ++count;
+        closedir(folder);
+    }
+    return count;
+}
+
+Window makeHostWindow(Display* display, int left, int top) {
+    const int screen = DefaultScreen(display);
+    const Window host = XCreateSimpleWindow(
+        display, RootWindow(display, screen), left, top, demo::kWidth, demo::kHeight, 0,
+        BlackPixel(display, screen), BlackPixel(display, screen));
+    XMapWindow(display, host);
+    XSync(display, False);
+    return host;
+}
+
+CFrame* openFrame(Window host, harness::Editor& editor) {
+    auto* frame = new CFrame(CRect(0, 0, demo::kWidth, demo::kHeight),
+                             reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)), &editor);
+    editor.attach(frame);
+    return frame;
+}
+
+void closeFrame(CFrame* frame, harness::Editor& editor) {
+    editor.attach(nullptr);
+    frame->forget();
+}
+
+// Frames opened, painted and closed again leave nothing behind.
+bool cyclesAreClean(Display* display) {
+    const Window host = makeHostWindow(display, 500, 200);
+    harness::Editor editor;
+    closeFrame(openFrame(host, editor), editor); // the first one loads what stays
+    const int filesBefore = openFiles();
+    bool clean = true;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        CFrame* frame = openFrame(host, editor);
+        clean = clean && frame->getNativeWindow() != nullptr;
+        demo::buildDemoTree(frame);
+        editor.idle();
+        closeFrame(frame, editor);
+    }
+    XSync(display, False);
+    clean = clean && childCount(display, host) == 0 && openFiles() == filesBefore;
+    XDestroyWindow(display, host);
+    return clean;
+}
+
+// The host destroys its window while the editor is open: the frame learns it
+// at the next idle, draws nothing more, and closes without an X error.
+bool hostGoneIsHandled(Display* display) {
+    const Window host = makeHostWindow(display, 500, 200);
+    harness::Editor editor;
+    CFrame* frame = openFrame(host, editor);
+    demo::buildDemoTree(frame);
+    editor.idle();
+    XDestroyWindow(display, host);
+    XSync(display, False);
+    for (int pass = 0; pass < 10 && frame->isOpen(); ++pass) {
+        editor.idle();
+        platform::sleepMilliseconds(kIdleMilliseconds);
+    }
+    const bool closedItself = !frame->isOpen();
+    closeFrame(frame, editor);
+    return closedItself;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: brelto_x11_window_test QUIT-FILE\n");
+        return 2;
+    }
+    const char* quitFile = argv[1];
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "brelto_x11_window_test: no X display\n");
+        return 1;
+    }
+    const std::uintptr_t codecs = native::startImageCodecs();
+    if (cyclesAreClean(display)) say("cycles clean");
+    if (hostGoneIsHandled(display)) say("host gone handled");
+
+    const Window host = makeHostWindow(display, kHostLeft, kHostTop);
+    harness::Editor editor;
+    CFrame* frame = openFrame(host, editor);
+    if (frame->getNativeWindow() == nullptr) {
+        std::fprintf(stderr, "brelto_x11_window_test: the frame made no window\n");
+        return 1;
+    }
+    demo::DemoTree tree = demo::buildDemoTree(frame);
+    harness::reportKnob(tree, frame);
+    const CPoint place = native::windowScreenTopLeft(frame->getNativeWindow());
+    say("ready %d %d", place.h, place.v);
+
+    harness::IdleScript script;
+    while (!exists(quitFile)) {
+        // The host's own events: nothing of the editor's arrives here.
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+        }
+        editor.idle();
+        script.step(tree);
+        platform::sleepMilliseconds(kIdleMilliseconds);
+    }
+    closeFrame(frame, editor);
+    XSync(display, False);
+    if (childCount(display, host) == 0) say("child gone");
+    XDestroyWindow(display, host);
+    XCloseDisplay(display);
+    native::stopImageCodecs(codecs);
+    return 0;
+}
