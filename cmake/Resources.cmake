@@ -46,8 +46,6 @@ ${brelto_entries}        {nullptr, 0, nullptr, nullptr},
 } // namespace platform
 " @ONLY)
 endif()
-set_source_files_properties(${BRELTO_RESOURCE_SOURCE} PROPERTIES
-  OBJECT_DEPENDS "${brelto_resource_files}")
 
 # Gives a module or program the plug-in's resources.
 function(brelto_add_resources target)
@@ -56,6 +54,10 @@ function(brelto_add_resources target)
     return()
   endif()
   target_sources(${target} PRIVATE ${BRELTO_RESOURCE_SOURCE})
+  # Source properties belong to a folder: set them where the target is, so
+  # that targets in sub-folders also rebuild when a resource file changes.
+  set_source_files_properties(${BRELTO_RESOURCE_SOURCE} TARGET_DIRECTORY ${target}
+    PROPERTIES OBJECT_DEPENDS "${brelto_resource_files}")
   if(NOT WIN32)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   endif()
