@@ -47,9 +47,8 @@ if(WIN32)
   # msimg32.dll is looked up at run time, never linked.
   target_link_libraries(brelto_vstgui PUBLIC gdiplus ole32 shell32 gdi32 user32 uuid)
 else()
-  find_package(Freetype REQUIRED)
   find_package(X11 REQUIRED)
-  target_link_libraries(brelto_vstgui PUBLIC Freetype::Freetype X11::X11)
+  target_link_libraries(brelto_vstgui PUBLIC X11::X11)
 endif()
 
 add_library(Brelto MODULE ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
