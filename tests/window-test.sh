@@ -86,6 +86,14 @@ grep -q '^wheel 1.0000 44 150' "$work/log" || fail "a wheel notch did not arrive
 xdotool click 5
 for _ in $(seq 100); do [ "$(grep -c '^wheel' "$work/log")" = 2 ] && break; sleep 0.1; done
 grep -q '^wheel -1.0000 44 150' "$work/log" || fail "a notch back did not arrive as -1.0"
+if [ -z "$wine" ]; then
+  # The live modifiers come with the live buttons: Shift and the right button.
+  xdotool keydown shift mousedown 3
+  for _ in $(seq 100); do [ "$(grep -c '^press' "$work/log")" = 2 ] && break; sleep 0.1; done
+  xdotool mouseup 3 keyup shift
+  grep -qE '^press 44 150 12[[:space:]]*$' "$work/log" ||
+    fail "a press with Shift and the right button did not report both (12)"
+fi
 
 import -window root -crop "432x172+$x+$y" +repage "$work/screen.png"
 touch "$work/quit"
