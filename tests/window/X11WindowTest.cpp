@@ -30,6 +30,7 @@ using harness::say;
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr std::uint32_t kIdleMilliseconds = 20;
 constexpr int kCycles = 100;
+constexpr int kHostGonePasses = 50; // idle passes the frame may take to learn it
 
 bool exists(const char* path) {
     struct stat status {};
@@ -107,7 +108,7 @@ bool hostGoneIsHandled(Display* display) {
     editor.idle();
     XDestroyWindow(display, host);
     XSync(display, False);
-    for (int pass = 0; pass < 10 && frame->isOpen(); ++pass) {
+    for (int pass = 0; pass < kHostGonePasses && frame->isOpen(); ++pass) {
         editor.idle();
         platform::sleepMilliseconds(kIdleMilliseconds);
     }
