@@ -28,8 +28,9 @@ struct Cursor : Object {
 // pointer: the scripted pointer of the in-process windows; focus: the window
 // that took the last click; cursor: the one last set; live: every window that
 // exists, to tell ours from a system window that a host hands over;
-// pointerWindow: the presented window whose system answers pointer queries
-// (the last one made or clicked), none for the scripted pointer; inPress:
+// pointerWindow: the window whose system answers pointer queries (the last
+// presented one made, or the last one clicked), the scripted pointer for
+// in-process windows; inPress:
 // true while a presented window's press is being handled.
 struct SystemState {
     std::deque<PointerState> pointer{PointerState{}};
@@ -204,6 +205,7 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     Window* window = windowOf(handle);
     if (window == nullptr) return;
     system().focus = window;
+    system().pointerWindow = window;
     PointerState& state = system().pointer.front();
     state.buttons = buttons;
     state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
