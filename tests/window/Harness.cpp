@@ -1,16 +1,9 @@
 #include "Harness.h"
 
-#include "platform/ModuleServices.h"
-
 #include <cstdarg>
 #include <cstdio>
 
 namespace harness {
-
-namespace {
-constexpr std::uint32_t kLongestPress = 5000; // ms a press is followed at most
-constexpr std::uint32_t kPollInterval = 5;    // ms between two polls
-} // namespace
 
 void say(const char* format, ...) {
     va_list arguments;
@@ -21,34 +14,41 @@ void say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-void reportKnob(demo::DemoTree& tree, CFrame* frame) {
-    tree.knob->onPress = [frame](CDrawContext* context, const CPoint& where, std::int32_t buttons) {
-        say("press %d %d %d", where.h, where.v, buttons);
-        int polls = 0;
-        const std::uint32_t start = platform::tickCount();
-        while ((context->getMouseButtons() & kLButton) != 0 &&
-               platform::tickCount() - start < kLongestPress) {
-            ++polls;
-            frame->doIdleStuff();
-            platform::sleepMilliseconds(kPollInterval);
-        }
-        say("release %d", polls);
-    };
-    tree.knob->onTurn = [](const CPoint& where, float distance) {
-        say("wheel %.4f %d %d", static_cast<double>(distance), where.h, where.v);
-    };
+void Editor::beginEdit(VstInt32 index) {
+    say("begin %d", index);
 }
 
-bool IdleScript::step(demo::DemoTree& tree) {
-    if (done || tree.knob->isDirty()) return false;
+void Editor::endEdit(VstInt32 index) {
+    say("end %d", index);
+}
+
+void Editor::valueChanged(CDrawContext*, CControl* control) {
+    if (control->getTag() == demo::kTextTag) {
+        char text[kDisplayTextSize];
+        tree->edit->getText(text);
+        say("text %d %s", control->getTag(), text);
+        return;
+    }
+    say("value %d %.6f", control->getTag(), static_cast<double>(control->getValue()));
+    if (control == tree->knob) demo::showKnobValue(*tree, control->getValue());
+}
+
+void IdleScript::step(demo::DemoTree& tree) {
+    if (done || tree.knob->isDirty()) return;
     if (!turned) {
-        demo::turnKnob(tree);
+        demo::showKnobValue(tree, demo::kTurnedKnobValue);
         turned = true;
-        return false;
+        return;
     }
     say("updated");
     done = true;
-    return true;
+}
+
+void sayFinal(demo::DemoTree& tree) {
+    char text[kDisplayTextSize];
+    tree.edit->getText(text);
+    say("final %.9g %.9g %s", static_cast<double>(tree.knob->getValue()),
+        static_cast<double>(tree.lamp->getValue()), text);
 }
 
 } // namespace harness

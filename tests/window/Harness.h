@@ -1,7 +1,6 @@
 // What the window tests' programs share, whatever window system shows the
-// frame: the report lines, an editor base that owns the frame, the knob's
-// reports of presses and the wheel, and the idle script that turns the knob
-// once the first paint came.
+// frame: the report lines, the editor base with the controls' listener, and
+// the idle script that turns the knob once the first paint came.
 #pragma once
 
 #include "DemoTree.h"
@@ -15,30 +14,40 @@ using namespace VSTGUI;
 // One line to the test script, flushed at once.
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The editor base with a frame, as the plug-in's editor will have one.
-class Editor : public AEffGUIEditor {
+// The editor base with a frame, as the plug-in's editor will have one, and
+// the listener of the controls. It reports:
+//   begin TAG, end TAG      a control began or ended an edit
+//   value TAG VALUE         a control told its listener of a new value
+//   text TAG TEXT           the text edit told its listener of a new text
+class Editor : public AEffGUIEditor, public CControlListener {
 public:
     Editor() : AEffGUIEditor(nullptr) {}
-    void attach(CFrame* newFrame) { frame = newFrame; }
+    void attach(CFrame* newFrame, demo::DemoTree* newTree) {
+        frame = newFrame;
+        tree = newTree;
+    }
+    void beginEdit(VstInt32 index) override;
+    void endEdit(VstInt32 index) override;
+    void valueChanged(CDrawContext*, CControl* control) override;
+
+private:
+    demo::DemoTree* tree = nullptr;
 };
 
-// The knob prints what reaches it and follows a press by polling the
-// buttons as a control does, keeping the editor alive:
-//   press X Y BUTTONS       a button press at (X, Y) with the live buttons
-//   release POLLS           the button was released after POLLS polls
-//   wheel DISTANCE X Y      the wheel turned over the knob
-void reportKnob(demo::DemoTree& tree, CFrame* frame);
-
-// Called on every idle tick after editor.idle(): once the first paint has
-// been drawn the knob turns, and when an idle pass has redrawn it, the
-// script says "updated" and answers true (once).
+// Called on every idle tick after the editor's idle: once the first paint
+// has been drawn the knob turns, and when an idle pass has redrawn it, the
+// script says "updated".
 class IdleScript {
 public:
-    bool step(demo::DemoTree& tree);
+    void step(demo::DemoTree& tree);
+    bool updated() const { return done; }
 
 private:
     bool turned = false;
     bool done = false;
 };
+
+// final KNOB LAMP TEXT    the values at the end
+void sayFinal(demo::DemoTree& tree);
 
 } // namespace harness

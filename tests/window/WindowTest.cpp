@@ -1,11 +1,16 @@
-// A frame in a real window, for window-test.sh to drive with real input
+// The controls in a real window, for window-test.sh to drive with real input
 // under Xvfb. It prints what happens, one line each:
 //   class shared            two frames used one window class, gone with the last
 //   ready X Y               the frame's window is at screen (X, Y)
 //   updated                 the first paint came and an idle pass redrew the turned knob
-//   press X Y BUTTONS       the knob got a button press at (X, Y) with the live buttons
-//   release POLLS           the knob saw the button released after POLLS polls
-//   wheel DISTANCE X Y      the knob got the wheel
+//   begin TAG, end TAG      a control began or ended an edit
+//   value TAG VALUE         a control told its listener of a new value
+//   field FROM TO LIMIT FOCUS R G B BRUSH
+//                           the text edit's entry field opened: its selection, its
+//                           length limit, whether it has the keyboard focus, and the
+//                           text colour and brush that the frame's window gave it
+//   text TAG TEXT           the text edit told its listener of a new text
+//   final KNOB LAMP TEXT    the values at the end
 //   class gone              the window class left with the frame
 // It ends when the file named by its argument exists.
 // usage: brelto_window_test.exe QUIT-FILE
@@ -65,6 +70,25 @@ bool classIsShared() {
     return bothMade && registered && keptForTheSecond && goneWithTheLast;
 }
 
+// Tells what the text edit's entry field is like, once, when it is open.
+void reportField(HWND frameWindow) {
+    static HWND reported = nullptr;
+    HWND field = FindWindowExA(frameWindow, nullptr, "EDIT", nullptr);
+    if (field == nullptr || field == reported) return;
+    reported = field;
+    DWORD from = 0, to = 0;
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const LRESULT limit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
+    HDC surface = GetDC(field);
+    const LRESULT brush =
+        SendMessageA(frameWindow, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(surface),
+                     reinterpret_cast<LPARAM>(field));
+    const COLORREF color = GetTextColor(surface);
+    ReleaseDC(field, surface);
+    say("field %lu %lu %ld %d %d %d %d %d", from, to, static_cast<long>(limit), GetFocus() == field,
+        GetRValue(color), GetGValue(color), GetBValue(color), brush != 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -77,28 +101,32 @@ int main(int argc, char** argv) {
     if (classIsShared()) say("class shared");
 
     harness::Editor editor;
+    editor.setKnobMode(kLinearMode);
     HWND host = makeHostWindow(kHostLeft, kHostTop);
     CFrame* frame = makeFrame(host, &editor);
-    editor.attach(frame);
-    demo::DemoTree tree = demo::buildDemoTree(frame);
-    harness::reportKnob(tree, frame);
+    demo::DemoTree tree = demo::buildDemoTree(frame, &editor);
+    editor.attach(frame, &tree);
+    HWND frameWindow = static_cast<HWND>(frame->getNativeWindow());
     RECT place{};
-    GetWindowRect(static_cast<HWND>(frame->getNativeWindow()), &place);
+    GetWindowRect(frameWindow, &place);
     say("ready %ld %ld", place.left, place.top);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
     harness::IdleScript script;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER) {
+        if (message.message == WM_TIMER && message.hwnd == host) {
             editor.idle();
+            reportField(frameWindow);
             script.step(tree);
-            if (GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
+            if (script.updated() && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
             continue;
         }
+        TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    editor.attach(nullptr);
+    harness::sayFinal(tree);
+    editor.attach(nullptr, nullptr);
     frame->forget();
     if (!frameClassRegistered()) say("class gone");
     DestroyWindow(host);

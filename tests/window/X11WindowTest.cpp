@@ -4,7 +4,8 @@
 // editor on a timer. It prints, one line each:
 //   ready X Y               the frame's window is at screen (X, Y)
 //   updated                 the first paint came and an idle pass redrew the turned knob
-//   press, release, wheel   what reached the knob (Harness.h)
+//   begin, end, value, text what the controls told their listener (Harness.h)
+//   final KNOB LAMP TEXT    the values at the end
 //   child gone              closing the frame left the host's window without children
 //   cycles clean            100 frames opened and closed in a row left no window, no
 //                           connection and no file open
@@ -66,15 +67,17 @@ Window makeHostWindow(Display* display, int left, int top) {
     return host;
 }
 
-CFrame* openFrame(Window host, harness::Editor& editor) {
+// A frame in the host's window with the demo tree, as an editor opens.
+CFrame* openFrame(Window host, harness::Editor& editor, demo::DemoTree& tree) {
     auto* frame = new CFrame(CRect(0, 0, demo::kWidth, demo::kHeight),
                              reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)), &editor);
-    editor.attach(frame);
+    tree = demo::buildDemoTree(frame, &editor);
+    editor.attach(frame, &tree);
     return frame;
 }
 
 void closeFrame(CFrame* frame, harness::Editor& editor) {
-    editor.attach(nullptr);
+    editor.attach(nullptr, nullptr);
     frame->forget();
 }
 
@@ -82,13 +85,13 @@ void closeFrame(CFrame* frame, harness::Editor& editor) {
 bool cyclesAreClean(Display* display) {
     const Window host = makeHostWindow(display, 500, 200);
     harness::Editor editor;
-    closeFrame(openFrame(host, editor), editor); // the first one loads what stays
+    demo::DemoTree tree{};
+    closeFrame(openFrame(host, editor, tree), editor); // the first one loads what stays
     const int filesBefore = openFiles();
     bool clean = true;
     for (int cycle = 0; cycle < kCycles; ++cycle) {
-        CFrame* frame = openFrame(host, editor);
+        CFrame* frame = openFrame(host, editor, tree);
         clean = clean && frame->getNativeWindow() != nullptr;
-        demo::buildDemoTree(frame);
         editor.idle();
         closeFrame(frame, editor);
     }
@@ -103,8 +106,8 @@ bool cyclesAreClean(Display* display) {
 bool hostGoneIsHandled(Display* display) {
     const Window host = makeHostWindow(display, 500, 200);
     harness::Editor editor;
-    CFrame* frame = openFrame(host, editor);
-    demo::buildDemoTree(frame);
+    demo::DemoTree tree{};
+    CFrame* frame = openFrame(host, editor, tree);
     editor.idle();
     XDestroyWindow(display, host);
     XSync(display, False);
@@ -136,18 +139,18 @@ int main(int argc, char** argv) {
 
     const Window host = makeHostWindow(display, kHostLeft, kHostTop);
     harness::Editor editor;
-    CFrame* frame = openFrame(host, editor);
+    editor.setKnobMode(kLinearMode);
+    demo::DemoTree tree{};
+    CFrame* frame = openFrame(host, editor, tree);
     if (frame->getNativeWindow() == nullptr) {
         std::fprintf(stderr, "brelto_x11_window_test: the frame made no window\n");
         return 1;
     }
-    demo::DemoTree tree = demo::buildDemoTree(frame);
-    harness::reportKnob(tree, frame);
     const CPoint place = native::windowScreenTopLeft(frame->getNativeWindow());
     say("ready %d %d", place.h, place.v);
 
     harness::IdleScript script;
-    while (!exists(quitFile)) {
+    while (!script.updated() || !exists(quitFile)) {
         // The host's own events: nothing of the editor's arrives here.
         while (XPending(display) > 0) {
             XEvent event;
@@ -157,6 +160,7 @@ int main(int argc, char** argv) {
         script.step(tree);
         platform::sleepMilliseconds(kIdleMilliseconds);
     }
+    harness::sayFinal(tree);
     closeFrame(frame, editor);
     XSync(display, False);
     if (childCount(display, host) == 0) say("child gone");

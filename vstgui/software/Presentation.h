@@ -19,10 +19,11 @@ struct PointerState;
 struct SystemEvent {
     enum class Type { expose, press, wheel, destroyed };
     Type type = Type::expose;
-    CRect rect;             // expose: the area to paint again, window pixels
-    CPoint where;           // press: window pixels
-    CPoint screen;          // wheel: the pointer on the screen
-    std::int32_t delta = 0; // wheel: 120 a notch, positive away from the user
+    CRect rect;               // expose: the area to paint again, window pixels
+    CPoint where;             // press: window pixels
+    std::int32_t buttons = 0; // press: buttons and modifiers with the press, CButton bits
+    CPoint screen;            // wheel: the pointer on the screen
+    std::int32_t delta = 0;   // wheel: 120 a notch, positive away from the user
 };
 
 class Presentation {

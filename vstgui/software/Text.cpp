@@ -111,6 +111,16 @@ std::uint32_t mix(std::uint32_t destination, const CColor& color, std::uint32_t 
 
 } // namespace
 
+int textExtent(const Font& font, const char* text) {
+    const GlyphFace* face = atlas().faceOf(font);
+    return face != nullptr && text != nullptr ? textWidth(*face, text) : 0;
+}
+
+int lineHeight(const Font& font) {
+    const GlyphFace* face = atlas().faceOf(font);
+    return face != nullptr ? face->header.ascent + face->header.descent : 0;
+}
+
 void drawText(Surface& surface, const char* text, const CRect& rect, std::int32_t align) {
     if (text == nullptr || *text == 0) return;
     const Font& font = *surface.font;

@@ -249,6 +249,8 @@ private:
             if (press.button > Button3) return false; // sideways wheel and extra buttons
             event.type = SystemEvent::Type::press;
             event.where = CPoint(press.x, press.y);
+            // The state is the one before the press: add the button pressed.
+            event.buttons = buttonBits(press.state | (Button1Mask << (press.button - Button1)));
             return true;
         }
         case DestroyNotify:
