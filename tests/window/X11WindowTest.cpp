@@ -16,7 +16,11 @@
 
 #include "platform/ModuleServices.h"
 
+#include "vstgui/VirtualKeys.h"
+
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -120,6 +124,22 @@ bool hostGoneIsHandled(Display* display) {
     return closedItself;
 }
 
+// The host hands the keys typed into its window to the editor, which hands
+// them to the frame: characters as characters, Return as its virtual key.
+void handKeyToFrame(XKeyEvent& press, CFrame* frame) {
+    char character = 0;
+    KeySym symbol = NoSymbol;
+    XLookupString(&press, &character, 1, &symbol, nullptr);
+    VstKeyCode key{0, 0, 0};
+    if (symbol == XK_Return || symbol == XK_KP_Enter)
+        key.virt = kVirtualKeyReturn;
+    else if (character >= ' ' && character <= '~')
+        key.character = character;
+    else
+        return;
+    frame->onKeyDown(key);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +158,7 @@ int main(int argc, char** argv) {
     if (hostGoneIsHandled(display)) say("host gone handled");
 
     const Window host = makeHostWindow(display, kHostLeft, kHostTop);
+    XSelectInput(display, host, KeyPressMask);
     harness::Editor editor;
     editor.setKnobMode(kLinearMode);
     demo::DemoTree tree{};
@@ -151,10 +172,12 @@ int main(int argc, char** argv) {
 
     harness::IdleScript script;
     while (!script.updated() || !exists(quitFile)) {
-        // The host's own events: nothing of the editor's arrives here.
+        // The host's own events: of the editor's only the keys, which reach
+        // the host's window because the frame's window takes none.
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
+            if (event.type == KeyPress) handKeyToFrame(event.xkey, frame);
         }
         editor.idle();
         script.step(tree);
