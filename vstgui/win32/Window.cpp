@@ -369,5 +369,8 @@ void dispatchWaitingPaint() {
     if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
 }
 
+// The host's message loop delivers the window's messages to its procedure.
+void processWindowEvents(Handle) {}
+
 } // namespace native
 } // namespace VSTGUI
