@@ -87,8 +87,13 @@ namespace {
 // Two channels in lanes 0 and 1 of SSE registers; lanes 2 and 3 carry
 // harmless copies. Every lane operation is the scalar operation of the
 // algorithm, so results are bit-identical to a channel-by-channel loop.
+// Pairs are only 4-byte aligned, so they are loaded as two floats, never as
+// one 8-byte value.
 inline __m128 lowPair(const float* two) {
-    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(two)));
+    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(two));
+}
+inline __m128i lowPair(const std::int32_t* two) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
 }
 inline void storePair(float* two, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(two), v); }
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
@@ -187,7 +192,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     __m128 T = lowPair(envelopes.target);
     // What a newest peak's estimated rise must exceed; follows T.
     __m128 accept = scan::acceptBelow(T);
-    __m128i H = _mm_castpd_si128(_mm_load_sd(reinterpret_cast<const double*>(envelopes.hold)));
+    __m128i H = lowPair(envelopes.hold);
     __m128 inPeak = lowPair(held.inputPeak);
     __m128 outPeak = lowPair(held.outputPeak);
     __m128 channelGain = lowPair(held.channelGain);

@@ -137,6 +137,23 @@ TEST(Maximizer, EveryOutputBitEqualsTheLiteralArithmetic) {
     }
 }
 
+// Frames may start at any float in memory; the limiter never reads a pair of
+// floats as one 8-byte value (which would need 8-byte alignment).
+TEST(Maximizer, FramesAtAnyFloatBoundaryGiveTheSameBits) {
+    flushDenormals();
+    const std::vector<float> input = signals::varied(3000, 17);
+    std::vector<float> shifted(input.size() + 1);
+    std::copy(input.begin(), input.end(), shifted.begin() + 1);
+    MaximizerCore aligned, offset;
+    for (MaximizerCore* core : {&aligned, &offset})
+        core->setGain(8.0f);
+    std::vector<float> expected(input.size()), found(input.size() + 1);
+    aligned.process(input.data(), expected.data(), 3000, 0.5f);
+    offset.process(shifted.data() + 1, found.data() + 1, 3000, 0.5f);
+    for (std::size_t i = 0; i < input.size(); ++i)
+        ASSERT_EQ(bits(found[i + 1]), bits(expected[i])) << i;
+}
+
 TEST(Maximizer, ConstructionSizesForFortyFourPointOneKilohertz) {
     MaximizerCore core;
     EXPECT_EQ(core.sampleRate(), 44100);
