@@ -4,6 +4,7 @@
 #include "dsp/LookAheadScan.h"
 
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace {
@@ -180,6 +181,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 minusOne = _mm_set1_ps(-1.0f);
     const __m128 signBit = _mm_set1_ps(-0.0f);
+    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
     const __m128 threshold = _mm_set1_ps(kThreshold);
     const __m128 release = _mm_set1_ps(R);
     const __m128 easing = _mm_set1_ps(kSlopeEasing);
@@ -209,9 +211,9 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
     for (int i = 0; i < frames; ++i) {
-        // NaN becomes 0, then the input is clipped to +-1.
+        // A NaN or an infinity counts as silence; the rest is clipped to +-1.
         __m128 x = lowPair(in + 2 * i);
-        x = _mm_and_ps(x, _mm_cmpord_ps(x, x));
+        x = _mm_and_ps(x, _mm_cmplt_ps(_mm_andnot_ps(signBit, x), infinity));
         x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
         inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
         storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));

@@ -38,6 +38,7 @@ public:
 
     // Audio thread: limits `frames` interleaved stereo frames from `in` into
     // `out` (which may be the same memory) and scales them by `ceiling`.
+    // A NaN or infinite input sample counts as silence.
     void process(const float* in, float* out, int frames, float ceiling);
 
     std::int32_t sampleRate() const { return rate; }

@@ -219,6 +219,23 @@ TEST(LimiterPlugin, SuspendForgetsEverythingBeforeIt) {
     for (std::size_t i = 0; i < 1000; ++i) ASSERT_EQ(out.left[i], 0.0f) << i;
 }
 
+TEST(LimiterPlugin, NonFiniteInputIsSilenceForTheOutputAndTheMeters) {
+    Brelto plugin(nullptr);
+    plugin.setParameter(kGain, 0.5f);
+    Stereo input(20000);
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        input.left[i] = (i % 3 == 0) ? std::nanf("") : (i % 3 == 1 ? INFINITY : -INFINITY);
+        input.right[i] = i == 777 ? std::nanf("") : 0.0f;
+    }
+    const Stereo out = run(plugin, input, 256);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        ASSERT_EQ(out.left[i], 0.0f) << i;
+        ASSERT_EQ(out.right[i], 0.0f) << i;
+    }
+    for (int index : {kMeterI0, kMeterI1, kMeterO0, kMeterO1, kMeterR})
+        EXPECT_EQ(meter(plugin, index), 0.0f) << index;
+}
+
 TEST(Meters, ScaleCoversThirtyDecibels) {
     EXPECT_EQ(meterScale(1.0f), 1.0f);
     EXPECT_EQ(meterScale(2.0f), 1.0f);

@@ -215,25 +215,55 @@ TEST(Maximizer, SilenceStaysSilentAtUnityGain) {
     EXPECT_EQ(core.meters().channelGain[1], 1.0f);
 }
 
-TEST(Maximizer, NonFiniteInputNeverReachesTheOutputOrTheState) {
+// NaN and infinities count as silence: the output and every later frame are
+// those of the same input with 0 in their place, so nothing non-finite is
+// passed on and nothing of them stays in the state.
+TEST(Maximizer, NonFiniteInputCountsAsSilence) {
     flushDenormals();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> poisoned = signals::varied(20000, 5);
-    std::vector<float> clean = poisoned;
-    for (std::size_t i = 0; i < poisoned.size(); i += 97) {
-        poisoned[i] = (i % 3 == 0) ? nan : (i % 3 == 1 ? inf : -inf);
-        clean[i] = (i % 3 == 0) ? 0.0f : (i % 3 == 1 ? 1.0f : -1.0f);
-    }
-    MaximizerCore a, b;
-    a.setGain(10.0f);
-    b.setGain(10.0f);
-    std::vector<float> outA(poisoned.size()), outB(clean.size());
-    a.process(poisoned.data(), outA.data(), 10000, 1.0f);
-    b.process(clean.data(), outB.data(), 10000, 1.0f);
-    for (std::size_t i = 0; i < outA.size(); ++i) {
-        ASSERT_TRUE(std::isfinite(outA[i])) << i;
-        ASSERT_EQ(bits(outA[i]), bits(outB[i])) << i;
+    struct Case {
+        const char* name;
+        std::vector<float> input;
+        std::vector<std::size_t> poisoned; // sample indexes
+        std::vector<float> values;         // what they hold, in turn
+    };
+    std::vector<Case> cases;
+    std::vector<std::size_t> every97, leftOnly;
+    for (std::size_t i = 0; i < 20000; i += 97)
+        every97.push_back(i);
+    for (std::size_t i = 1000; i < 3000; i += 2)
+        leftOnly.push_back(i);
+    cases.push_back({"NaN", signals::varied(10000, 5), every97, {nan}});
+    cases.push_back({"+Inf", signals::varied(10000, 6), every97, {inf}});
+    cases.push_back({"-Inf", signals::varied(10000, 7), every97, {-inf}});
+    cases.push_back({"mixed", signals::varied(10000, 8), every97, {nan, inf, -inf, -nan}});
+    cases.push_back({"NaN in one channel", signals::varied(10000, 9), leftOnly, {nan}});
+    cases.push_back({"one NaN in silence", std::vector<float>(20000, 0.0f), {4000}, {nan}});
+    for (const Case& c : cases) {
+        std::vector<float> poisoned = c.input, clean = c.input;
+        for (std::size_t k = 0; k < c.poisoned.size(); ++k) {
+            poisoned[c.poisoned[k]] = c.values[k % c.values.size()];
+            clean[c.poisoned[k]] = 0.0f;
+        }
+        MaximizerCore a, b;
+        for (MaximizerCore* core : {&a, &b})
+            core->setGain(10.0f);
+        std::vector<float> outA(poisoned.size()), outB(clean.size());
+        a.process(poisoned.data(), outA.data(), 10000, 1.0f);
+        b.process(clean.data(), outB.data(), 10000, 1.0f);
+        for (std::size_t i = 0; i < outA.size(); ++i) {
+            ASSERT_TRUE(std::isfinite(outA[i])) << c.name << " " << i;
+            ASSERT_EQ(bits(outA[i]), bits(outB[i])) << c.name << " " << i;
+        }
+        for (int ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(bits(a.meters().inputPeak[ch]), bits(b.meters().inputPeak[ch])) << c.name;
+            EXPECT_EQ(bits(a.meters().outputPeak[ch]), bits(b.meters().outputPeak[ch])) << c.name;
+        }
+        if (c.poisoned.size() == 1) {
+            for (float sample : outA)
+                ASSERT_EQ(sample, 0.0f) << c.name;
+        }
     }
 }
 

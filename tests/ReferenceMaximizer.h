@@ -122,7 +122,7 @@ struct Maximizer {
         float delayed[2];
         for (int c = 0; c < 2; ++c) {
             float x = frame[c];
-            if (x != x) x = 0.0f;
+            if (!std::isfinite(x)) x = 0.0f;
             if (x > 1.0f) x = 1.0f;
             if (x < -1.0f) x = -1.0f;
             delayed[c] = delayLine[c + 2 * writePos];
