@@ -146,13 +146,17 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
         const int c = full == 1 ? 0 : 1;
         steepest[c] = scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
     }
+    float slope[2];
+    storePair(slope, aims.slope);
     for (int c = 0; c < 2; ++c) {
         if ((scanning >> c & 1) == 0) continue;
         aims.target = withLane(aims.target, c, target[c]);
-        if (steepest[c] != 0) {
+        if (steepest[c] != 0) aims.hold = withLane(aims.hold, c, steepest[c]);
+        // A coming peak sets the slope; without one, a fall aimed at a peak
+        // that has left may be steeper than the release slope, and a peak
+        // entering later would be checked against the release slope alone.
+        if (steepest[c] != 0 || slope[c] < target[c])
             aims.slope = withLane(aims.slope, c, target[c]);
-            aims.hold = withLane(aims.hold, c, steepest[c]);
-        }
     }
     return aims;
 }

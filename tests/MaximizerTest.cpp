@@ -206,6 +206,49 @@ TEST(Maximizer, SingleImpulseMeetsTheThresholdWhenItLeaves) {
     EXPECT_NEAR(gains.back(), 1.0f, 1e-5f);
 }
 
+// A falling slope aimed at a lower peak can be steeper than the release slope
+// that the scan finds when that peak leaves. The envelope must then fall no
+// faster than the release slope, or a peak that enters afterwards and needs
+// a fall between the two is passed above the threshold.
+TEST(Maximizer, AFallNeverOutrunsTheReleaseSlopeAfterAScan) {
+    flushDenormals();
+    for (bool viaReference : {false, true}) {
+        MaximizerCore core;
+        reference::Maximizer ref;
+        constexpr float kGain = 3.0f;
+        constexpr int kRelease = 2000;
+        core.setGain(kGain);
+        core.setReleaseFrames(kRelease);
+        core.setSwitches(false, false);
+        ref.gain = kGain;
+        ref.releaseFrames = kRelease;
+        ref.ispOn = ref.linkOn = 0;
+        // Gained peaks, each leaving 220 frames after it enters: 3.0 at frame
+        // 0; 2.81 at 200, which the scan at 220 aims at with a fall of
+        // -0.00095 per frame, steeper than the release slope of -0.00091 that
+        // the scan at 420 finds at 2.81; then 2.605 at 421, which needs a fall
+        // of about -0.00093 and leaves at 641.
+        std::vector<float> frames(2 * 1200, 0.0f);
+        frames[0] = 1.0f;
+        frames[2 * 200] = 2.81f / kGain;
+        frames[2 * 421] = 2.605f / kGain;
+        std::vector<float> out(frames.size());
+        if (viaReference) {
+            for (std::size_t i = 0; i < frames.size(); i += 2) {
+                float frame[2] = {frames[i], frames[i + 1]};
+                ref.processFrame(frame);
+                out[i] = frame[0];
+            }
+        } else {
+            core.process(frames.data(), out.data(), 1200, 1.0f);
+        }
+        for (int i = 0; i < 1200; ++i)
+            EXPECT_LE(std::fabs(out[2 * i]), kThreshold * (1.0f + 1e-5f))
+                << (viaReference ? "reference" : "limiter") << " frame " << i;
+        EXPECT_GT(std::fabs(out[2 * 641]), kThreshold * 0.99f); // the last peak was limited
+    }
+}
+
 TEST(Maximizer, SilenceStaysSilentAtUnityGain) {
     MaximizerCore core;
     std::vector<float> frames(2 * 1000, 0.0f);

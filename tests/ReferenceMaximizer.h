@@ -152,6 +152,8 @@ struct Maximizer {
                         H = j;
                     }
                 }
+                // Never fall faster than the release slope.
+                if (S < T) S = T;
             }
             const float v = (p - E) / static_cast<float>(L);
             if (v > T) {
