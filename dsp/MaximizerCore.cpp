@@ -59,6 +59,7 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     reciprocalStorage = std::move(newReciprocals);
     reciprocals = table;
     envelopes = kResting;
+    clearSplines();
     concaveRuns.clear();
     writePos = 0;
     return true;
@@ -77,8 +78,14 @@ void MaximizerCore::clearLines() {
         for (std::int32_t i = 0; i < 2 * capacity + kScanSlack; ++i) line[i] = 0.0f;
 }
 
+void MaximizerCore::clearSplines() {
+    for (IspSpline& spline : splines)
+        spline = IspSpline();
+}
+
 void MaximizerCore::reset() {
     clearLines();
+    clearSplines();
     concaveRuns.clear();
     envelopes = kResting;
 }
@@ -210,6 +217,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     alignas(16) float peakFrames[2 * (2 + kMaxFrames + 1)];
     float* const estimates = peakFrames + 4;
     float* const gainedChunk = gainedFrames + 2 * kSplineHistoryFrames;
+    if (isp && !estimating) clearSplines();
+    estimating = isp;
     for (int k = 1; k <= kSplineHistoryFrames; ++k) {
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
