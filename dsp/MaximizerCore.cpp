@@ -123,17 +123,16 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
 } // namespace
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c),
-// each aiming first at the release slope. Kept out of line: it is rare next to
-// the frame loop, whose registers it would otherwise crowd.
-[[gnu::noinline]] MaximizerCore::Aims MaximizerCore::scanComingPeaks(int scanning,
-                                                                    std::int32_t position,
-                                                                    int trackedFrame, __m128 E,
-                                                                    Aims aims) const {
+// each aiming first at the release slope over `release` frames, the length
+// the chunk took at its start. Kept out of line: it is rare next to the frame
+// loop, whose registers it would otherwise crowd.
+[[gnu::noinline]] MaximizerCore::Aims
+MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
+                               __m128 E, Aims aims) const {
     const std::int32_t L = lookAhead;
-    const float R = static_cast<float>(releaseFrames.load(std::memory_order_relaxed));
     const float* const peaks[2] = {peakLines[0].get() + position, peakLines[1].get() + position};
     const __m128 releaseSlope =
-        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(R));
+        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(release));
     float envelope[2], target[2];
     std::int32_t steepest[2] = {0, 0};
     storePair(envelope, E);
@@ -176,6 +175,8 @@ void MaximizerCore::process(const float* in, float* out, int frames, float ceili
 }
 
 void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
+    // Every value that another thread may change is read once, here: a change
+    // lands between two chunks, never inside one.
     const __m128 inputGain = _mm_set1_ps(gain.load(std::memory_order_relaxed));
     const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
     const auto R = static_cast<float>(releaseLength);
@@ -274,8 +275,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
         if (scanning != 0) {
             ++scans;
-            const Aims aims = scanComingPeaks(scanning, position,
-                                              concaveRuns.tracking() ? i : -1, E, {S, T, H});
+            const Aims aims = scanComingPeaks(scanning, position, concaveRuns.tracking() ? i : -1,
+                                              R, E, {S, T, H});
             S = aims.slope;
             T = aims.target;
             accept = scan::acceptBelow(T);

@@ -77,8 +77,8 @@ private:
         __m128 target;
         __m128i hold;
     };
-    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, __m128 E,
-                         Aims aims) const;
+    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
+                         __m128 E, Aims aims) const;
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
