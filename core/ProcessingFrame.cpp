@@ -96,13 +96,17 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
     float* out1 = outputs[1];
     ModuleList& list = *moduleList;
     float* block = list.input().frames;
+    // The modules run with flush-to-zero, which keeps denormals out of the
+    // signal path; the host's own mode holds everywhere else, in the host's
+    // callbacks too, and the register is left as it was found.
+    const std::uint32_t hostFloatMode = _mm_getcsr();
 
     while (frames > 0) {
         readTransport();
         const int chunk = frames < maxChunk ? frames : maxChunk;
         const bool tick = tickCountdown <= 0;
 
-        _mm_setcsr(_mm_getcsr() | kFlushToZero | kUnderflowMask);
+        _mm_setcsr(hostFloatMode | kFlushToZero | kUnderflowMask);
         // Input and output may be the same memory: the chunk is read whole
         // before anything is written back.
         interleave(in0, in1, block, chunk);
@@ -112,6 +116,7 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
         deinterleave(list.output().frames, out0, out1, chunk);
         out0 += chunk;
         out1 += chunk;
+        _mm_setcsr(hostFloatMode);
 
         if (tick) tickCountdown += tickPeriod;
         eventClock += chunk;
@@ -119,6 +124,7 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
         handOutEvents();
         frames -= chunk;
     }
+    _mm_setcsr(hostFloatMode);
 }
 
 void SynthCore::handOutEvents() {

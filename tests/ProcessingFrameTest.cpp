@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -25,6 +26,7 @@ public:
     void parameterChanged(std::int32_t, float) override { ++parameterChanges; }
     void process(std::int32_t frames, std::int32_t tick) override {
         calls.push_back({frames, tick});
+        floatModes.push_back(_mm_getcsr());
         for (int i = 0; i < 2 * frames; ++i) output.frames[i] = list.input().frames[i];
     }
     void reset() override { ++resets; }
@@ -33,6 +35,7 @@ public:
     SignalBlock output;
     std::vector<Call> calls;
     std::vector<std::int32_t> rates;
+    std::vector<unsigned> floatModes; // the SSE control register in each call
     int parameterChanges = 0;
     int resets = 0;
 };
@@ -47,6 +50,10 @@ public:
         module->rates.clear();
     }
     void onTextEdited(int, VSTGUI::CControl*) override {}
+    VstTimeInfo* getTimeInfo(VstInt32 filter) override {
+        hostFloatModes.push_back(_mm_getcsr());
+        return SynthCore::getTimeInfo(filter);
+    }
     void handleMidiEvent(const VstMidiEvent& event) override {
         handled.push_back({event.deltaFrames, static_cast<int>(module->calls.size())});
     }
@@ -69,6 +76,7 @@ public:
         int afterChunks;
     };
     std::vector<Handled> handled;
+    std::vector<unsigned> hostFloatModes; // the register whenever the host was asked
     std::unique_ptr<RecordingModule> module;
 };
 
@@ -240,6 +248,32 @@ TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
     core.setBlockSize(7);
     core.run(200);
     EXPECT_EQ(core.chunkSizes(), (std::vector<int>{88, 88, 24}));
+}
+
+// The host's floating-point mode is its own: modules run with flush-to-zero
+// and underflows masked, the host's callbacks in between see its own mode,
+// and the call leaves the register as it found it.
+TEST(ProcessingFrame, FlushToZeroHoldsOnlyWhileModulesRun) {
+    TestHost host;
+    FrameCore core;
+    const unsigned before = _mm_getcsr();
+    constexpr unsigned kFlushToZero = 0x8000, kUnderflowMask = 0x0800, kRoundDown = 0x2000;
+    constexpr unsigned kControl = ~0x3fu; // the rest are sticky exception flags
+    for (unsigned hostMode : {0x1f80u, 0x1f80u | kRoundDown, 0x1f80u & ~kUnderflowMask}) {
+        _mm_setcsr(hostMode);
+        core.run(300);
+        const unsigned after = _mm_getcsr();
+        _mm_setcsr(before);
+        EXPECT_EQ(after, hostMode);
+        ASSERT_EQ(core.module->floatModes.size(), 4u);
+        for (unsigned mode : core.module->floatModes)
+            EXPECT_EQ(mode & kControl, hostMode | kFlushToZero | kUnderflowMask);
+        ASSERT_EQ(core.hostFloatModes.size(), 4u);
+        for (unsigned mode : core.hostFloatModes)
+            EXPECT_EQ(mode & kControl, hostMode);
+        core.module->floatModes.clear();
+        core.hostFloatModes.clear();
+    }
 }
 
 TEST(ProcessingFrame, ResumeAsksForNothing) {
