@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <xmmintrin.h>
 
 namespace {
@@ -19,6 +20,17 @@ constexpr double kPerMinute = 1.0 / 60.0;
 constexpr float kFallbackTempoScaled = 0.004f;
 constexpr double kFallbackTempo = 120.0;
 constexpr double kFallbackPerMinute = 0.016666668;
+
+constexpr std::int32_t kLongestBeat = std::numeric_limits<std::int32_t>::max();
+
+// A host's double in single precision: non-finite values count as 0, the
+// rest are held inside the range of float.
+float toFloat(double value) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    if (!std::isfinite(value)) return 0.0f;
+    return static_cast<float>(value > kLargest ? kLargest
+                                               : (value < -kLargest ? -kLargest : value));
+}
 
 // Rates outside this range are clamped: below it a chunk or a release would
 // be shorter than one frame, above it the tick clock would overflow.
@@ -77,16 +89,19 @@ void SynthCore::setSampleRate(float rate) {
 void SynthCore::suspend() { moduleList->reset(); }
 
 void SynthCore::readTransport() {
-    if (const VstTimeInfo* time = getTimeInfo(kTransportWanted)) {
-        tempo.tempoScaled = static_cast<float>(time->tempo * kTempoScale);
-        tempo.beatFrames = static_cast<std::int32_t>(integerSampleRate * time->tempo * kPerMinute);
-        tempo.quarterPosition = static_cast<float>(time->ppqPos);
+    const VstTimeInfo* time = getTimeInfo(kTransportWanted);
+    // Hosts send NaN, infinite, zero or negative tempos too: those get the
+    // values for a host without transport, and huge ones are kept in range.
+    if (time != nullptr && std::isfinite(time->tempo) && time->tempo > 0.0) {
+        tempo.tempoScaled = toFloat(time->tempo * kTempoScale);
+        const double beat = integerSampleRate * time->tempo * kPerMinute;
+        tempo.beatFrames = beat < kLongestBeat ? static_cast<std::int32_t>(beat) : kLongestBeat;
     } else {
         tempo.tempoScaled = kFallbackTempoScaled;
         tempo.beatFrames =
             static_cast<std::int32_t>(integerSampleRate * kFallbackTempo * kFallbackPerMinute);
-        tempo.quarterPosition = 0.0f;
     }
+    tempo.quarterPosition = time != nullptr ? toFloat(time->ppqPos) : 0.0f;
 }
 
 void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
@@ -119,12 +134,17 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
         _mm_setcsr(hostFloatMode);
 
         if (tick) tickCountdown += tickPeriod;
-        eventClock += chunk;
+        advanceEventClock(chunk);
         tickCountdown -= chunk * kTickSubdivision;
         handOutEvents();
         frames -= chunk;
     }
     _mm_setcsr(hostFloatMode);
+}
+
+void SynthCore::advanceEventClock(std::int32_t frames) {
+    constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+    eventClock = eventClock > kLargest - frames ? kLargest : eventClock + frames;
 }
 
 void SynthCore::handOutEvents() {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
 #include <xmmintrin.h>
@@ -77,6 +78,8 @@ public:
     };
     std::vector<Handled> handled;
     std::vector<unsigned> hostFloatModes; // the register whenever the host was asked
+    using SynthCore::advanceEventClock;
+    using SynthCore::transport;
     std::unique_ptr<RecordingModule> module;
 };
 
@@ -219,6 +222,72 @@ TEST(ProcessingFrame, LateEventsWaitForTheNextBlockOrTheNextEventList) {
     send(core, next); // the earlier list is handed out first, at once
     ASSERT_EQ(core.handled.size(), 2u);
     EXPECT_EQ(core.handled[1].deltaFrames, 1000);
+}
+
+// Hours without an event list take the clock to its largest value, where it
+// stays: it never wraps to a negative count that would hold events back.
+TEST(ProcessingFrame, TheEventClockStopsAtItsLargestValue) {
+    TestHost host;
+    FrameCore core;
+    constexpr int kLargest = std::numeric_limits<std::int32_t>::max();
+    std::vector<VstMidiEvent> events = {midiAt(kLargest - 50), midiAt(kLargest)};
+    send(core, events);
+    core.advanceEventClock(kLargest - 100);
+    core.run(88);
+    EXPECT_EQ(core.handled.size(), 1u);
+    core.run(88); // past 2^31 - 1 frames
+    ASSERT_EQ(core.handled.size(), 2u);
+    EXPECT_EQ(core.handled[1].deltaFrames, kLargest);
+    core.advanceEventClock(kLargest);
+    events = {midiAt(kLargest)};
+    send(core, events); // the clock restarts from 0
+    core.run(88);
+    EXPECT_EQ(core.handled.size(), 2u);
+    core.advanceEventClock(kLargest);
+    core.run(10);
+    EXPECT_EQ(core.handled.size(), 3u);
+}
+
+// A tempo that is not a finite positive number gets the values used when the
+// host gives no transport; a huge one is kept inside the stored types.
+TEST(ProcessingFrame, TempoFromTheHostIsCheckedBeforeItIsConverted) {
+    TestHost host;
+    VstTimeInfo time{};
+    host.timeInfo = &time;
+    FrameCore core;
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const float fallbackScaled = 0.004f;
+    const std::int32_t fallbackBeat = 88200; // 120 per minute at 44.1 kHz
+    struct Case {
+        double tempo;
+        float scaled;
+        std::int32_t beatFrames;
+    };
+    const Case cases[] = {
+        {140.0, static_cast<float>(140.0 * 3.3333337e-5), 102900},
+        {kNaN, fallbackScaled, fallbackBeat},
+        {kInfinity, fallbackScaled, fallbackBeat},
+        {-kInfinity, fallbackScaled, fallbackBeat},
+        {0.0, fallbackScaled, fallbackBeat},
+        {-1.0, fallbackScaled, fallbackBeat},
+        {1e30, static_cast<float>(1e30 * 3.3333337e-5), std::numeric_limits<std::int32_t>::max()},
+        {1e300, std::numeric_limits<float>::max(), std::numeric_limits<std::int32_t>::max()},
+    };
+    for (const Case& c : cases) {
+        time.tempo = c.tempo;
+        time.ppqPos = 12.5;
+        core.run(10);
+        EXPECT_EQ(core.transport().tempoScaled, c.scaled) << c.tempo;
+        EXPECT_EQ(core.transport().beatFrames, c.beatFrames) << c.tempo;
+        EXPECT_EQ(core.transport().quarterPosition, 12.5f) << c.tempo;
+    }
+    for (double position : {kNaN, kInfinity, 1e300}) {
+        time.tempo = 120.0;
+        time.ppqPos = position;
+        core.run(10);
+        EXPECT_TRUE(std::isfinite(core.transport().quarterPosition)) << position;
+    }
 }
 
 TEST(ProcessingFrame, OnlyMidiEventsAreQueuedAndAFullQueueDropsTheRest) {
