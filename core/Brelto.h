@@ -39,6 +39,10 @@ public:
     // UI thread: reads the control's text and keeps nothing of it.
     void onTextEdited(int index, VSTGUI::CControl* control) override;
 
+    // UI thread, never while processing: a new rate may change the look-ahead,
+    // which the record reports as the initial delay.
+    void setSampleRate(float rate) override;
+
     const DaVivadozoz& maximizerModule() const { return *maximizer; }
 
 protected:
