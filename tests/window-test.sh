@@ -50,6 +50,11 @@ x=$2
 y=$3
 wait_for '^updated'
 grep -q '^class shared' "$work/log" || fail "two frames did not share one window class"
+# Windows at (300, 200), (7, 5) inside it and (3, 2) inside that; the frame in the last.
+grep -qE '^size 10 7 260 147[[:space:]]*$' "$work/log" ||
+  fail "getSize did not give the parent's rectangle in its grandparent's coordinates"
+grep -qE '^paint 0 1[[:space:]]*$' "$work/log" ||
+  fail "a paint without an update rectangle drew, or one with it did not"
 
 # A press in the knob, 20 and 30 pixels into the frame's window at (24, 120).
 xdotool mousemove $((x + 44)) $((y + 150))
@@ -71,6 +76,24 @@ grep -q '^wheel -1.0000 44 150' "$work/log" || fail "a notch back did not arrive
 import -window root -crop "432x172+$x+$y" +repage "$work/screen.png"
 touch "$work/quit"
 wait_for '^class gone'
+
+# Swapped buttons: the physical right button is the primary one.
+wait_for '^swapped ready'
+set -- $(grep '^swapped ready' "$work/log" | tr -d '\r')
+xdotool mousemove $(($3 + 20)) $(($4 + 30))
+sleep 0.3
+presses() { grep -c '^swapped press' "$work/log" || true; }
+for button in 3 1; do
+  count=$(presses)
+  xdotool mousedown $button
+  for _ in $(seq 100); do [ "$(presses)" -gt "$count" ] && break; sleep 0.1; done
+  sleep 0.3
+  xdotool mouseup $button
+done
+swapped=$(grep '^swapped press' "$work/log" | tr -d '\r' | tr '\n' ',')
+[ "$swapped" = "swapped press 20 30 1,swapped press 20 30 4," ] ||
+  fail "with swapped buttons the physical right and left buttons did not arrive as left and right"
+touch "$work/quit.swapped"
 wait "$app" || fail "the window program failed"
 app=
 
@@ -78,7 +101,7 @@ app=
 total=$((432 * 172))
 exact=$(compare -metric AE "$work/screen.png" "$work/software.png" null: 2>&1 || true)
 near=$(compare -metric AE -fuzz 3% "$work/screen.png" "$work/software.png" null: 2>&1 || true)
-grep -E '^(press|release|wheel)' "$work/log" | tr -d '\r' | sed 's/^/window-test: /'
+grep -E '^(press|release|wheel|size|paint|swapped press)' "$work/log" | tr -d '\r' | sed 's/^/window-test: /'
 echo "window-test: screenshot against software rendering: $exact of $total pixels differ," \
      "$near by more than 3%"
 [ "$near" -lt $((total / 100)) ] || fail "more than 1% of the pixels differ by more than 3%"
