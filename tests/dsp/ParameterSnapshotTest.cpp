@@ -50,31 +50,37 @@ TEST(ParameterSnapshot, AReleaseWrittenDuringAChunkWaitsForTheNextChunk) {
     start.releaseFrames = kShort;
     std::vector<reference::Maximizer> candidates{start};
 
-    std::atomic<bool> started{false}, stop{false};
-    std::thread writer([&] {
-        // Each length stays for a while, about as long as a few frames take.
-        auto hold = [&] {
-            for (int i = 0; i < 200; ++i)
-                if (stop.load(std::memory_order_relaxed)) return;
-        };
-        started = true;
-        while (!stop.load(std::memory_order_relaxed)) {
-            core.setReleaseFrames(kLong);
-            hold();
-            core.setReleaseFrames(kShort);
-            hold();
-        }
-    });
-    while (!started)
-        std::this_thread::yield();
-    // All chunks first, while the writer runs; then the comparison.
+    // All chunks first, in rounds that each start a writer of their own, so
+    // that the scheduler gets several chances to run it beside the chunks;
+    // then the comparison.
+    constexpr int kRounds = 6;
     std::vector<float> out(input.size());
-    for (int chunk = 0; chunk < kChunks; ++chunk) {
-        const std::size_t first = 2 * static_cast<std::size_t>(chunk) * kChunk;
-        core.process(&input[first], &out[first], kChunk, 1.0f);
+    for (int round = 0; round < kRounds; ++round) {
+        std::atomic<bool> started{false}, stop{false};
+        std::thread writer([&] {
+            // Each length stays for a while, about as long as a few frames take.
+            auto hold = [&] {
+                for (int i = 0; i < 200; ++i)
+                    if (stop.load(std::memory_order_relaxed)) return;
+            };
+            started = true;
+            while (!stop.load(std::memory_order_relaxed)) {
+                core.setReleaseFrames(kLong);
+                hold();
+                core.setReleaseFrames(kShort);
+                hold();
+            }
+        });
+        while (!started)
+            std::this_thread::yield();
+        for (int chunk = round * kChunks / kRounds; chunk < (round + 1) * kChunks / kRounds;
+             ++chunk) {
+            const std::size_t first = 2 * static_cast<std::size_t>(chunk) * kChunk;
+            core.process(&input[first], &out[first], kChunk, 1.0f);
+        }
+        stop = true;
+        writer.join();
     }
-    stop = true;
-    writer.join();
 
     int chunk = 0;
     for (; chunk < kChunks && !candidates.empty(); ++chunk) {
