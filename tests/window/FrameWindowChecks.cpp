@@ -37,13 +37,13 @@ public:
     int draws = 0;
 };
 
-// Reports a press and follows the button, as a control does, until release.
+// Reports a press with the live buttons and follows the button, as a
+// control does, until release.
 class PressView : public CView {
 public:
-    PressView(const CRect& size, const std::function<void(const CPoint&, std::int32_t)>& pressed)
-        : CView(size), pressed(pressed) {}
+    PressView(const CRect& size, const PressReport& pressed) : CView(size), pressed(pressed) {}
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) override {
-        pressed(where, buttons);
+        pressed(where, buttons, context->getMouseButtons());
         const DWORD start = GetTickCount();
         while ((context->getMouseButtons() & (kLButton | kRButton)) != 0 &&
                GetTickCount() - start < kLongestPress)
@@ -51,7 +51,7 @@ public:
     }
 
 private:
-    std::function<void(const CPoint&, std::int32_t)> pressed;
+    PressReport pressed;
 };
 
 } // namespace
@@ -87,8 +87,7 @@ PaintCounts paintWithoutAndWithUpdate() {
     return counts;
 }
 
-void pressesWithSwappedButtons(const std::function<void()>& ready,
-                               const std::function<void(const CPoint&, std::int32_t)>& pressed,
+void pressesWithSwappedButtons(const std::function<void()>& ready, const PressReport& pressed,
                                const std::function<bool()>& quit) {
     // The frame's class records the setting when it is registered.
     const BOOL wasSwapped = SwapMouseButton(TRUE);

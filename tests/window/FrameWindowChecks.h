@@ -24,9 +24,10 @@ struct PaintCounts {
 PaintCounts paintWithoutAndWithUpdate();
 
 // With the system's buttons swapped: a frame in a fresh window class whose
-// whole face reports presses (where, buttons) until `quit` answers true.
-void pressesWithSwappedButtons(const std::function<void()>& ready,
-                               const std::function<void(const CPoint&, std::int32_t)>& pressed,
+// whole face reports presses (where, the press's buttons, the live buttons
+// while it is held) until `quit` answers true.
+using PressReport = std::function<void(const CPoint&, std::int32_t, std::int32_t)>;
+void pressesWithSwappedButtons(const std::function<void()>& ready, const PressReport& pressed,
                                const std::function<bool()>& quit);
 
 } // namespace checks
