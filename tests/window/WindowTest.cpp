@@ -12,13 +12,20 @@
 //   text TAG TEXT           the text edit told its listener of a new text
 //   final KNOB LAMP TEXT    the values at the end
 //   class gone              the window class left with the frame
-// It ends when the file named by its argument exists.
+//   size L T R B            getSize of a frame three windows deep
+//   paint N M               draws from a paint message without, then with, an update rectangle
+//   swapped ready X Y       with the mouse buttons swapped, a frame's window is at screen (X, Y)
+//   swapped press X Y B H   that frame got a press at (X, Y) with buttons B, and H held
+// It ends when the file named by its argument exists, and its swapped-buttons
+// part when that name with ".swapped" added exists.
 // usage: brelto_window_test.exe QUIT-FILE
+#include "FrameWindowChecks.h"
 #include "Harness.h"
 
 #include "vstgui/win32/System.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -99,6 +106,10 @@ int main(int argc, char** argv) {
     const char* quitFile = argv[1];
     const std::uintptr_t codecs = native::startImageCodecs();
     if (classIsShared()) say("class shared");
+    const CRect size = checks::sizeInThreeWindows();
+    say("size %d %d %d %d", size.left, size.top, size.right, size.bottom);
+    const checks::PaintCounts paints = checks::paintWithoutAndWithUpdate();
+    say("paint %d %d", paints.withoutUpdate, paints.withUpdate);
 
     harness::Editor editor;
     editor.setKnobMode(kLinearMode);
@@ -130,6 +141,14 @@ int main(int argc, char** argv) {
     frame->forget();
     if (!frameClassRegistered()) say("class gone");
     DestroyWindow(host);
+
+    const std::string swappedQuit = std::string(quitFile) + ".swapped";
+    checks::pressesWithSwappedButtons(
+        [] { say("swapped ready %d %d", kHostLeft, kHostTop); },
+        [](const CPoint& where, std::int32_t buttons, std::int32_t held) {
+            say("swapped press %d %d %d %d", where.h, where.v, buttons, held);
+        },
+        [&] { return GetFileAttributesA(swappedQuit.c_str()) != INVALID_FILE_ATTRIBUTES; });
     native::stopImageCodecs(codecs);
     return 0;
 }

@@ -342,7 +342,8 @@ bool parentRectInGrandparent(Handle handle, CRect& rect) {
     Window* window = windowOf(handle);
     if (window == nullptr || window->parent == nullptr) return false;
     rect = window->parent->screenRect;
-    if (Window* grandparent = window->parent->parent)
+    Window* above = window->parent->parent;
+    if (Window* grandparent = above != nullptr ? above->parent : nullptr)
         rect.offset(-grandparent->screenRect.left, -grandparent->screenRect.top);
     return true;
 }
