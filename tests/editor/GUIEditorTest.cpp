@@ -253,8 +253,7 @@ TEST_F(EditorTest, TheWheelTurnsTheControlUnderTheCursorOnlyWhileOpen) {
     EXPECT_NEAR(plugin.parameter(kRelease), before + 0.05f, 1e-6f);
 }
 
-TEST_F(EditorTest, AParentThatIsNoWindowOfThisSystemGivesAFrameWithoutWindow) {
-    // Such as the X11 window id that a Linux host hands over.
+TEST_F(EditorTest, AParentWindowThatDoesNotExistGivesAFrameWithoutWindow) {
     plugin.open(reinterpret_cast<void*>(std::uintptr_t{0x3a00007}));
     ASSERT_NE(plugin.control(kGain), nullptr);
     EXPECT_EQ(plugin.frame()->getNativeWindow(), nullptr);

@@ -1,12 +1,11 @@
 // Brelto.dll's editor in a real window, for window-test.sh to drive with real
 // input under Xvfb. A small host: it loads the plug-in file, opens the editor
-// in a window of its own, idles it on a timer and prints, one line each:
-//   ready X Y                the editor's window is at screen (X, Y)
-//   begin I, end I           the plug-in began or ended an edit of parameter I
-//   value I VALUE            the plug-in reported a new value of parameter I
-//   final V0 V1 V2 V3 V4     the five control parameters at the end
-// It closes the editor and the plug-in when the file named by its argument exists.
+// in a window of its own, idles it on a timer and prints "ready X Y" (the
+// editor's window is at screen (X, Y)) and the lines of EditorHost.h. It
+// closes the editor and the plug-in when the file named by its argument exists.
 // usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE
+#include "EditorHost.h"
+
 #include "tools/host/PluginLibrary.h"
 
 #include <windows.h>
@@ -18,29 +17,6 @@ namespace {
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr UINT_PTR kIdleTimer = 1;
 constexpr UINT kIdleMilliseconds = 40;
-constexpr VstIntPtr kHostVersion = 2400;
-constexpr int kControlParameters = 5;
-
-VstIntPtr VSTCALLBACK answer(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
-                             float opt) {
-    switch (opcode) {
-    case audioMasterVersion:
-        return kHostVersion;
-    case audioMasterAutomate:
-        std::printf("value %d %.6f\n", index, double(opt));
-        break;
-    case audioMasterBeginEdit:
-        std::printf("begin %d\n", index);
-        break;
-    case audioMasterEndEdit:
-        std::printf("end %d\n", index);
-        break;
-    default:
-        return 0;
-    }
-    std::fflush(stdout);
-    return 1;
-}
 
 HWND makeHostWindow(int width, int height) {
     WNDCLASSA hostClass{};
@@ -63,7 +39,7 @@ int main(int argc, char** argv) {
     }
     PluginLibrary library(argv[1]);
     PluginEntry entry = library.entry();
-    AEffect* effect = entry != nullptr ? entry(answer) : nullptr;
+    AEffect* effect = entry != nullptr ? entry(editorhost::answer) : nullptr;
     if (effect == nullptr) {
         std::fprintf(stderr, "brelto_editor_window_test: cannot load %s\n", argv[1]);
         return 1;
@@ -94,10 +70,7 @@ int main(int argc, char** argv) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    std::printf("final");
-    for (int i = 0; i < kControlParameters; ++i)
-        std::printf(" %.9g", double(effect->getParameter(effect, i)));
-    std::printf("\n");
+    editorhost::sayFinal(effect);
     dispatch(effEditClose);
     dispatch(effClose);
     DestroyWindow(host);
