@@ -66,12 +66,12 @@ bool GUIEditor::open(void* parent) {
     for (std::atomic<bool>& pending : echoPending)
         pending.store(false, std::memory_order_relaxed);
     makeControls();
-    opened = true;
+    opened.store(true, std::memory_order_relaxed);
     return true;
 }
 
 void GUIEditor::close() {
-    opened = false;
+    opened.store(false, std::memory_order_relaxed);
     for (int i = 0; i < kRowCount; ++i)
         rows[i].control = nullptr;
     if (frame != nullptr) frame->forget();
@@ -80,7 +80,7 @@ void GUIEditor::close() {
 }
 
 CControl* GUIEditor::controlOf(int index) const {
-    if (!opened || index < 0 || index >= kRowCount) return nullptr;
+    if (!isOpened() || index < 0 || index >= kRowCount) return nullptr;
     return static_cast<CControl*>(rows[index].control);
 }
 
@@ -131,7 +131,7 @@ CControl* GUIEditor::makeControl(int index) {
 }
 
 void GUIEditor::idle() {
-    if (opened) {
+    if (isOpened()) {
         for (int i = 0; i < kRowCount; ++i) {
             if (rows[i].type != kMeter) continue;
             CControl* meter = controlOf(i);
@@ -164,7 +164,7 @@ bool GUIEditor::onWheel(float distance) {
 }
 
 void GUIEditor::setParameter(VstInt32 index, float) {
-    if (index < 0 || index >= kRowCount || !opened) return;
+    if (index < 0 || index >= kRowCount || !isOpened()) return;
     echoPending[index].store(true, std::memory_order_relaxed);
 }
 

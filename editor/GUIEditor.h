@@ -54,7 +54,7 @@ public:
         return 0;
     }
 
-    bool isOpened() const { return opened; }
+    bool isOpened() const { return opened.load(std::memory_order_relaxed); }
     VSTGUI::CControl* controlOf(int index) const;
 
 private:
@@ -67,14 +67,14 @@ private:
     // core: the plug-in object; not owned. rows: its kRowCount parameter rows,
     //   whose control fields the editor fills while open.
     // background: the face (one reference held), loaded at construction.
-    // opened: true from the end of open until close.
+    // opened: true from the end of open until close; read on any thread.
     // imageCodecs: the token of the image decoders, held for the editor's life.
     // echoPending: per row, a parameter change not yet shown; set on any
     //   thread, taken on the UI thread.
     SynthCore* core;
     ParamRow* rows;
     VSTGUI::CBitmap* background = nullptr;
-    bool opened = false;
+    std::atomic<bool> opened{false};
     std::uintptr_t imageCodecs;
     std::atomic<bool> echoPending[kRowCount] = {};
 };
