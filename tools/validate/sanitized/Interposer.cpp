@@ -1,0 +1,65 @@
+// Linux under AddressSanitizer or ThreadSanitizer: the runtime owns the heap
+// and the lock functions, so allocations are seen through its hooks; locks are
+// not counted here. Its reports and LeakSanitizer's check are counted too.
+#include "tools/validate/Interposer.h"
+
+#include <atomic>
+#include <cstdio>
+#include <sanitizer/allocator_interface.h>
+
+// LeakSanitizer is part of the AddressSanitizer runtime only.
+extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+
+namespace {
+
+thread_local bool armed = false;
+thread_local interposer::Counts counts;
+std::atomic<long> reports{0};
+
+void onAllocation(const volatile void*, size_t) {
+    if (armed) ++counts.allocations;
+}
+
+void onRelease(const volatile void* memory) {
+    if (memory != nullptr && armed) ++counts.allocations;
+}
+
+const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(onAllocation, onRelease);
+
+} // namespace
+
+// The runtimes call this once per report; it prints the summary line as the
+// runtime's own definition does.
+extern "C" void __sanitizer_report_error_summary(const char* summary) {
+    reports.fetch_add(1);
+    std::fprintf(stderr, "%s\n", summary);
+}
+
+// A report must not change the exit code of a check's process: the check
+// counts reports and says how it went.
+extern "C" const char* __tsan_default_options() { return "exitcode=0"; }
+
+namespace interposer {
+
+void watch(PluginEntry) {}
+void arm() {
+    counts = Counts{};
+    armed = true;
+}
+Counts disarm() {
+    armed = false;
+    return counts;
+}
+long long liveBytes() { return static_cast<long long>(__sanitizer_get_current_allocated_bytes()); }
+bool countsLocks() { return false; }
+const char* technique() {
+    return hooksInstalled ? "sanitized build: allocations seen through the runtime's hooks"
+                          : "sanitized build: no allocation hooks";
+}
+long sanitizerReports() { return reports.load(); }
+bool leaksFound() {
+    return __lsan_do_recoverable_leak_check != nullptr && __lsan_do_recoverable_leak_check() != 0;
+}
+bool leakCheckAvailable() { return __lsan_do_recoverable_leak_check != nullptr; }
+
+} // namespace interposer
