@@ -52,9 +52,9 @@ struct OutputFaults {
 };
 
 std::vector<float> drivenSignal(int kind, int frames, float rate, Random& random) {
-    if (kind == 0) return signal::noise(frames, kDrive, random);
-    if (kind == 1) return signal::sweep(frames, rate, kDrive);
-    return signal::square(frames, rate, kDrive);
+    if (kind == 0) return material::noise(frames, kDrive, random);
+    if (kind == 1) return material::sweep(frames, rate, kDrive);
+    return material::square(frames, rate, kDrive);
 }
 
 } // namespace
@@ -120,7 +120,7 @@ CheckResult checkBlockSplits(CheckContext& context) {
         total += size;
     }
     sizes.push_back(1); // so that the list never holds zeros only
-    const std::vector<float> input = signal::varied(static_cast<int>(total), random);
+    const std::vector<float> input = material::varied(static_cast<int>(total), random);
     Effect fixed(context.plugin.entry()), split(context.plugin.entry());
     fixed.start(kRate, kLargestBlock);
     split.start(kRate, kLargestBlock);
@@ -171,7 +171,7 @@ CheckResult checkPoisonedInput(CheckContext& context) {
         const int frames = lead + kPoisonFrames + tail;
         std::vector<float> clean = poison.singleInSilence
                                        ? std::vector<float>(2 * static_cast<std::size_t>(frames))
-                                       : signal::noise(frames, kQuiet, random);
+                                       : material::noise(frames, kQuiet, random);
         std::vector<float> poisoned = clean;
         const int length = poison.singleInSilence ? 1 : kPoisonFrames;
         for (int i = lead; i < lead + length; ++i) {
@@ -243,7 +243,7 @@ CheckResult checkDenormals(CheckContext& context) {
     CheckResult result;
     Random random(context.seed);
     const int frames = static_cast<int>(kRate);
-    const std::vector<float> noise = signal::noise(frames, kQuiet, random);
+    const std::vector<float> noise = material::noise(frames, kQuiet, random);
     std::vector<float> subnormal(noise.size());
     for (float& s : subnormal)
         s = random.bipolar() * 1.1e-38f; // all below FLT_MIN
@@ -279,7 +279,7 @@ CheckResult checkInPlace(CheckContext& context) {
     CheckResult result;
     Random random(context.seed);
     const int frames = context.size(88200, 16384);
-    const std::vector<float> input = signal::varied(frames, random);
+    const std::vector<float> input = material::varied(frames, random);
     Effect separate(context.plugin.entry()), inPlace(context.plugin.entry());
     separate.start(kRate, kBlock);
     inPlace.start(kRate, kBlock);

@@ -40,7 +40,7 @@ struct CheckInfo {
 const std::vector<CheckInfo>& allChecks();
 
 // printf into a string.
-std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));
 
 // The checks, by number.
 CheckResult checkLifecycle(CheckContext& context);      // 1

@@ -165,7 +165,7 @@ float Random::uniform() {
     return static_cast<float>(next() >> 8) * (1.0f / 16777216.0f);
 }
 
-namespace signal {
+namespace material {
 
 std::vector<float> noise(int frames, float level, Random& random) {
     std::vector<float> out(2 * static_cast<std::size_t>(frames));
@@ -203,7 +203,7 @@ std::vector<float> square(int frames, float rate, float level) {
     return out;
 }
 
-} // namespace signal
+} // namespace material
 
 bool isSubnormal(float value) {
     return std::fpclassify(value) == FP_SUBNORMAL;

@@ -115,7 +115,7 @@ private:
 };
 
 // Interleaved stereo test signals.
-namespace signal {
+namespace material {
 // Noise at a peak level.
 std::vector<float> noise(int frames, float level, Random& random);
 // Noise, sines, sweeps, squares, impulses, silence and DC of random lengths.
@@ -123,7 +123,7 @@ std::vector<float> varied(int frames, Random& random);
 // A sine sweep from 20 Hz to the upper edge, and a square at 1 kHz.
 std::vector<float> sweep(int frames, float rate, float level);
 std::vector<float> square(int frames, float rate, float level);
-} // namespace signal
+} // namespace material
 
 bool isSubnormal(float value);
 // Same length and the same bits in every sample.

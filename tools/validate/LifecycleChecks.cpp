@@ -29,7 +29,7 @@ bool allFinite(const std::vector<float>& samples) {
 
 // One block of noise through an instance in whatever state it is in.
 bool processedFinite(Effect& effect, Random& random, int frames = 64) {
-    const std::vector<float> input = signal::noise(frames, 0.5f, random);
+    const std::vector<float> input = material::noise(frames, 0.5f, random);
     return allFinite(runStereo(effect, input, {frames}));
 }
 
@@ -173,7 +173,7 @@ Job makeJob(int parameterCount, int frames, Random& random) {
     Job job;
     for (int i = 0; i < parameterCount; ++i)
         job.parameters.push_back(random.uniform());
-    job.input = signal::varied(frames, random);
+    job.input = material::varied(frames, random);
     return job;
 }
 

@@ -24,7 +24,7 @@ constexpr std::size_t kParameterPropertiesSize = 152;
 
 bool stateSound(Effect& effect, Random& random) {
     if (!effect.parametersValid()) return false;
-    const std::vector<float> out = runStereo(effect, signal::noise(64, 0.5f, random), {64});
+    const std::vector<float> out = runStereo(effect, material::noise(64, 0.5f, random), {64});
     for (float s : out)
         if (!std::isfinite(s)) return false;
     return true;

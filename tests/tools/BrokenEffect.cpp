@@ -1,0 +1,156 @@
+// A small VST 2.4 effect for testing brelto-validate: a gain with a clip,
+// sound as built, or with one fault planted when the environment variable
+// BRELTO_PLANTED_FAULT names it at creation:
+//   nan    NaN input passes through to the output
+//   alloc  every processing call allocates
+//   chunk  setChunk reads its values without looking at the byte size
+#include "host/vst2.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr VstInt32 kUniqueId = 0x42726b45; // "BrkE"
+constexpr int kParameterCount = 2;
+constexpr float kClip = 0.9f;
+constexpr const char* kNames[kParameterCount] = {"Gain", "Trim"};
+
+enum class Fault { None, Nan, Alloc, Chunk };
+
+Fault plantedFault() {
+    const char* name = std::getenv("BRELTO_PLANTED_FAULT");
+    if (name == nullptr) return Fault::None;
+    if (std::strcmp(name, "nan") == 0) return Fault::Nan;
+    if (std::strcmp(name, "alloc") == 0) return Fault::Alloc;
+    if (std::strcmp(name, "chunk") == 0) return Fault::Chunk;
+    return Fault::None;
+}
+
+// The chunk: the unique ID, then the parameter values.
+struct Chunk {
+    VstInt32 id;
+    float values[kParameterCount];
+};
+
+struct Instance {
+    AEffect record{};
+    Fault fault = plantedFault();
+    float values[kParameterCount] = {0.5f, 1.0f};
+    Chunk chunk{};
+};
+
+Instance& instanceOf(AEffect* effect) { return *static_cast<Instance*>(effect->object); }
+
+void copyName(void* to, const char* text, std::size_t room) {
+    std::strncpy(static_cast<char*>(to), text, room - 1);
+    static_cast<char*>(to)[room - 1] = 0;
+}
+
+float clamped(float value) {
+    return value >= 0.0f && value <= 1.0f ? value : value > 1.0f ? 1.0f : 0.0f;
+}
+
+void VSTCALLBACK setParameter(AEffect* effect, VstInt32 index, float value) {
+    if (index >= 0 && index < kParameterCount) instanceOf(effect).values[index] = clamped(value);
+}
+
+float VSTCALLBACK getParameter(AEffect* effect, VstInt32 index) {
+    return index >= 0 && index < kParameterCount ? instanceOf(effect).values[index] : 0.0f;
+}
+
+void VSTCALLBACK processReplacing(AEffect* effect, float** inputs, float** outputs,
+                                  VstInt32 frames) {
+    Instance& self = instanceOf(effect);
+    std::unique_ptr<float[]> scratch;
+    if (self.fault == Fault::Alloc) scratch.reset(new float[static_cast<std::size_t>(frames) + 1]);
+    const float gain = 2.0f * self.values[0] * self.values[1];
+    for (int c = 0; c < 2; ++c) {
+        for (VstInt32 i = 0; i < frames; ++i) {
+            const float in = inputs[c][i];
+            float out = std::fmax(-kClip, std::fmin(kClip, in * gain));
+            if (std::isnan(in)) out = self.fault == Fault::Nan ? in : 0.0f;
+            outputs[c][i] = out;
+        }
+    }
+}
+
+void VSTCALLBACK process(AEffect*, float**, float**, VstInt32) {}
+
+VstIntPtr setChunk(Instance& self, const void* data, VstIntPtr size) {
+    Chunk chunk{};
+    if (self.fault != Fault::Chunk) {
+        if (data == nullptr || size < static_cast<VstIntPtr>(sizeof(Chunk))) return 0;
+    }
+    std::memcpy(&chunk, data, sizeof(Chunk));
+    if (chunk.id != kUniqueId) return 0;
+    for (int i = 0; i < kParameterCount; ++i)
+        self.values[i] = clamped(chunk.values[i]);
+    return 1;
+}
+
+VstIntPtr VSTCALLBACK dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                 VstIntPtr value, void* ptr, float) {
+    Instance& self = instanceOf(effect);
+    const bool parameter = index >= 0 && index < kParameterCount;
+    switch (opcode) {
+    case effClose:
+        delete &self;
+        return 1;
+    case effGetParamName:
+        copyName(ptr, parameter ? kNames[index] : "", kVstMaxParamStrLen + 1);
+        return 0;
+    case effGetParamDisplay:
+        copyName(ptr, parameter ? (self.values[index] > 0.5f ? "high" : "low") : "",
+                 kVstMaxParamStrLen + 1);
+        return 0;
+    case effGetParamLabel:
+        copyName(ptr, "", kVstMaxParamStrLen + 1);
+        return 0;
+    case effGetEffectName:
+    case effGetProductString:
+        copyName(ptr, "Broken", kVstMaxEffectNameLen + 1);
+        return 1;
+    case effGetChunk:
+        self.chunk.id = kUniqueId;
+        std::memcpy(self.chunk.values, self.values, sizeof(self.values));
+        *static_cast<void**>(ptr) = &self.chunk;
+        return sizeof(Chunk);
+    case effSetChunk:
+        return setChunk(self, ptr, value);
+    case effGetVstVersion:
+        return 2400;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTCALLBACK
+VSTPluginMain(audioMasterCallback host) {
+    if (host == nullptr || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        return nullptr;
+    auto* self = new (std::nothrow) Instance;
+    if (self == nullptr) return nullptr;
+    AEffect& record = self->record;
+    record.magic = kEffectMagic;
+    record.dispatcher = dispatcher;
+    record.process = process;
+    record.setParameter = setParameter;
+    record.getParameter = getParameter;
+    record.processReplacing = processReplacing;
+    record.numPrograms = 1;
+    record.numParams = kParameterCount;
+    record.numInputs = 2;
+    record.numOutputs = 2;
+    record.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+    record.ioRatio = 1.0f;
+    record.object = self;
+    record.uniqueID = kUniqueId;
+    record.version = 1;
+    return &record;
+}
