@@ -109,7 +109,11 @@ int runChild(const Options& options) {
         interposer::watch(plugin.entry());
         CheckContext context{plugin, options.seed * 1000003u + static_cast<unsigned>(check.number),
                              options.quick};
+        const long reportsBefore = interposer::sanitizerReports();
         result = check.run(context);
+        const long reports = interposer::sanitizerReports() - reportsBefore;
+        if (reportsBefore >= 0 && reports > 0)
+            result.fail(format("%ld sanitizer reports (above)", reports));
     }
     printLine(check, result.status, result.figure);
     for (const std::string& detail : result.details)
@@ -195,7 +199,8 @@ int main(int argc, char** argv) {
                                             : Status::Fail;
         if (code != kExitPass && code != kExitFail && code != kExitSkip) {
             const std::string figure =
-                code < 0 ? "crashed: " + abnormal : format("ended with exit code %d", code);
+                code < 0 ? "crashed: " + abnormal
+                         : format("ended with exit code %d (a report above says why)", code);
             printLine(check, status, figure);
             appendFigures(options, check, status, figure);
         }

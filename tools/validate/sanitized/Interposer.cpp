@@ -4,11 +4,18 @@
 #include "tools/validate/Interposer.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdio>
-#include <sanitizer/allocator_interface.h>
 
+// The sanitizer runtimes' own interface (GCC ships no header for it).
+extern "C" {
+int __sanitizer_install_malloc_and_free_hooks(void (*onAllocation)(const volatile void*,
+                                                                   std::size_t),
+                                              void (*onRelease)(const volatile void*));
+std::size_t __sanitizer_get_current_allocated_bytes();
 // LeakSanitizer is part of the AddressSanitizer runtime only.
-extern "C" int __lsan_do_recoverable_leak_check() __attribute__((weak));
+int __lsan_do_recoverable_leak_check() __attribute__((weak));
+}
 
 namespace {
 
@@ -16,7 +23,7 @@ thread_local bool armed = false;
 thread_local interposer::Counts counts;
 std::atomic<long> reports{0};
 
-void onAllocation(const volatile void*, size_t) {
+void onAllocation(const volatile void*, std::size_t) {
     if (armed) ++counts.allocations;
 }
 
@@ -34,6 +41,13 @@ extern "C" void __sanitizer_report_error_summary(const char* summary) {
     reports.fetch_add(1);
     std::fprintf(stderr, "%s\n", summary);
 }
+
+// Leaks are looked for by the lifecycle check while the plug-in is loaded:
+// once it is unloaded, memory that its statics still held (the C++ runtime's
+// emergency exception pool, in a module with its own runtime) has no owner left.
+extern "C" const char* __asan_default_options() { return "leak_check_at_exit=0"; }
+// Undefined behaviour is reported and counted, and the check goes on.
+extern "C" const char* __ubsan_default_options() { return "print_summary=1"; }
 
 // A report must not change the exit code of a check's process: the check
 // counts reports and says how it went.
