@@ -212,8 +212,7 @@ CheckResult checkState(CheckContext& context) {
         if (!stateSound(effect, random) && ++unsound <= 4)
             result.fail(format("parameters or output not sound after %s", what));
     };
-    std::printf("      ... every prefix of a %zu-byte chunk\n", valid.size());
-    std::fflush(stdout);
+    progress(format("every prefix of a %zu-byte chunk", valid.size()));
     for (const bool programForm : {false, true}) {
         const std::vector<unsigned char> whole = effect.chunk(programForm);
         for (std::size_t length = 0; length <= whole.size(); ++length) {
@@ -221,8 +220,7 @@ CheckResult checkState(CheckContext& context) {
             judge("a prefix");
         }
     }
-    std::printf("      ... single-bit flips\n");
-    std::fflush(stdout);
+    progress("single-bit flips");
     const std::size_t bits = valid.size() * 8;
     const std::size_t flips = context.quick ? std::min<std::size_t>(bits, 400) : bits;
     for (std::size_t n = 0; n < flips; ++n) {
@@ -232,8 +230,7 @@ CheckResult checkState(CheckContext& context) {
         setGuarded(effect, flipped, flipped.size(), false);
         judge("a bit flip");
     }
-    std::printf("      ... random, foreign and null chunks\n");
-    std::fflush(stdout);
+    progress("random, foreign and null chunks");
     for (int i = 0; i < kRandomChunks; ++i) {
         std::vector<unsigned char> noise(kMebibyte);
         for (unsigned char& byte : noise)

@@ -159,6 +159,11 @@ const std::vector<CheckInfo>& allChecks() {
     return checks;
 }
 
+void progress(const std::string& step) {
+    std::printf("      ... %s\n", step.c_str());
+    std::fflush(stdout);
+}
+
 std::string format(const char* pattern, ...) {
     char text[1024];
     va_list arguments;
