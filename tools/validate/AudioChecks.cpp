@@ -128,9 +128,9 @@ CheckResult checkBlockSplits(CheckContext& context) {
     const std::vector<float> output = runStereo(split, input, sizes);
     const long differs = firstDifference(reference, output);
     if (differs >= 0) result.fail(format("first differing sample at frame %ld", differs / 2));
-    result.figure = format("%ld frames in %zu random blocks (0 to %d) against blocks of %d: %s",
-                           total, sizes.size() - 1, kLargestBlock, kBlock,
-                           differs < 0 ? "bit-identical" : "differ");
+    result.figure =
+        format("%ld frames in %zu random blocks (0 to %d) against blocks of %d: %s", total,
+               sizes.size() - 1, kLargestBlock, kBlock, differs < 0 ? "bit-identical" : "differ");
     return result;
 }
 
@@ -208,10 +208,10 @@ CheckResult checkPoisonedInput(CheckContext& context) {
         }
         anyStuck = anyStuck || stuck;
     }
-    result.figure = format("%zu poisons: %ld non-finite outputs; clean again after at most %s (%s)",
-                           std::size(kPoisons), totalNonFinite,
-                           anyStuck ? "never" : format("%ld frames", worstClean).c_str(),
-                           worstCase);
+    result.figure =
+        format("%zu poisons: %ld non-finite outputs; clean again after at most %s (%s)",
+               std::size(kPoisons), totalNonFinite,
+               anyStuck ? "never" : format("%ld frames", worstClean).c_str(), worstCase);
     return result;
 }
 
@@ -312,9 +312,9 @@ CheckResult checkInPlace(CheckContext& context) {
     const long differs = firstDifference(outSeparate, outInPlace);
     if (differs >= 0) result.fail("in place differs from separate buffers");
     if (inputChanged > 0) result.fail(format("%ld input blocks written to", inputChanged));
-    result.figure = format("%d frames, %d shared channels: in place %s separate buffers; input "
-                           "blocks changed when separate: %ld",
-                           frames, shared, differs < 0 ? "bit-identical to" : "differs from",
-                           inputChanged);
+    result.figure =
+        format("%d frames, %d shared channels: in place %s separate buffers; input "
+               "blocks changed when separate: %ld",
+               frames, shared, differs < 0 ? "bit-identical to" : "differs from", inputChanged);
     return result;
 }

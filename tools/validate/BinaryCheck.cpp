@@ -13,15 +13,15 @@ namespace {
 constexpr const char* kEntryPoints[] = {"VSTPluginMain", "main"};
 
 // The C library and its parts: all any Linux plug-in may need.
-constexpr const char* kLinuxSystem[] = {"libc.so.", "libm.so.", "libdl.so.", "libpthread.so.",
-                                        "librt.so.", "ld-linux"};
+constexpr const char* kLinuxSystem[] = {"libc.so.",       "libm.so.",  "libdl.so.",
+                                        "libpthread.so.", "librt.so.", "ld-linux"};
 // With an editor, Xlib too.
 constexpr const char* kLinuxWindowing[] = {"libX11.so."};
 constexpr const char* kWindowsSystem[] = {
-    "kernel32.dll", "user32.dll",   "gdi32.dll",   "gdiplus.dll", "ole32.dll",  "oleaut32.dll",
-    "shell32.dll",  "msimg32.dll",  "msvcrt.dll",  "advapi32.dll", "comctl32.dll", "comdlg32.dll",
-    "winmm.dll",    "uxtheme.dll",  "shlwapi.dll", "version.dll", "imm32.dll",  "dwmapi.dll",
-    "ucrtbase.dll", "api-ms-win-"};
+    "kernel32.dll", "user32.dll",   "gdi32.dll",   "gdiplus.dll",  "ole32.dll",
+    "oleaut32.dll", "shell32.dll",  "msimg32.dll", "msvcrt.dll",   "advapi32.dll",
+    "comctl32.dll", "comdlg32.dll", "winmm.dll",   "uxtheme.dll",  "shlwapi.dll",
+    "version.dll",  "imm32.dll",    "dwmapi.dll",  "ucrtbase.dll", "api-ms-win-"};
 
 struct Linkage {
     std::string error; // empty when the file was read
@@ -82,7 +82,8 @@ Linkage readElf(Bytes& file) {
             for (std::uint64_t at = offset(s); at < offset(s) + size(s); at += entry) {
                 const std::uint64_t tag = file.get(at, word);
                 if (tag == 0) break;
-                if (tag == kNeeded) linkage.needs.push_back(file.text(strings + file.get(at + word, word)));
+                if (tag == kNeeded)
+                    linkage.needs.push_back(file.text(strings + file.get(at + word, word)));
             }
         } else if (type(s) == kDynamicSymbols) {
             const std::uint64_t entry = wide ? 24 : 16;
@@ -181,19 +182,18 @@ CheckResult checkBinary(CheckContext& context) {
     }
     Effect effect(context.plugin.entry());
     const bool editor = effect.valid() && effect.hasEditor();
-    const bool windows = context.plugin.path().size() > 4 &&
-                         lower(context.plugin.path().substr(context.plugin.path().size() - 4)) ==
-                             ".dll";
+    const bool windows =
+        context.plugin.path().size() > 4 &&
+        lower(context.plugin.path().substr(context.plugin.path().size() - 4)) == ".dll";
     std::vector<std::string> extraExports, foreign;
     for (const std::string& name : linkage.exports)
         if (std::find(std::begin(kEntryPoints), std::end(kEntryPoints), name) ==
             std::end(kEntryPoints))
             extraExports.push_back(name);
     for (const std::string& library : linkage.needs) {
-        const bool system =
-            windows ? startsWithAny(lower(library), kWindowsSystem)
-                    : startsWithAny(library, kLinuxSystem) ||
-                          (editor && startsWithAny(library, kLinuxWindowing));
+        const bool system = windows ? startsWithAny(lower(library), kWindowsSystem)
+                                    : startsWithAny(library, kLinuxSystem) ||
+                                          (editor && startsWithAny(library, kLinuxWindowing));
         if (!system) foreign.push_back(library);
     }
     std::sort(linkage.exports.begin(), linkage.exports.end());
@@ -204,10 +204,10 @@ CheckResult checkBinary(CheckContext& context) {
     if (std::find(linkage.exports.begin(), linkage.exports.end(), "VSTPluginMain") ==
         linkage.exports.end())
         result.fail("does not export VSTPluginMain");
-    result.figure = format("exports %s; needs %s",
-                           extraExports.size() > 4
-                               ? format("%zu names", linkage.exports.size()).c_str()
-                               : joined(linkage.exports).c_str(),
-                           joined(linkage.needs).c_str());
+    result.figure =
+        format("exports %s; needs %s",
+               extraExports.size() > 4 ? format("%zu names", linkage.exports.size()).c_str()
+                                       : joined(linkage.exports).c_str(),
+               joined(linkage.needs).c_str());
     return result;
 }

@@ -39,8 +39,9 @@ struct CheckInfo {
 
 const std::vector<CheckInfo>& allChecks();
 
-// Says at once what a check starts on, so that a crash shows where it was.
-void progress(const std::string& step);
+// Says at once what a check starts on, so that a crash shows where it was;
+// quietly: only in the crash's report.
+void progress(const std::string& step, bool quietly = false);
 
 // printf into a string.
 std::string format(const char* pattern, ...) __attribute__((format(gnu_printf, 1, 2)));

@@ -83,8 +83,7 @@ Effect::Effect(PluginEntry entry) {
     if (made != nullptr && made->magic == kEffectMagic) effect = made;
 }
 
-VstIntPtr Effect::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                           float opt) {
+VstIntPtr Effect::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 

@@ -106,7 +106,7 @@ class Random {
 public:
     explicit Random(std::uint64_t seed);
     std::uint32_t next();
-    float uniform();                  // [0, 1)
+    float uniform(); // [0, 1)
     float bipolar() { return 2.0f * uniform() - 1.0f; }
     int below(int n) { return static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
 

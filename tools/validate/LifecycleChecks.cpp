@@ -237,7 +237,8 @@ CheckResult checkManyInstances(CheckContext& context) {
     int differing = 0;
     for (int i = 0; i < kThreads; ++i)
         if (!sameBits(jobs[i].output, alone[i])) ++differing;
-    if (differing > 0) result.fail(format("%d of %d threaded instances differ", differing, kThreads));
+    if (differing > 0)
+        result.fail(format("%d of %d threaded instances differ", differing, kThreads));
 
     // Two more copies of the module file, loaded beside the one in use.
     const std::string folder = platform::temporaryFolder();
@@ -254,18 +255,19 @@ CheckResult checkManyInstances(CheckContext& context) {
             if (copy->error().empty()) instances.push_back(std::make_unique<Effect>(copy->entry()));
         for (auto& instance : instances) {
             ++copiesLoaded;
-            if (!instance->valid() || !sameBits(runJob(*instance, jobs[0]), alone[0])) ++copiesDiffering;
+            if (!instance->valid() || !sameBits(runJob(*instance, jobs[0]), alone[0]))
+                ++copiesDiffering;
         }
     }
     platform::removeFolder(folder);
     if (copiesLoaded != 2) result.fail(format("%d of 2 copies of the module loaded", copiesLoaded));
     if (copiesDiffering > 0) result.fail(format("%d copies differ", copiesDiffering));
-    result.figure = format("%d instances on %d threads, %s: %d differ from a lone run; "
-                           "%d copies of the file under other names: %d differ",
-                           kThreads, kThreads,
-                           randomSettings ? "random settings"
-                                          : "default settings (random ones do not repeat)",
-                           differing, copiesLoaded, copiesDiffering);
+    result.figure =
+        format("%d instances on %d threads, %s: %d differ from a lone run; "
+               "%d copies of the file under other names: %d differ",
+               kThreads, kThreads,
+               randomSettings ? "random settings" : "default settings (random ones do not repeat)",
+               differing, copiesLoaded, copiesDiffering);
     return result;
 }
 

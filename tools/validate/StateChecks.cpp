@@ -39,8 +39,8 @@ CheckResult checkParameterFuzz(CheckContext& context) {
     effect.start(kRate, kBlock);
     int tried = 0, bad = 0;
     for (int index = 0; index < effect.parameters(); ++index) {
-        const float values[] = {0.0f, 1.0f,      random.uniform(), -1.0f, 2.0f,
-                                NAN,  INFINITY, -INFINITY,         1e-45f};
+        const float values[] = {0.0f, 1.0f,     random.uniform(), -1.0f, 2.0f,
+                                NAN,  INFINITY, -INFINITY,        1e-45f};
         for (const float value : values) {
             effect.setParameter(index, value);
             const float stored = effect.parameter(index);
@@ -145,17 +145,17 @@ CheckResult checkTextBuffers(CheckContext& context) {
             probe(effect, call, index, tally, result);
     for (const TextCall& call : kEffectTexts)
         probe(effect, call, 0, tally, result);
-    const int lastIndex = std::max({effect.record()->numPrograms, effect.inputs(),
-                                    effect.outputs(), effect.parameters(), 16});
+    const int lastIndex = std::max(
+        {effect.record()->numPrograms, effect.inputs(), effect.outputs(), effect.parameters(), 16});
     for (const TextCall& call : kIndexedRecords)
         for (int index = -1; index <= lastIndex; ++index)
             probe(effect, call, index, tally, result);
-    result.figure = format("%d calls of %zu text and record opcodes: %d wrote past the "
-                           "interface's size (worst %zu bytes), %d left a text unterminated",
-                           tally.calls,
-                           std::size(kParameterTexts) + std::size(kEffectTexts) +
-                               std::size(kIndexedRecords),
-                           tally.overruns, tally.worstOverrun, tally.unterminated);
+    result.figure =
+        format("%d calls of %zu text and record opcodes: %d wrote past the "
+               "interface's size (worst %zu bytes), %d left a text unterminated",
+               tally.calls,
+               std::size(kParameterTexts) + std::size(kEffectTexts) + std::size(kIndexedRecords),
+               tally.overruns, tally.worstOverrun, tally.unterminated);
     return result;
 }
 
@@ -201,8 +201,8 @@ CheckResult checkState(CheckContext& context) {
         for (int i = 0; i < from.parameters(); ++i)
             same = same && bitsOf(from.parameter(i)) == bitsOf(to.parameter(i));
         if (!same && ++differing == 1)
-            result.fail(format("round trip %d (%s form) differs", trip,
-                               programForm ? "program" : "bank"));
+            result.fail(
+                format("round trip %d (%s form) differs", trip, programForm ? "program" : "bank"));
     }
 
     const std::vector<unsigned char> valid = effect.chunk();
@@ -216,6 +216,9 @@ CheckResult checkState(CheckContext& context) {
     for (const bool programForm : {false, true}) {
         const std::vector<unsigned char> whole = effect.chunk(programForm);
         for (std::size_t length = 0; length <= whole.size(); ++length) {
+            progress(format("the first %zu bytes of a %s-form chunk", length,
+                            programForm ? "program" : "bank"),
+                     true);
             setGuarded(effect, whole, length, programForm);
             judge("a prefix");
         }

@@ -32,6 +32,7 @@ struct Options {
     std::set<int> knownFaults; // failures that do not fail the run
     std::string figures;       // tab-separated figures appended here
     int child = 0;             // the check this process runs, 0 in the parent
+    std::string steps;         // where a check's process notes the step it is on
 };
 
 const char* statusName(Status status) {
@@ -42,8 +43,7 @@ bool parseList(const char* text, std::set<int>& into) {
     for (const char* at = text; *at != 0;) {
         char* end = nullptr;
         const long number = std::strtol(at, &end, 10);
-        if (end == at || number < 1 || number > static_cast<long>(allChecks().size()))
-            return false;
+        if (end == at || number < 1 || number > static_cast<long>(allChecks().size())) return false;
         into.insert(static_cast<int>(number));
         at = *end == ',' ? end + 1 : end;
         if (*end != ',' && *end != 0) return false;
@@ -70,6 +70,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.figures = argv[++i];
         } else if (arg == "--child" && hasValue) {
             options.child = std::atoi(argv[++i]);
+        } else if (arg == "--steps" && hasValue) {
+            options.steps = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             return false;
         } else if (options.plugin.empty()) {
@@ -92,8 +94,7 @@ void appendFigures(const Options& options, const CheckInfo& check, Status status
 }
 
 void printLine(const CheckInfo& check, Status status, const std::string& figure) {
-    std::printf("%2d %-20s %s  %s\n", check.number, check.name, statusName(status),
-                figure.c_str());
+    std::printf("%2d %-20s %s  %s\n", check.number, check.name, statusName(status), figure.c_str());
 }
 
 // In a check's own process: load the plug-in, run the check, report.
@@ -119,15 +120,23 @@ int runChild(const Options& options) {
     for (const std::string& detail : result.details)
         std::printf("      %s\n", detail.c_str());
     std::fflush(stdout);
-    appendFigures(options, check, result.status, result.figure);
-    return result.status == Status::Pass ? kExitPass
+    // The table shows why a check failed beside its figures.
+    constexpr std::size_t kReasonsShown = 3;
+    std::string figures = result.figure;
+    for (std::size_t i = 0; i < result.details.size() && result.status == Status::Fail; ++i)
+        figures += i == kReasonsShown  ? "; ..."
+                   : i > kReasonsShown ? ""
+                                       : (i == 0 ? " - " : "; ") + result.details[i];
+    appendFigures(options, check, result.status, figures);
+    return result.status == Status::Pass   ? kExitPass
            : result.status == Status::Fail ? kExitFail
                                            : kExitSkip;
 }
 
 std::vector<std::string> childArguments(const Options& options, int check) {
-    std::vector<std::string> args = {"--child", std::to_string(check), "--seed",
-                                     std::to_string(options.seed)};
+    std::vector<std::string> args = {"--child", std::to_string(check),
+                                     "--seed",  std::to_string(options.seed),
+                                     "--steps", options.steps};
     if (options.quick) args.push_back("--short");
     if (!options.figures.empty()) {
         args.push_back("--figures");
@@ -159,10 +168,36 @@ const std::vector<CheckInfo>& allChecks() {
     return checks;
 }
 
-void progress(const std::string& step) {
-    std::printf("      ... %s\n", step.c_str());
-    std::fflush(stdout);
+namespace {
+std::string stepsFile; // set in a check's process
 }
+
+void progress(const std::string& step, bool quietly) {
+    if (!quietly) {
+        std::printf("      ... %s\n", step.c_str());
+        std::fflush(stdout);
+    }
+    if (std::FILE* file = std::fopen(stepsFile.c_str(), "w")) {
+        std::fputs(step.c_str(), file);
+        std::fclose(file);
+    }
+}
+
+namespace {
+
+// The last step a check's process noted, or empty.
+std::string lastStep(const std::string& path) {
+    std::string step;
+    if (std::FILE* file = std::fopen(path.c_str(), "r")) {
+        char text[256];
+        if (std::fgets(text, sizeof(text), file) != nullptr) step = text;
+        std::fclose(file);
+    }
+    std::remove(path.c_str());
+    return step;
+}
+
+} // namespace
 
 std::string format(const char* pattern, ...) {
     char text[1024];
@@ -181,17 +216,22 @@ int main(int argc, char** argv) {
                              "[--known-faults LIST] [--figures FILE] PLUGIN\n");
         return kExitUsage;
     }
-    if (options.child > 0) return runChild(options);
+    if (options.child > 0) {
+        stepsFile = options.steps;
+        return runChild(options);
+    }
 
     if (!options.seedGiven)
         options.seed = static_cast<std::uint64_t>(
                            std::chrono::steady_clock::now().time_since_epoch().count()) %
                        1000000000u;
+    const std::string folder = platform::temporaryFolder();
+    options.steps = folder + "steps";
     std::printf("brelto-validate %s\n", options.plugin.c_str());
     std::printf("seed %llu (replay with --seed %llu)%s; %s\n",
                 static_cast<unsigned long long>(options.seed),
-                static_cast<unsigned long long>(options.seed),
-                options.quick ? ", short run" : "", interposer::technique());
+                static_cast<unsigned long long>(options.seed), options.quick ? ", short run" : "",
+                interposer::technique());
     std::fflush(stdout);
 
     int passed = 0, failed = 0, skipped = 0, known = 0;
@@ -199,13 +239,16 @@ int main(int argc, char** argv) {
         if (!options.checks.empty() && options.checks.count(check.number) == 0) continue;
         std::string abnormal;
         const int code = platform::runSelf(childArguments(options, check.number), abnormal);
-        Status status = code == kExitPass ? Status::Pass
+        const std::string step = lastStep(options.steps);
+        Status status = code == kExitPass   ? Status::Pass
                         : code == kExitSkip ? Status::Skip
                                             : Status::Fail;
         if (code != kExitPass && code != kExitFail && code != kExitSkip) {
+            const std::string during = step.empty() ? "" : " during: " + step;
             const std::string figure =
-                code < 0 ? "crashed: " + abnormal
-                         : format("ended with exit code %d (a report above says why)", code);
+                code < 0 ? "crashed" + during + ": " + abnormal
+                         : format("ended%s with exit code %d (a report above says why)",
+                                  during.c_str(), code);
             printLine(check, status, figure);
             appendFigures(options, check, status, figure);
         }
@@ -223,6 +266,7 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     }
+    platform::removeFolder(folder);
     std::printf("brelto-validate: %d passed, %d failed, %d skipped, %d known faults\n", passed,
                 failed, skipped, known);
     return failed == 0 ? 0 : 1;

@@ -48,12 +48,18 @@ template <typename Function> Function next(Function& cached, const char* name) {
 
 extern "C" {
 
-void* malloc(size_t size) { return allocated(__libc_malloc(size)); }
-void* calloc(size_t count, size_t size) { return allocated(__libc_calloc(count, size)); }
+void* malloc(size_t size) {
+    return allocated(__libc_malloc(size));
+}
+void* calloc(size_t count, size_t size) {
+    return allocated(__libc_calloc(count, size));
+}
 void* memalign(size_t alignment, size_t size) {
     return allocated(__libc_memalign(alignment, size));
 }
-void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
+void* aligned_alloc(size_t alignment, size_t size) {
+    return memalign(alignment, size);
+}
 int posix_memalign(void** memory, size_t alignment, size_t size) {
     *memory = memalign(alignment, size);
     return *memory != nullptr || size == 0 ? 0 : 12; // ENOMEM
@@ -117,13 +123,23 @@ Counts disarm() {
     armed = false;
     return counts;
 }
-long long liveBytes() { return live.load(); }
-bool countsLocks() { return true; }
+long long liveBytes() {
+    return live.load();
+}
+bool countsLocks() {
+    return true;
+}
 const char* technique() {
     return "allocations and locks seen by interposing the C library's functions";
 }
-long sanitizerReports() { return -1; }
-bool leaksFound() { return false; }
-bool leakCheckAvailable() { return false; }
+long sanitizerReports() {
+    return -1;
+}
+bool leaksFound() {
+    return false;
+}
+bool leakCheckAvailable() {
+    return false;
+}
 
 } // namespace interposer

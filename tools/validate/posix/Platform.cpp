@@ -59,7 +59,8 @@ GuardedBytes::GuardedBytes(const void* bytes, std::size_t size) {
     const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t inner = (size + page - 1) / page * page;
     mapped = inner + page;
-    void* memory = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* memory =
+        mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::bad_alloc();
     base = static_cast<unsigned char*>(memory);
     mprotect(base + inner, page, PROT_NONE);
@@ -67,7 +68,9 @@ GuardedBytes::GuardedBytes(const void* bytes, std::size_t size) {
     if (size > 0) std::memcpy(at, bytes, size);
 }
 
-GuardedBytes::~GuardedBytes() { munmap(base, mapped); }
+GuardedBytes::~GuardedBytes() {
+    munmap(base, mapped);
+}
 
 ParentWindow::ParentWindow(int width, int height) {
     Display* server = XOpenDisplay(nullptr);
@@ -76,9 +79,9 @@ ParentWindow::ParentWindow(int width, int height) {
         return;
     }
     display = server;
-    const Window made = XCreateSimpleWindow(server, DefaultRootWindow(server), 0, 0,
-                                            static_cast<unsigned>(width),
-                                            static_cast<unsigned>(height), 0, 0, 0);
+    const Window made =
+        XCreateSimpleWindow(server, DefaultRootWindow(server), 0, 0, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), 0, 0, 0);
     XMapWindow(server, made);
     XSync(server, False);
     window = reinterpret_cast<void*>(made);
@@ -102,7 +105,8 @@ void ParentWindow::pump() {
 }
 
 std::string temporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brelto-validate.XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "brelto-validate.XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a folder");
     return pattern + "/";
 }

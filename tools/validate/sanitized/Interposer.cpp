@@ -45,13 +45,19 @@ extern "C" void __sanitizer_report_error_summary(const char* summary) {
 // Leaks are looked for by the lifecycle check while the plug-in is loaded:
 // once it is unloaded, memory that its statics still held (the C++ runtime's
 // emergency exception pool, in a module with its own runtime) has no owner left.
-extern "C" const char* __asan_default_options() { return "leak_check_at_exit=0"; }
+extern "C" const char* __asan_default_options() {
+    return "leak_check_at_exit=0";
+}
 // Undefined behaviour is reported and counted, and the check goes on.
-extern "C" const char* __ubsan_default_options() { return "print_summary=1"; }
+extern "C" const char* __ubsan_default_options() {
+    return "print_summary=1";
+}
 
 // A report must not change the exit code of a check's process: the check
 // counts reports and says how it went.
-extern "C" const char* __tsan_default_options() { return "exitcode=0"; }
+extern "C" const char* __tsan_default_options() {
+    return "exitcode=0";
+}
 
 namespace interposer {
 
@@ -64,16 +70,24 @@ Counts disarm() {
     armed = false;
     return counts;
 }
-long long liveBytes() { return static_cast<long long>(__sanitizer_get_current_allocated_bytes()); }
-bool countsLocks() { return false; }
+long long liveBytes() {
+    return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+}
+bool countsLocks() {
+    return false;
+}
 const char* technique() {
     return hooksInstalled ? "sanitized build: allocations seen through the runtime's hooks"
                           : "sanitized build: no allocation hooks";
 }
-long sanitizerReports() { return reports.load(); }
+long sanitizerReports() {
+    return reports.load();
+}
 bool leaksFound() {
     return __lsan_do_recoverable_leak_check != nullptr && __lsan_do_recoverable_leak_check() != 0;
 }
-bool leakCheckAvailable() { return __lsan_do_recoverable_leak_check != nullptr; }
+bool leakCheckAvailable() {
+    return __lsan_do_recoverable_leak_check != nullptr;
+}
 
 } // namespace interposer

@@ -17,7 +17,9 @@ std::atomic<long> allocations{0};
 std::atomic<long> locks{0};
 std::atomic<long long> live{0};
 
-bool onArmedThread() { return armedThread.load() == GetCurrentThreadId(); }
+bool onArmedThread() {
+    return armedThread.load() == GetCurrentThreadId();
+}
 void countAllocation() {
     if (onArmedThread()) allocations.fetch_add(1);
 }
@@ -120,8 +122,7 @@ DWORD WINAPI hookWaitForSingleObjectEx(HANDLE object, DWORD wait, BOOL alertable
     countLock();
     return realWaitForSingleObjectEx(object, wait, alertable);
 }
-DWORD WINAPI hookWaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL all,
-                                        DWORD wait) {
+DWORD WINAPI hookWaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL all, DWORD wait) {
     countLock();
     return realWaitForMultipleObjects(count, objects, all, wait);
 }
@@ -184,8 +185,8 @@ void watch(PluginEntry entry) {
     const IMAGE_DATA_DIRECTORY& directory =
         headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (directory.VirtualAddress == 0) return;
-    for (auto* library = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-             base + directory.VirtualAddress);
+    for (auto* library =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
          library->Name != 0; ++library) {
         if (library->OriginalFirstThunk == 0) continue; // no names to go by
         auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
@@ -214,13 +215,23 @@ Counts disarm() {
     return {allocations.load(), locks.load()};
 }
 
-long long liveBytes() { return live.load(); }
-bool countsLocks() { return true; }
+long long liveBytes() {
+    return live.load();
+}
+bool countsLocks() {
+    return true;
+}
 const char* technique() {
     return "allocations and locks seen through the plug-in's import table";
 }
-long sanitizerReports() { return -1; }
-bool leaksFound() { return false; }
-bool leakCheckAvailable() { return false; }
+long sanitizerReports() {
+    return -1;
+}
+bool leaksFound() {
+    return false;
+}
+bool leakCheckAvailable() {
+    return false;
+}
 
 } // namespace interposer

@@ -88,7 +88,9 @@ GuardedBytes::GuardedBytes(const void* bytes, std::size_t size) {
     if (size > 0) CopyMemory(at, bytes, size);
 }
 
-GuardedBytes::~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
+GuardedBytes::~GuardedBytes() {
+    VirtualFree(base, 0, MEM_RELEASE);
+}
 
 ParentWindow::ParentWindow(int width, int height) {
     WNDCLASSA type{};
@@ -98,9 +100,10 @@ ParentWindow::ParentWindow(int width, int height) {
     RegisterClassA(&type);
     RECT frame = {0, 0, width, height};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND made = CreateWindowExA(0, kParentClass, "brelto-validate", WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                                frame.bottom - frame.top, nullptr, nullptr, type.hInstance, nullptr);
+    HWND made =
+        CreateWindowExA(0, kParentClass, "brelto-validate", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                        nullptr, type.hInstance, nullptr);
     if (made == nullptr) {
         failure = "cannot create a window";
         return;
