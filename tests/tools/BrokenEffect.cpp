@@ -43,7 +43,9 @@ struct Instance {
     Chunk chunk{};
 };
 
-Instance& instanceOf(AEffect* effect) { return *static_cast<Instance*>(effect->object); }
+Instance& instanceOf(AEffect* effect) {
+    return *static_cast<Instance*>(effect->object);
+}
 
 void copyName(void* to, const char* text, std::size_t room) {
     std::strncpy(static_cast<char*>(to), text, room - 1);
@@ -92,8 +94,8 @@ VstIntPtr setChunk(Instance& self, const void* data, VstIntPtr size) {
     return 1;
 }
 
-VstIntPtr VSTCALLBACK dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                 VstIntPtr value, void* ptr, float) {
+VstIntPtr VSTCALLBACK dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                 void* ptr, float) {
     Instance& self = instanceOf(effect);
     const bool parameter = index >= 0 && index < kParameterCount;
     switch (opcode) {

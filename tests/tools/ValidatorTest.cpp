@@ -80,15 +80,16 @@ TEST_P(PlantedFaults, FailTheirCheckAndNoOther) {
     ASSERT_EQ(run.status.size(), 3u) << run.output;
     for (const auto& [number, status] : run.status)
         EXPECT_EQ(status, number == fault.check ? "FAIL" : "PASS") << run.line.at(number);
-    EXPECT_NE(run.line[fault.check].find(fault.figure), std::string::npos)
-        << run.line[fault.check];
+    EXPECT_NE(run.line[fault.check].find(fault.figure), std::string::npos) << run.line[fault.check];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Validator, PlantedFaults,
-    testing::Values(PlantedFault{"nan", 6, "194 non-finite outputs"}, PlantedFault{"alloc", 9, "20000 allocations"},
-                    PlantedFault{"chunk", 13, "crashed"}),
-    [](const testing::TestParamInfo<PlantedFault>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Validator, PlantedFaults,
+                         testing::Values(PlantedFault{"nan", 6, "194 non-finite outputs"},
+                                         PlantedFault{"alloc", 9, "20000 allocations"},
+                                         PlantedFault{"chunk", 13, "crashed"}),
+                         [](const testing::TestParamInfo<PlantedFault>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(Validator, ReplaysFromItsSeed) {
     Report first = validate("--short --seed 123 --checks 5,13");
@@ -105,8 +106,7 @@ TEST(Validator, CountsKnownFaultsAsTold) {
     Report known = validate("--short --seed 3 --checks 6,13 --known-faults 6", "nan");
     EXPECT_EQ(known.exitCode, 0) << known.output;
     EXPECT_NE(known.output.find("a known fault: not counted"), std::string::npos);
-    EXPECT_NE(known.output.find("1 passed, 0 failed, 0 skipped, 1 known faults"),
-              std::string::npos)
+    EXPECT_NE(known.output.find("1 passed, 0 failed, 0 skipped, 1 known faults"), std::string::npos)
         << known.output;
 
     Report mended = validate("--short --seed 3 --checks 6 --known-faults 6");

@@ -9,7 +9,7 @@
 namespace interposer {
 
 struct Counts {
-    long allocations = 0; // malloc, calloc, realloc, aligned and operator new
+    long allocations = 0; // allocations and releases: malloc and its kin, operator new
     long locks = 0;       // mutex and lock acquisitions and waits
 };
 
@@ -25,10 +25,19 @@ bool countsLocks();
 // How this build watches, in a few words, for the report.
 const char* technique();
 
-// Sanitizer runtimes: reports so far (-1 without one), and a leak check now
-// (true when LeakSanitizer found leaks; false without it).
-long sanitizerReports();
+// For the watching functions: one call seen on whatever thread made it.
+void countAllocation();
+void countLock();
+
+} // namespace interposer
+
+// What a sanitizer runtime found; nothing in a build without one.
+namespace sanitizers {
+
+// Reports so far, or -1 without a sanitizer.
+long reports();
+// LeakSanitizer's check, now: true when it found leaks.
 bool leaksFound();
 bool leakCheckAvailable();
 
-} // namespace interposer
+} // namespace sanitizers

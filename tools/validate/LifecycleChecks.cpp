@@ -145,8 +145,8 @@ CheckResult checkLifecycle(CheckContext& context) {
         heap = format("heap growth %lld B", heapAfter - heapBefore);
         if (heapAfter != heapBefore) result.fail(heap + " over the warm cycles");
     }
-    if (interposer::leakCheckAvailable()) {
-        const bool leaks = interposer::leaksFound();
+    if (sanitizers::leakCheckAvailable()) {
+        const bool leaks = sanitizers::leaksFound();
         heap += leaks ? ", LeakSanitizer: leaks" : ", LeakSanitizer: 0 leaks";
         if (leaks) result.fail("LeakSanitizer found leaks (its report is above)");
     }

@@ -100,7 +100,7 @@ CheckResult checkThreads(CheckContext& context) {
     effect.start(kRate, kSmallBlock);
     const std::vector<unsigned char> saved =
         effect.keepsChunks() ? effect.chunk() : std::vector<unsigned char>();
-    const long reportsBefore = interposer::sanitizerReports();
+    const long reportsBefore = sanitizers::reports();
 
     std::atomic<bool> stop{false};
     std::atomic<long> blocks{0}, nonFinite{0};
@@ -140,7 +140,7 @@ CheckResult checkThreads(CheckContext& context) {
     stop.store(true);
     audio.join();
 
-    const long reports = reportsBefore < 0 ? -1 : interposer::sanitizerReports() - reportsBefore;
+    const long reports = reportsBefore < 0 ? -1 : sanitizers::reports() - reportsBefore;
     if (nonFinite.load() > 0) result.fail(format("%ld non-finite outputs", nonFinite.load()));
     if (!effect.parametersValid()) result.fail("parameters left outside 0..1");
     result.figure =

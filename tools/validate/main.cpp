@@ -110,9 +110,9 @@ int runChild(const Options& options) {
         interposer::watch(plugin.entry());
         CheckContext context{plugin, options.seed * 1000003u + static_cast<unsigned>(check.number),
                              options.quick};
-        const long reportsBefore = interposer::sanitizerReports();
+        const long reportsBefore = sanitizers::reports();
         result = check.run(context);
-        const long reports = interposer::sanitizerReports() - reportsBefore;
+        const long reports = sanitizers::reports() - reportsBefore;
         if (reportsBefore >= 0 && reports > 0)
             result.fail(format("%ld sanitizer reports (above)", reports));
     }

@@ -20,22 +20,16 @@ void __libc_free(void* memory);
 
 namespace {
 
-thread_local bool armed = false;
-thread_local interposer::Counts counts;
 std::atomic<long long> live{0};
 
 void* allocated(void* memory) {
     if (memory != nullptr) live.fetch_add(static_cast<long long>(malloc_usable_size(memory)));
-    if (armed) ++counts.allocations;
+    interposer::countAllocation();
     return memory;
 }
 
 void released(void* memory) {
     if (memory != nullptr) live.fetch_sub(static_cast<long long>(malloc_usable_size(memory)));
-}
-
-void locked() {
-    if (armed) ++counts.locks;
 }
 
 // The C library's own definition of a function that this program replaces.
@@ -69,44 +63,44 @@ void* realloc(void* memory, size_t size) {
     return allocated(__libc_realloc(memory, size));
 }
 void free(void* memory) {
-    if (memory != nullptr && armed) ++counts.allocations;
+    if (memory != nullptr) interposer::countAllocation();
     released(memory);
     __libc_free(memory);
 }
 
 int pthread_mutex_lock(pthread_mutex_t* mutex) {
     static int (*real)(pthread_mutex_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_mutex_lock")(mutex);
 }
 int pthread_mutex_trylock(pthread_mutex_t* mutex) {
     static int (*real)(pthread_mutex_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_mutex_trylock")(mutex);
 }
 int pthread_rwlock_rdlock(pthread_rwlock_t* lock) {
     static int (*real)(pthread_rwlock_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_rwlock_rdlock")(lock);
 }
 int pthread_rwlock_wrlock(pthread_rwlock_t* lock) {
     static int (*real)(pthread_rwlock_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_rwlock_wrlock")(lock);
 }
 int pthread_spin_lock(pthread_spinlock_t* lock) {
     static int (*real)(pthread_spinlock_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_spin_lock")(lock);
 }
 int sem_wait(sem_t* semaphore) {
     static int (*real)(sem_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "sem_wait")(semaphore);
 }
 int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* mutex) {
     static int (*real)(pthread_cond_t*, pthread_mutex_t*) = nullptr;
-    locked();
+    interposer::countLock();
     return next(real, "pthread_cond_wait")(condition, mutex);
 }
 
@@ -115,14 +109,6 @@ int pthread_cond_wait(pthread_cond_t* condition, pthread_mutex_t* mutex) {
 namespace interposer {
 
 void watch(PluginEntry) {}
-void arm() {
-    counts = Counts{};
-    armed = true;
-}
-Counts disarm() {
-    armed = false;
-    return counts;
-}
 long long liveBytes() {
     return live.load();
 }
@@ -131,15 +117,6 @@ bool countsLocks() {
 }
 const char* technique() {
     return "allocations and locks seen by interposing the C library's functions";
-}
-long sanitizerReports() {
-    return -1;
-}
-bool leaksFound() {
-    return false;
-}
-bool leakCheckAvailable() {
-    return false;
 }
 
 } // namespace interposer

@@ -1,6 +1,7 @@
 // Linux under AddressSanitizer or ThreadSanitizer: the runtime owns the heap
 // and the lock functions, so allocations are seen through its hooks; locks are
-// not counted here. Its reports and LeakSanitizer's check are counted too.
+// not counted here. The runtime's reports and LeakSanitizer's check are
+// counted too.
 #include "tools/validate/Interposer.h"
 
 #include <atomic>
@@ -19,16 +20,14 @@ int __lsan_do_recoverable_leak_check() __attribute__((weak));
 
 namespace {
 
-thread_local bool armed = false;
-thread_local interposer::Counts counts;
-std::atomic<long> reports{0};
+std::atomic<long> reportCount{0};
 
 void onAllocation(const volatile void*, std::size_t) {
-    if (armed) ++counts.allocations;
+    interposer::countAllocation();
 }
 
 void onRelease(const volatile void* memory) {
-    if (memory != nullptr && armed) ++counts.allocations;
+    if (memory != nullptr) interposer::countAllocation();
 }
 
 const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(onAllocation, onRelease);
@@ -38,7 +37,7 @@ const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(onAllocatio
 // The runtimes call this once per report; it prints the summary line as the
 // runtime's own definition does.
 extern "C" void __sanitizer_report_error_summary(const char* summary) {
-    reports.fetch_add(1);
+    reportCount.fetch_add(1);
     std::fprintf(stderr, "%s\n", summary);
 }
 
@@ -52,7 +51,6 @@ extern "C" const char* __asan_default_options() {
 extern "C" const char* __ubsan_default_options() {
     return "print_summary=1";
 }
-
 // A report must not change the exit code of a check's process: the check
 // counts reports and says how it went.
 extern "C" const char* __tsan_default_options() {
@@ -62,14 +60,6 @@ extern "C" const char* __tsan_default_options() {
 namespace interposer {
 
 void watch(PluginEntry) {}
-void arm() {
-    counts = Counts{};
-    armed = true;
-}
-Counts disarm() {
-    armed = false;
-    return counts;
-}
 long long liveBytes() {
     return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
 }
@@ -80,8 +70,13 @@ const char* technique() {
     return hooksInstalled ? "sanitized build: allocations seen through the runtime's hooks"
                           : "sanitized build: no allocation hooks";
 }
-long sanitizerReports() {
-    return reports.load();
+
+} // namespace interposer
+
+namespace sanitizers {
+
+long reports() {
+    return reportCount.load();
 }
 bool leaksFound() {
     return __lsan_do_recoverable_leak_check != nullptr && __lsan_do_recoverable_leak_check() != 0;
@@ -90,4 +85,4 @@ bool leakCheckAvailable() {
     return __lsan_do_recoverable_leak_check != nullptr;
 }
 
-} // namespace interposer
+} // namespace sanitizers

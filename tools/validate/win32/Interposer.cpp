@@ -12,20 +12,10 @@
 
 namespace {
 
-std::atomic<DWORD> armedThread{0};
-std::atomic<long> allocations{0};
-std::atomic<long> locks{0};
-std::atomic<long long> live{0};
+using interposer::countAllocation;
+using interposer::countLock;
 
-bool onArmedThread() {
-    return armedThread.load() == GetCurrentThreadId();
-}
-void countAllocation() {
-    if (onArmedThread()) allocations.fetch_add(1);
-}
-void countLock() {
-    if (onArmedThread()) locks.fetch_add(1);
-}
+std::atomic<long long> live{0};
 
 // The functions replaced, each with its original.
 void*(__cdecl* realMalloc)(size_t) = nullptr;
@@ -204,17 +194,6 @@ void watch(PluginEntry entry) {
     }
 }
 
-void arm() {
-    allocations.store(0);
-    locks.store(0);
-    armedThread.store(GetCurrentThreadId());
-}
-
-Counts disarm() {
-    armedThread.store(0);
-    return {allocations.load(), locks.load()};
-}
-
 long long liveBytes() {
     return live.load();
 }
@@ -223,15 +202,6 @@ bool countsLocks() {
 }
 const char* technique() {
     return "allocations and locks seen through the plug-in's import table";
-}
-long sanitizerReports() {
-    return -1;
-}
-bool leaksFound() {
-    return false;
-}
-bool leakCheckAvailable() {
-    return false;
 }
 
 } // namespace interposer
