@@ -1,9 +1,12 @@
 // A small VST 2.4 effect for testing brelto-validate: a gain with a clip,
 // sound as built, or with one fault planted when the environment variable
 // BRELTO_PLANTED_FAULT names it at creation:
-//   nan    NaN input passes through to the output
-//   alloc  every processing call allocates
-//   chunk  setChunk reads its values without looking at the byte size
+//   nan          NaN input passes through to the output
+//   alloc        every processing call allocates
+//   chunk        setChunk reads its values without looking at the byte size
+//   editor-leak  the editor's window stays in the host's after effEditClose
+// Built with a child window (brelto-broken-editor) it has an editor.
+#include "ChildWindow.h"
 #include "host/vst2.h"
 
 #include <cmath>
@@ -19,7 +22,10 @@ constexpr int kParameterCount = 2;
 constexpr float kClip = 0.9f;
 constexpr const char* kNames[kParameterCount] = {"Gain", "Trim"};
 
-enum class Fault { None, Nan, Alloc, Chunk };
+constexpr short kEditorWidth = 200;
+constexpr short kEditorHeight = 100;
+
+enum class Fault { None, Nan, Alloc, Chunk, EditorLeak };
 
 Fault plantedFault() {
     const char* name = std::getenv("BRELTO_PLANTED_FAULT");
@@ -27,6 +33,7 @@ Fault plantedFault() {
     if (std::strcmp(name, "nan") == 0) return Fault::Nan;
     if (std::strcmp(name, "alloc") == 0) return Fault::Alloc;
     if (std::strcmp(name, "chunk") == 0) return Fault::Chunk;
+    if (std::strcmp(name, "editor-leak") == 0) return Fault::EditorLeak;
     return Fault::None;
 }
 
@@ -41,6 +48,8 @@ struct Instance {
     Fault fault = plantedFault();
     float values[kParameterCount] = {0.5f, 1.0f};
     Chunk chunk{};
+    ERect editorRect{0, 0, kEditorHeight, kEditorWidth};
+    void* editor = nullptr; // the open editor's window
 };
 
 Instance& instanceOf(AEffect* effect) {
@@ -100,8 +109,20 @@ VstIntPtr VSTCALLBACK dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 inde
     const bool parameter = index >= 0 && index < kParameterCount;
     switch (opcode) {
     case effClose:
+        childWindow::close(self.editor, false);
         delete &self;
         return 1;
+    case effEditGetRect:
+        *static_cast<ERect**>(ptr) = &self.editorRect;
+        return 1;
+    case effEditOpen:
+        childWindow::close(self.editor, false); // a second open replaces the first
+        self.editor = childWindow::open(ptr, kEditorWidth, kEditorHeight);
+        return self.editor != nullptr ? 1 : 0;
+    case effEditClose:
+        childWindow::close(self.editor, self.fault == Fault::EditorLeak);
+        self.editor = nullptr;
+        return 0;
     case effGetParamName:
         copyName(ptr, parameter ? kNames[index] : "", kVstMaxParamStrLen + 1);
         return 0;
@@ -149,7 +170,8 @@ VSTPluginMain(audioMasterCallback host) {
     record.numParams = kParameterCount;
     record.numInputs = 2;
     record.numOutputs = 2;
-    record.flags = effFlagsCanReplacing | effFlagsProgramChunks;
+    record.flags = effFlagsCanReplacing | effFlagsProgramChunks |
+                   (childWindow::available() ? effFlagsHasEditor : 0);
     record.ioRatio = 1.0f;
     record.object = self;
     record.uniqueID = kUniqueId;

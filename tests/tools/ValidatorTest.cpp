@@ -1,7 +1,9 @@
 // brelto-validate on a small effect that is sound or carries one planted
 // fault: each fault fails its check and only that one, a seed replays, and
 // known faults are counted as the run is told.
-//   brelto_validate_tests VALIDATOR EFFECT [RUNNER]   (RUNNER: wine, for a .exe)
+//   brelto_validate_tests VALIDATOR EFFECT EDITOR-EFFECT|none [RUNNER]
+// EDITOR-EFFECT is the same effect with an editor, opened on $DISPLAY;
+// RUNNER (wine) runs a Windows validator.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,7 +16,7 @@
 
 namespace {
 
-std::string validator, effect, runner;
+std::string validator, effect, editorEffect, runner;
 
 struct Report {
     int exitCode = -1;
@@ -126,16 +128,36 @@ TEST(Validator, RefusesWhatItCannotRead) {
     EXPECT_NE(missing.line[1].find("cannot load"), std::string::npos) << missing.output;
 }
 
+TEST(Validator, OpensAndClosesAnEditorAndSeesAWindowLeftBehind) {
+    if (editorEffect == "none") GTEST_SKIP() << "no display for an editor in this run";
+    const std::string plain = effect;
+    effect = editorEffect;
+    Report sound = validate("--short --seed 9 --checks 3,14");
+    Report leaking = validate("--short --seed 9 --checks 14", "editor-leak");
+    effect = plain;
+    EXPECT_EQ(sound.exitCode, 0) << sound.output;
+    EXPECT_EQ(sound.status[14], "PASS") << sound.output;
+    EXPECT_NE(sound.line[14].find("200x100, 10 open/close cycles"), std::string::npos)
+        << sound.line[14];
+    EXPECT_NE(sound.line[14].find("windows left after close: 0;"), std::string::npos);
+    EXPECT_EQ(sound.status[3], "PASS") << sound.line[3]; // with an editor, Xlib may be needed
+    EXPECT_EQ(leaking.status[14], "FAIL") << leaking.output;
+    EXPECT_NE(leaking.line[14].find("windows left after close: 11;"), std::string::npos)
+        << leaking.line[14];
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: brelto_validate_tests VALIDATOR EFFECT [RUNNER]\n");
+    if (argc < 4) {
+        std::fprintf(stderr,
+                     "usage: brelto_validate_tests VALIDATOR EFFECT EDITOR-EFFECT|none [RUNNER]\n");
         return 2;
     }
     validator = argv[1];
     effect = argv[2];
-    if (argc > 3) runner = argv[3];
+    editorEffect = argv[3];
+    if (argc > 4) runner = argv[4];
     return RUN_ALL_TESTS();
 }

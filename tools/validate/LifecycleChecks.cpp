@@ -57,11 +57,13 @@ std::string describeObjects(const std::vector<platform::ObjectCount>& before,
 bool tortureCallOrders(CheckContext& context, Random& random, std::string& failed) {
     const PluginEntry entry = context.plugin.entry();
     {
+        progress("call orders: process before resume");
         Effect effect(entry);
         failed = "process before resume";
         if (!effect.valid() || !processedFinite(effect, random)) return false;
     }
     {
+        progress("call orders: parameters and chunk before rate and block size");
         Effect effect(entry);
         effect.dispatch(effOpen);
         for (int i = 0; i < effect.parameters(); ++i)
@@ -77,6 +79,7 @@ bool tortureCallOrders(CheckContext& context, Random& random, std::string& faile
         if (!processedFinite(effect, random) || !effect.parametersValid()) return false;
     }
     {
+        progress("call orders: open twice, resume twice, suspend twice, close without suspend");
         Effect effect(entry);
         effect.dispatch(effOpen);
         effect.start(kRate, kBlock);
@@ -93,6 +96,7 @@ bool tortureCallOrders(CheckContext& context, Random& random, std::string& faile
     if (Effect probe(entry); probe.valid() && probe.hasEditor()) {
         platform::ParentWindow parent(640, 480);
         if (parent.error().empty()) {
+            progress("call orders: close with the editor open");
             probe.start(kRate, kBlock);
             probe.dispatch(effEditOpen, 0, 0, parent.handle());
             parent.pump();
@@ -122,6 +126,7 @@ CheckResult checkLifecycle(CheckContext& context) {
     cold.close();
 
     const int cycles = context.size(100, 20);
+    progress(format("%d warm create/close cycles", cycles));
     std::vector<double> times;
     times.reserve(static_cast<std::size_t>(cycles));
     const std::vector<platform::ObjectCount> objectsBefore = platform::systemObjects();
@@ -295,7 +300,7 @@ CheckResult checkEditor(CheckContext& context) {
     effect.dispatch(effEditIdle);
     const int cycles = context.size(kEditorCycles, 10);
     progress(format("%d open/close cycles", cycles));
-    int refused = 0;
+    int refused = 0, leftBehind = 0;
     for (int i = 0; i < cycles; ++i) {
         if (effect.dispatch(effEditOpen, 0, 0, parent.handle()) == 0) ++refused;
         for (int k = 0; k < kIdleCalls; ++k) {
@@ -305,6 +310,7 @@ CheckResult checkEditor(CheckContext& context) {
         effect.dispatch(effEditClose);
         effect.dispatch(effEditIdle); // after close
         parent.pump();
+        if (parent.children() > 0) ++leftBehind;
     }
     progress("closed twice, opened twice");
     effect.dispatch(effEditClose);
@@ -313,12 +319,15 @@ CheckResult checkEditor(CheckContext& context) {
     parent.pump();
     effect.dispatch(effEditClose);
     parent.pump();
+    if (parent.children() > 0) ++leftBehind;
     bool changed = false;
     const std::string objects = describeObjects(before, platform::systemObjects(), changed);
     if (changed) result.fail("system objects changed: " + objects);
     if (refused > 0) result.fail(format("effEditOpen refused %d times", refused));
+    if (leftBehind > 0)
+        result.fail(format("windows left in the parent after %d closes", leftBehind));
     result.figure = format("%dx%d, %d open/close cycles with idle, closed twice, opened twice; "
-                           "%s",
-                           width, height, cycles, objects.c_str());
+                           "windows left after close: %d; %s",
+                           width, height, cycles, leftBehind, objects.c_str());
     return result;
 }

@@ -10,8 +10,9 @@
 namespace platform {
 
 // Runs this program again with the arguments given, sharing our output. The
-// exit code, or -1 when it ended abnormally, with the reason in `abnormal`.
-int runSelf(const std::vector<std::string>& arguments, std::string& abnormal);
+// exit code, or -1 when it ended abnormally or was ended after `seconds`, with
+// the reason in `abnormal`.
+int runSelf(const std::vector<std::string>& arguments, int seconds, std::string& abnormal);
 // In a check's own process: a crash ends it at once, without a dialog.
 void prepareChild();
 
@@ -52,6 +53,8 @@ public:
     void* handle() const { return window; }
     // Lets the window system deliver what is pending.
     void pump();
+    // Windows inside it now: an editor's, while it is open.
+    int children();
 
 private:
     void* display = nullptr;

@@ -22,6 +22,9 @@ constexpr int kExitPass = 10;
 constexpr int kExitFail = 11;
 constexpr int kExitSkip = 12;
 constexpr int kExitUsage = 2;
+// A check's process that runs longer is ended: a hang is a failure.
+constexpr int kCheckSeconds = 300;
+constexpr int kShortCheckSeconds = 60;
 
 struct Options {
     std::string plugin;
@@ -238,7 +241,9 @@ int main(int argc, char** argv) {
     for (const CheckInfo& check : allChecks()) {
         if (!options.checks.empty() && options.checks.count(check.number) == 0) continue;
         std::string abnormal;
-        const int code = platform::runSelf(childArguments(options, check.number), abnormal);
+        const int code =
+            platform::runSelf(childArguments(options, check.number),
+                              options.quick ? kShortCheckSeconds : kCheckSeconds, abnormal);
         const std::string step = lastStep(options.steps);
         Status status = code == kExitPass   ? Status::Pass
                         : code == kExitSkip ? Status::Skip
@@ -246,7 +251,7 @@ int main(int argc, char** argv) {
         if (code != kExitPass && code != kExitFail && code != kExitSkip) {
             const std::string during = step.empty() ? "" : " during: " + step;
             const std::string figure =
-                code < 0 ? "crashed" + during + ": " + abnormal
+                code < 0 ? "ended" + during + ": " + abnormal
                          : format("ended%s with exit code %d (a report above says why)",
                                   during.c_str(), code);
             printLine(check, status, figure);

@@ -1,6 +1,7 @@
 #include "tools/validate/Platform.h"
 
 #include <X11/Xlib.h>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -11,13 +12,14 @@
 #include <stdexcept>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace platform {
 
-int runSelf(const std::vector<std::string>& arguments, std::string& abnormal) {
+int runSelf(const std::vector<std::string>& arguments, int seconds, std::string& abnormal) {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
     if (length <= 0) {
@@ -35,11 +37,20 @@ int runSelf(const std::vector<std::string>& arguments, std::string& abnormal) {
         return -1;
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    pid_t ended = 0;
+    while ((ended = waitpid(child, &status, WNOHANG)) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (ended == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        abnormal = "killed after " + std::to_string(seconds) + " s without an end";
+        return -1;
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     const int number = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    abnormal = "signal " + std::to_string(number) + " (" + strsignal(number) + ")";
+    abnormal = "crashed with signal " + std::to_string(number) + " (" + strsignal(number) + ")";
     return -1;
 }
 
@@ -102,6 +113,19 @@ void ParentWindow::pump() {
         XEvent event;
         XNextEvent(server, &event);
     }
+}
+
+int ParentWindow::children() {
+    if (display == nullptr) return 0;
+    auto* server = static_cast<Display*>(display);
+    Window root = 0, above = 0;
+    Window* inside = nullptr;
+    unsigned count = 0;
+    XSync(server, False);
+    if (!XQueryTree(server, reinterpret_cast<Window>(window), &root, &above, &inside, &count))
+        return 0;
+    if (inside != nullptr) XFree(inside);
+    return static_cast<int>(count);
 }
 
 std::string temporaryFolder() {

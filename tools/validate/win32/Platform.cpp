@@ -27,7 +27,7 @@ LONG WINAPI endOnCrash(EXCEPTION_POINTERS* crash) {
 
 } // namespace
 
-int runSelf(const std::vector<std::string>& arguments, std::string& abnormal) {
+int runSelf(const std::vector<std::string>& arguments, int seconds, std::string& abnormal) {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string line = quoted(self);
@@ -47,15 +47,25 @@ int runSelf(const std::vector<std::string>& arguments, std::string& abnormal) {
         abnormal = "cannot start a process";
         return -1;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    constexpr DWORD kMilliseconds = 1000;
+    const bool ended = WaitForSingleObject(process.hProcess, static_cast<DWORD>(seconds) *
+                                                                 kMilliseconds) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        abnormal = "killed after " + std::to_string(seconds) + " s without an end";
+        return -1;
+    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     // Exception codes have the top bit set; exit codes of this program do not.
     if ((code & 0x80000000u) == 0) return static_cast<int>(code);
-    char text[32];
-    wsprintfA(text, "exception 0x%08lx", static_cast<unsigned long>(code));
+    char text[64];
+    wsprintfA(text, "crashed with exception 0x%08lx", static_cast<unsigned long>(code));
     abnormal = text;
     return -1;
 }
@@ -122,6 +132,14 @@ void ParentWindow::pump() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+int ParentWindow::children() {
+    int count = 0;
+    for (HWND child = GetWindow(static_cast<HWND>(window), GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
+    return count;
 }
 
 std::string temporaryFolder() {
