@@ -10,6 +10,7 @@ awk -F '\t' '
   }
   {
     run = file[FILENAME]
+    sub(/\r$/, "", $4)
     gsub(/\|/, "/", $4)
     cell[$1, run] = "**" $3 "** " $4
     name[$1] = $2

@@ -89,7 +89,7 @@ bool parse(int argc, char** argv, Options& options) {
 void appendFigures(const Options& options, const CheckInfo& check, Status status,
                    const std::string& figure) {
     if (options.figures.empty()) return;
-    std::FILE* file = std::fopen(options.figures.c_str(), "a");
+    std::FILE* file = std::fopen(options.figures.c_str(), "ab");
     if (file == nullptr) return;
     std::fprintf(file, "%d\t%s\t%s\t%s\n", check.number, check.name, statusName(status),
                  figure.c_str());
@@ -131,6 +131,9 @@ int runChild(const Options& options) {
                    : i > kReasonsShown ? ""
                                        : (i == 0 ? " - " : "; ") + result.details[i];
     appendFigures(options, check, result.status, figures);
+    // An effect may still crash as its module goes (a thread of its own left
+    // running): the parent then reports this step.
+    progress("unloading the plug-in after the check", true);
     return result.status == Status::Pass   ? kExitPass
            : result.status == Status::Fail ? kExitFail
                                            : kExitSkip;
