@@ -24,6 +24,9 @@ CFrame::CFrame(const CRect& size, void* systemWindow, AEffGUIEditor* editor)
 }
 
 CFrame::~CFrame() {
+    // A view that holds the focus (a text entry in progress) finishes while
+    // the window and the owner are still there.
+    if (focusView != nullptr) setFocusView(nullptr);
     if (modalView != nullptr) removeView(modalView, false);
     modalView = nullptr;
     if (defaultCursor == nullptr) defaultCursor = native::currentCursor();

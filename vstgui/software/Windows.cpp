@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::int32_t kCursorTypes = 10;
+constexpr std::int32_t kDoubleClickTime = 500; // ms, the usual system setting
 // Cursor types that have a cursor of their own; the others show the default.
 constexpr bool kHasSystemCursor[kCursorTypes] = {false, true, true,  true, true,
                                                  true,  true, false, true, true};
@@ -140,7 +141,7 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     PointerState& state = system().pointer.front();
     state.buttons = buttons;
     state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
-    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where);
+    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where, buttons);
 }
 
 void turnWheel(native::Handle handle, const CPoint& screen, std::int32_t delta) {
@@ -182,15 +183,19 @@ CPoint windowScreenTopLeft(Handle handle) {
     return window != nullptr ? CPoint(window->screenRect.left, window->screenRect.top) : CPoint();
 }
 
-std::int32_t mouseButtons() {
+std::int32_t systemMouseButtons() {
     std::deque<PointerState>& pointer = system().pointer;
     const std::int32_t buttons = pointer.front().buttons;
     if (pointer.size() > 1) pointer.pop_front();
     return buttons;
 }
 
-CPoint cursorPosition() {
+CPoint systemCursorPosition() {
     return system().pointer.front().screen;
+}
+
+std::int32_t doubleClickTime() {
+    return kDoubleClickTime;
 }
 
 Handle currentCursor() {
