@@ -1,8 +1,15 @@
 // A small VST 2.4 effect for testing brelto-validate: a gain with a clip,
 // sound as built, or with one fault planted when the environment variable
 // BRELTO_PLANTED_FAULT names it at creation:
+//   leak         every instance leaves 64 bytes behind
+//   shared       blocks pass through one static buffer, shared by all instances
+//   loud         the clip lets peaks through at 1.2
+//   blocks       the first frame of every block is silent
 //   nan          NaN input passes through to the output
+//   inplace      the second output reads the first input after the first output is written
 //   alloc        every processing call allocates
+//   params       parameter values are stored as given, unclamped
+//   text         a parameter name longer than the interface allows
 //   chunk        setChunk reads its values without looking at the byte size
 //   editor-leak  the editor's window stays in the host's after effEditClose
 // Built with a child window (brelto-broken-editor) it has an editor.
@@ -14,28 +21,60 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 
 namespace {
 
 constexpr VstInt32 kUniqueId = 0x42726b45; // "BrkE"
 constexpr int kParameterCount = 2;
 constexpr float kClip = 0.9f;
+constexpr float kLoudClip = 1.2f;
+constexpr float kCrossFeed = 0.25f;
+constexpr VstInt32 kSharedFrames = 64;
+constexpr std::size_t kLeakBytes = 64;
 constexpr const char* kNames[kParameterCount] = {"Gain", "Trim"};
-
+constexpr const char* kOverlongName = "GainGainGain";
 constexpr short kEditorWidth = 200;
 constexpr short kEditorHeight = 100;
 
-enum class Fault { None, Nan, Alloc, Chunk, EditorLeak };
+enum class Fault {
+    None,
+    Leak,
+    Shared,
+    Loud,
+    Blocks,
+    Nan,
+    InPlace,
+    Alloc,
+    Params,
+    Text,
+    Chunk,
+    EditorLeak
+};
 
 Fault plantedFault() {
+    static const struct {
+        const char* name;
+        Fault fault;
+    } kFaults[] = {{"leak", Fault::Leak},
+                   {"shared", Fault::Shared},
+                   {"loud", Fault::Loud},
+                   {"blocks", Fault::Blocks},
+                   {"nan", Fault::Nan},
+                   {"inplace", Fault::InPlace},
+                   {"alloc", Fault::Alloc},
+                   {"params", Fault::Params},
+                   {"text", Fault::Text},
+                   {"chunk", Fault::Chunk},
+                   {"editor-leak", Fault::EditorLeak}};
     const char* name = std::getenv("BRELTO_PLANTED_FAULT");
-    if (name == nullptr) return Fault::None;
-    if (std::strcmp(name, "nan") == 0) return Fault::Nan;
-    if (std::strcmp(name, "alloc") == 0) return Fault::Alloc;
-    if (std::strcmp(name, "chunk") == 0) return Fault::Chunk;
-    if (std::strcmp(name, "editor-leak") == 0) return Fault::EditorLeak;
+    for (const auto& planted : kFaults)
+        if (name != nullptr && std::strcmp(name, planted.name) == 0) return planted.fault;
     return Fault::None;
 }
+
+// The fault "shared": one buffer for every instance in the process.
+float sharedBuffer[2][kSharedFrames];
 
 // The chunk: the unique ID, then the parameter values.
 struct Chunk {
@@ -66,24 +105,54 @@ float clamped(float value) {
 }
 
 void VSTCALLBACK setParameter(AEffect* effect, VstInt32 index, float value) {
-    if (index >= 0 && index < kParameterCount) instanceOf(effect).values[index] = clamped(value);
+    Instance& self = instanceOf(effect);
+    if (index >= 0 && index < kParameterCount)
+        self.values[index] = self.fault == Fault::Params ? value : clamped(value);
 }
 
 float VSTCALLBACK getParameter(AEffect* effect, VstInt32 index) {
     return index >= 0 && index < kParameterCount ? instanceOf(effect).values[index] : 0.0f;
 }
 
+float clipped(float in, float gain, float clip) {
+    return std::fmax(-clip, std::fmin(clip, in * gain));
+}
+
+// The fault "shared": the input goes through the static buffer on its way.
+void processShared(const Instance& self, float** inputs, float** outputs, VstInt32 frames) {
+    const float gain = 2.0f * self.values[0] * self.values[1];
+    for (VstInt32 start = 0; start < frames; start += kSharedFrames) {
+        const VstInt32 n = frames - start < kSharedFrames ? frames - start : kSharedFrames;
+        for (int c = 0; c < 2; ++c)
+            std::memcpy(sharedBuffer[c], inputs[c] + start,
+                        sizeof(float) * static_cast<std::size_t>(n));
+        std::this_thread::yield(); // where another thread may take its turn
+        for (int c = 0; c < 2; ++c)
+            for (VstInt32 i = 0; i < n; ++i)
+                outputs[c][start + i] = std::isnan(sharedBuffer[c][i])
+                                            ? 0.0f
+                                            : clipped(sharedBuffer[c][i], gain, kClip);
+    }
+}
+
 void VSTCALLBACK processReplacing(AEffect* effect, float** inputs, float** outputs,
                                   VstInt32 frames) {
     Instance& self = instanceOf(effect);
+    if (self.fault == Fault::Shared) {
+        processShared(self, inputs, outputs, frames);
+        return;
+    }
     std::unique_ptr<float[]> scratch;
     if (self.fault == Fault::Alloc) scratch.reset(new float[static_cast<std::size_t>(frames) + 1]);
     const float gain = 2.0f * self.values[0] * self.values[1];
+    const float clip = self.fault == Fault::Loud ? kLoudClip : kClip;
     for (int c = 0; c < 2; ++c) {
         for (VstInt32 i = 0; i < frames; ++i) {
-            const float in = inputs[c][i];
-            float out = std::fmax(-kClip, std::fmin(kClip, in * gain));
+            float in = inputs[c][i];
+            if (self.fault == Fault::InPlace && c == 1) in += kCrossFeed * inputs[0][i];
+            float out = clipped(in, gain, clip);
             if (std::isnan(in)) out = self.fault == Fault::Nan ? in : 0.0f;
+            if (self.fault == Fault::Blocks && i == 0) out = 0.0f;
             outputs[c][i] = out;
         }
     }
@@ -124,7 +193,10 @@ VstIntPtr VSTCALLBACK dispatcher(AEffect* effect, VstInt32 opcode, VstInt32 inde
         self.editor = nullptr;
         return 0;
     case effGetParamName:
-        copyName(ptr, parameter ? kNames[index] : "", kVstMaxParamStrLen + 1);
+        if (self.fault == Fault::Text && index == 0)
+            std::strcpy(static_cast<char*>(ptr), kOverlongName);
+        else
+            copyName(ptr, parameter ? kNames[index] : "", kVstMaxParamStrLen + 1);
         return 0;
     case effGetParamDisplay:
         copyName(ptr, parameter ? (self.values[index] > 0.5f ? "high" : "low") : "",
@@ -159,6 +231,7 @@ VSTPluginMain(audioMasterCallback host) {
         return nullptr;
     auto* self = new (std::nothrow) Instance;
     if (self == nullptr) return nullptr;
+    if (self->fault == Fault::Leak) static_cast<void>(new (std::nothrow) char[kLeakBytes]);
     AEffect& record = self->record;
     record.magic = kEffectMagic;
     record.dispatcher = dispatcher;

@@ -5,6 +5,7 @@
 #include "tools/validate/Platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -233,9 +234,16 @@ CheckResult checkManyInstances(CheckContext& context) {
     std::vector<std::unique_ptr<Effect>> effects;
     for (int i = 0; i < kThreads; ++i)
         effects.push_back(std::make_unique<Effect>(entry));
+    // All start at once, so that they run together however slowly threads start.
+    std::atomic<int> waiting{kThreads};
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back([&, i] { jobs[i].output = runJob(*effects[i], jobs[i]); });
+        threads.emplace_back([&, i] {
+            waiting.fetch_sub(1);
+            while (waiting.load() > 0)
+                std::this_thread::yield();
+            jobs[i].output = runJob(*effects[i], jobs[i]);
+        });
     for (std::thread& thread : threads)
         thread.join();
     effects.clear();
