@@ -34,6 +34,11 @@ file(GLOB BRELTO_VSTGUI_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/vstgui/*.cpp
   ${PROJECT_SOURCE_DIR}/vstgui/${BRELTO_GUI_BACKEND}/*.cpp
   ${PROJECT_SOURCE_DIR}/editor/*.cpp)
+if(NOT WIN32)
+  # Linux hosts hand the editor an X11 window: the software windows are shown there.
+  file(GLOB BRELTO_X11_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/vstgui/x11/*.cpp)
+  list(APPEND BRELTO_VSTGUI_SOURCES ${BRELTO_X11_SOURCES})
+endif()
 add_library(brelto_vstgui OBJECT ${BRELTO_VSTGUI_SOURCES})
 target_link_libraries(brelto_vstgui PUBLIC brelto_core)
 set_target_properties(brelto_vstgui PROPERTIES
@@ -42,8 +47,8 @@ if(WIN32)
   # msimg32.dll is looked up at run time, never linked.
   target_link_libraries(brelto_vstgui PUBLIC gdiplus ole32 shell32 gdi32 user32 uuid)
 else()
-  find_package(Freetype REQUIRED)
-  target_link_libraries(brelto_vstgui PUBLIC Freetype::Freetype)
+  find_package(X11 REQUIRED)
+  target_link_libraries(brelto_vstgui PUBLIC X11::X11)
 endif()
 
 add_library(Brelto MODULE ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
