@@ -12,11 +12,10 @@ namespace {
 
 constexpr const char* kEntryPoints[] = {"VSTPluginMain", "main"};
 
-// The C library and its parts: all any Linux plug-in may need.
-constexpr const char* kLinuxSystem[] = {"libc.so.",       "libm.so.",  "libdl.so.",
-                                        "libpthread.so.", "librt.so.", "ld-linux"};
-// With an editor, Xlib too.
-constexpr const char* kLinuxWindowing[] = {"libX11.so."};
+// The C library and its parts, and Xlib for an editor: all a Linux plug-in
+// may need.
+constexpr const char* kLinuxSystem[] = {"libc.so.",  "libm.so.", "libdl.so.", "libpthread.so.",
+                                        "librt.so.", "ld-linux", "libX11.so."};
 constexpr const char* kWindowsSystem[] = {
     "kernel32.dll", "user32.dll",   "gdi32.dll",   "gdiplus.dll",  "ole32.dll",
     "oleaut32.dll", "shell32.dll",  "msimg32.dll", "msvcrt.dll",   "advapi32.dll",
@@ -180,8 +179,6 @@ CheckResult checkBinary(CheckContext& context) {
         result.figure = linkage.error;
         return result;
     }
-    Effect effect(context.plugin.entry());
-    const bool editor = effect.valid() && effect.hasEditor();
     const bool windows =
         context.plugin.path().size() > 4 &&
         lower(context.plugin.path().substr(context.plugin.path().size() - 4)) == ".dll";
@@ -192,8 +189,7 @@ CheckResult checkBinary(CheckContext& context) {
             extraExports.push_back(name);
     for (const std::string& library : linkage.needs) {
         const bool system = windows ? startsWithAny(lower(library), kWindowsSystem)
-                                    : startsWithAny(library, kLinuxSystem) ||
-                                          (editor && startsWithAny(library, kLinuxWindowing));
+                                    : startsWithAny(library, kLinuxSystem);
         if (!system) foreign.push_back(library);
     }
     std::sort(linkage.exports.begin(), linkage.exports.end());
