@@ -8,8 +8,6 @@
 namespace {
 
 constexpr VstIntPtr kHostVersion = 2400;
-constexpr VstIntPtr kHostRate = 44100;
-constexpr VstIntPtr kHostBlock = 512;
 constexpr VstIntPtr kLanguageEnglish = 1;
 constexpr const char* kHostVendor = "Quenor";
 constexpr const char* kHostProduct = "brelto-validate";
@@ -19,7 +17,7 @@ constexpr double kPi = 3.141592653589793;
 // Plug-ins only read it.
 VstTimeInfo hostTime = [] {
     VstTimeInfo time{};
-    time.sampleRate = static_cast<double>(kHostRate);
+    time.sampleRate = static_cast<double>(kRate);
     time.tempo = 120.0;
     time.timeSigNumerator = 4;
     time.timeSigDenominator = 4;
@@ -45,9 +43,9 @@ VstIntPtr VSTCALLBACK validatorHost(AEffect*, VstInt32 opcode, VstInt32, VstIntP
     case audioMasterGetTime:
         return reinterpret_cast<VstIntPtr>(&hostTime);
     case audioMasterGetSampleRate:
-        return kHostRate;
+        return static_cast<VstIntPtr>(kRate);
     case audioMasterGetBlockSize:
-        return kHostBlock;
+        return kBlock;
     case audioMasterGetLanguage:
         return kLanguageEnglish;
     case audioMasterGetVendorString:

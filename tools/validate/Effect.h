@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+// The rate and block size the validator runs at unless a check says otherwise;
+// the host callback answers them too.
+constexpr float kRate = 44100.0f;
+constexpr int kBlock = 512;
+
 class PluginFile {
 public:
     explicit PluginFile(const std::string& path);

@@ -13,11 +13,12 @@
 
 namespace {
 
-constexpr float kRate = 44100.0f;
-constexpr int kBlock = 512;
 constexpr int kThreads = 16;
 constexpr int kEditorCycles = 100;
 constexpr int kIdleCalls = 3;
+// The parent window's size where the editor gives none before it opens.
+constexpr int kParentWidth = 640;
+constexpr int kParentHeight = 480;
 
 double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -95,7 +96,7 @@ bool tortureCallOrders(CheckContext& context, Random& random, std::string& faile
         // Closed by its destructor while resumed: close without suspend.
     }
     if (Effect probe(entry); probe.valid() && probe.hasEditor()) {
-        platform::ParentWindow parent(640, 480);
+        platform::ParentWindow parent(kParentWidth, kParentHeight);
         if (parent.error().empty()) {
             progress("call orders: close with the editor open");
             probe.start(kRate, kBlock);
@@ -295,9 +296,13 @@ CheckResult checkEditor(CheckContext& context) {
     effect.start(kRate, kBlock);
     ERect* rect = nullptr;
     effect.dispatch(effEditGetRect, 0, 0, &rect);
-    const int width = rect != nullptr ? rect->right - rect->left : 640;
-    const int height = rect != nullptr ? rect->bottom - rect->top : 480;
-    platform::ParentWindow parent(width > 0 ? width : 640, height > 0 ? height : 480);
+    int width = rect != nullptr ? rect->right - rect->left : 0;
+    int height = rect != nullptr ? rect->bottom - rect->top : 0;
+    if (width <= 0 || height <= 0) {
+        width = kParentWidth;
+        height = kParentHeight;
+    }
+    platform::ParentWindow parent(width, height);
     if (!parent.error().empty()) {
         result.status = Status::Skip;
         result.figure = "an editor, but " + parent.error() + " to open it in";

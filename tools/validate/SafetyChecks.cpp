@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr float kRate = 44100.0f;
 constexpr int kSmallBlock = 64;
 constexpr int kEventsEvery = 16; // blocks between MIDI event lists
 constexpr unsigned char kControlChange = 0xB0;

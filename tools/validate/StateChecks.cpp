@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr float kRate = 44100.0f;
-constexpr int kBlock = 512;
 constexpr unsigned char kCanary = 0xA5;
 constexpr std::size_t kCanaryRoom = 512;
 constexpr std::size_t kMebibyte = 1 << 20;
