@@ -2,8 +2,6 @@
 
 #include "dsp/DaVivadozoz.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(host); }
-
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
     record.uniqueID = kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());

@@ -46,13 +46,15 @@ SynthCore::SynthCore(audioMasterCallback host)
     rows = std::make_unique<ParamRow[]>(kParamRowCount);
     controllerMap = std::make_unique<MidiControllerMap>(
         MidiControllerMap::configurationPathFor(platform::moduleFileName()));
-    for (int i = 0; i < kParamRowCount; ++i) rows[i].assign(ParamDefTable[i], &kSilentMeter);
+    for (int i = 0; i < kParamRowCount; ++i)
+        rows[i].assign(ParamDefTable[i], &kSilentMeter);
 
     programs[0] = std::make_unique<ProgramData>();
     for (int i = 0; i < kHostParameterCount; ++i)
         programs[0]->values[i].store(rows[i].defaultValue, std::memory_order_relaxed);
 
-    for (int channel = 0; channel < kMidiChannels; ++channel) currentMidiProgram[channel] = channel;
+    for (int channel = 0; channel < kMidiChannels; ++channel)
+        currentMidiProgram[channel] = channel;
     setClock(kInitialIntegerRate);
 
     currentProgram = 0;
@@ -67,8 +69,11 @@ SynthCore::SynthCore(audioMasterCallback host)
     moduleList->reset();
 }
 
-// Owned parts go in a fixed order: modules, notes, controller map, rows, programs.
+// An editor still open is closed before the rows its controls stand for go;
+// then the owned parts in a fixed order: modules, notes, controller map,
+// rows, programs. The editor object itself goes with the host binding.
 SynthCore::~SynthCore() {
+    if (editor != nullptr) editor->close();
     moduleList.reset();
     noteState.reset();
     controllerMap.reset();
@@ -83,8 +88,10 @@ void SynthCore::pushProgram() {
 
 void SynthCore::setParameter(VstInt32 index, float value) {
     if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(kParamRowCount)) return;
-    if (value >= 1.0f) value = 1.0f;
-    else if (!(value > 0.0f)) value = 0.0f; // also NaN
+    if (value >= 1.0f)
+        value = 1.0f;
+    else if (!(value > 0.0f))
+        value = 0.0f; // also NaN
     rows[index].value.store(value, std::memory_order_relaxed);
     if (index < kHostParameterCount)
         program().values[index].store(value, std::memory_order_relaxed);
@@ -113,9 +120,12 @@ void SynthCore::getParameterDisplay(VstInt32 index, char* text) {
     if (!isHostParameter(index)) return;
     const ParamRow& row = rows[index];
     const float value = row.value.load(std::memory_order_relaxed);
-    if (std::strcmp(row.label, "%") == 0) float2string(value * 100.0f, text, kVstMaxParamStrLen);
-    else if (std::strcmp(row.label, "dB") == 0) dB2string(value, text, kVstMaxParamStrLen);
-    else float2string(value, text, kVstMaxParamStrLen);
+    if (std::strcmp(row.label, "%") == 0)
+        float2string(value * 100.0f, text, kVstMaxParamStrLen);
+    else if (std::strcmp(row.label, "dB") == 0)
+        dB2string(value, text, kVstMaxParamStrLen);
+    else
+        float2string(value, text, kVstMaxParamStrLen);
 }
 
 void SynthCore::setProgram(VstInt32 index) {
@@ -128,7 +138,9 @@ void SynthCore::setProgramName(const char* name) {
     copyText(program().name, name, sizeof(program().name));
 }
 
-void SynthCore::getProgramName(char* name) { std::strcpy(name, program().name); }
+void SynthCore::getProgramName(char* name) {
+    std::strcpy(name, program().name);
+}
 
 bool SynthCore::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (index != 0) return false;
@@ -151,7 +163,9 @@ bool SynthCore::getProductString(char* text) {
     return true;
 }
 
-VstInt32 SynthCore::getVendorVersion() { return kVendorVersion; }
+VstInt32 SynthCore::getVendorVersion() {
+    return kVendorVersion;
+}
 
 VstInt32 SynthCore::canDo(const char* text) {
     if (std::strcmp(text, "receiveVstEvents") == 0) return 1;

@@ -32,8 +32,8 @@ class HostInterface : public PluginTest {};
 
 TEST_F(HostInterface, RecordCarriesTheFixedValues) {
     EXPECT_EQ(effect->magic, kEffectMagic);
-    // Can replace and programs are chunks; the editor flag comes with the editor.
-    EXPECT_EQ(effect->flags, 0x30);
+    // An editor, can replace, and programs are chunks.
+    EXPECT_EQ(effect->flags, 0x31);
     EXPECT_EQ(effect->uniqueID, 0x30696932);
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
@@ -110,7 +110,7 @@ TEST_F(HostInterface, OpcodesWithoutBuffersGiveTheirFixedAnswers) {
         {effMainsChanged, 0, 1, 0},
         {effMainsChanged, 0, 0, 0},
         {effEditGetRect, 0, 0, 0},
-        {effEditOpen, 0, 0, 0},
+        {effEditOpen, 0, 0, 1},
         {effEditClose, 0, 0, 0},
         {effEditDraw, 0, 0, 0},
         {effEditMouse, 0, 0, 0},
@@ -150,7 +150,7 @@ TEST_F(HostInterface, OpcodesWithoutBuffersGiveTheirFixedAnswers) {
         {effGetVstVersion, 0, 0, 2400},
         {effEditKeyDown, 'a', 0, 0},
         {effEditKeyUp, 'a', 0, 0},
-        {effSetEditKnobMode, 0, 2, 0},
+        {effSetEditKnobMode, 0, 2, 1},
         {effHasMidiProgramsChanged, 0, 0, 0},
         {effBeginSetProgram, 0, 0, 1},
         {effEndSetProgram, 0, 0, 1},

@@ -10,10 +10,16 @@
 # backend's own and must be equal. The wine prefix is one of its own, started
 # on that display: a wine desktop made earlier without a display cannot show
 # windows.
+# When given, the same display then shows the plug-in's editor in a small
+# host that loads the plug-in file (see the part at the end).
 # usage: window-test.sh WINDOW-TEST-PROGRAM RENDER-TREE-PROGRAM
+#                       [EDITOR-HOST-EXE PLUGIN-DLL RENDER-EDITOR-PROGRAM]
 set -eu
 program=$1
 render=$2
+editor=${3:-}
+plugin=${4:-}
+render_editor=${5:-}
 work=$(mktemp -d)
 app=
 xvfb=
@@ -219,4 +225,78 @@ if [ -n "$wine" ]; then
   [ "$near" -lt $((total / 100)) ] || fail "more than 1% of the pixels differ by more than 3%"
 else
   [ "$exact" = 0 ] || fail "the X11 window does not show the software rendering exactly"
+fi
+
+# The plug-in's editor in a window of a small host that loads the plug-in
+# file (Brelto.dll under wine, Brelto.so in X11).
+# The Gain knob dragged 150 pixels up moves half the range, a click on the
+# upper lamp switches Stereo off, Ctrl + click on the Release knob restores
+# its default, and the screenshot is compared with the software backend's
+# rendering of the editor at the values the plug-in ended with.
+[ -n "$editor" ] || exit 0
+rm -f "$work/quit"
+: >"$work/log"
+if [ -n "$wine" ]; then
+  wine "$editor" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" >"$work/log" 2>/dev/null &
+else
+  "$editor" "$plugin" "$work/quit" >"$work/log" 2>&1 &
+fi
+app=$!
+wait_for '^ready'
+set -- $(tr -d '\r' <"$work/log" | grep '^ready')
+x=$2
+y=$3
+sleep 0.5
+knob_x=$((x + 44))
+knob_y=$((y + 140))
+drag_knob_up
+wait_for '^end 1'
+gain=$(check_move 1 0.5 0.0034)
+
+xdotool mousemove $((x + 32)) $((y + 48))
+sleep 0.2
+xdotool click 1
+wait_for '^end 3'
+[ "$(last_edit 3 | tr '\n' ' ')" = "begin 3 value 3 0.000000 end 3 " ] ||
+  fail "the Stereo lamp did not report begin, 0 and end"
+
+knob_x=$((x + 176))
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
+xdotool mousedown 1
+for step in $(seq 6); do
+  xdotool mousemove $knob_x $((knob_y - 10 * step))
+  sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+wait_for '^end 2'
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
+xdotool keydown ctrl
+sleep 0.3
+xdotool click 1
+sleep 0.3
+xdotool keyup ctrl
+wait_for '^end 2' 2
+[ "$(last_edit 2 | grep '^value' | tail -n 1)" = "value 2 0.250000" ] ||
+  fail "Ctrl + click did not restore Release's default"
+
+sleep 0.5
+import -window root -crop "432x172+$x+$y" +repage "$work/editor.png"
+touch "$work/quit"
+wait_for '^final'
+wait "$app" || fail "the editor's host failed"
+app=
+set -- $(tr -d '\r' <"$work/log" | grep '^final')
+"$render_editor" "$work/editor-software.png" "$2" "$3" "$4" "$5" "$6"
+exact=$(compare -metric AE "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
+near=$(compare -metric AE -fuzz 3% "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
+echo "window-test: editor: Gain after the drag $gain; final parameters $2 $3 $4 $5 $6"
+echo "window-test: editor screenshot against software rendering: $exact of $total pixels differ," \
+     "$near by more than 3%"
+if [ -n "$wine" ]; then
+  [ "$near" -lt $((total / 100)) ] || fail "editor: more than 1% of the pixels differ by more than 3%"
+else
+  [ "$exact" = 0 ] || fail "the editor's X11 window does not show the software rendering exactly"
 fi

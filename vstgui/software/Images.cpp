@@ -20,6 +20,7 @@
 #include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
 
+#include <memory>
 #include <vector>
 
 namespace VSTGUI {
@@ -95,7 +96,11 @@ std::unique_ptr<DecodedImage> decodeImage(const unsigned char* bytes, std::size_
         return nullptr;
     }
     status = DecodeStatus::decoded;
-    return std::make_unique<StbImage>(pixels, width, height);
+    // The pixels are the image's once it exists, and freed here if it cannot be made.
+    std::unique_ptr<unsigned char, void (*)(void*)> owned(pixels, stbi_image_free);
+    auto image = std::make_unique<StbImage>(pixels, width, height);
+    owned.release();
+    return image;
 }
 
 // Nothing to start: the decoder needs no session.
@@ -108,15 +113,16 @@ Handle loadBitmapResource(std::int32_t id) {
     const platform::ResourceBytes bytes = platform::findResource("BITMAP", id);
     if (!bytes) return nullptr;
     int width = 0, height = 0;
-    unsigned char* pixels = decodeRgba(bytes.data, bytes.size, width, height);
+    // Freed also when the image cannot be made for want of memory.
+    const std::unique_ptr<unsigned char, void (*)(void*)> pixels(
+        decodeRgba(bytes.data, bytes.size, width, height), stbi_image_free);
     if (pixels == nullptr) return nullptr;
     auto* image = new Image(width, height, 0xFF000000u);
     for (std::size_t i = 0; i < image->pixels.size(); ++i) {
-        const unsigned char* p = pixels + i * kRgba;
+        const unsigned char* p = pixels.get() + i * kRgba;
         image->pixels[i] =
             0xFF000000u | (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
     }
-    stbi_image_free(pixels);
     return image;
 }
 

@@ -1,0 +1,92 @@
+// The editor opened in a host window of the software backend: its controls
+// draw nothing outside their rectangles, a second open keeps one window, and a
+// plug-in destroyed with its editor open takes its window away first.
+#include "editor/EditorFixture.h"
+
+#include "vstgui/software/SoftwareSystem.h"
+
+namespace {
+
+using namespace guitest;
+
+constexpr int kWidth = 432, kHeight = 172;
+
+class OpenEditor : public EditorTest {
+protected:
+    OpenEditor() {
+        plugin.open(hostWindow);
+        const std::vector<native::Handle> children = software::childWindows(hostWindow);
+        if (children.size() == 1) window = children[0];
+    }
+    ~OpenEditor() override {
+        if (plugin.effect != nullptr) plugin.close();
+        software::destroyHostWindow(hostWindow);
+    }
+
+    // The rectangle of every row's control, in row order.
+    std::vector<CRect> controlRects() const {
+        std::vector<CRect> rects;
+        for (int i = 0; i < GUIEditor::kRowCount; ++i) {
+            CRect size;
+            rects.push_back(plugin.control(i)->getViewSize(size));
+        }
+        return rects;
+    }
+
+    native::Handle hostWindow = software::createHostWindow(0, 0, kWidth, kHeight);
+    native::Handle window = nullptr;
+};
+
+// The face alone, read back pixel by pixel.
+class Face {
+public:
+    explicit Face(CFrame* frame) : screen(new COffscreenContext(frame, kWidth, kHeight)) {
+        Ref<CBitmap> face(new CBitmap(GUIEditor::kBackgroundId));
+        face->draw(screen.get(), CRect(0, 0, kWidth, kHeight));
+    }
+    CColor at(int x, int y) const { return pixelAt(screen.get(), x, y); }
+
+private:
+    Ref<COffscreenContext> screen;
+};
+
+// The face's panels are checked against the table's rectangles elsewhere; here
+// the open editor, painted and idled, shows the face unchanged around them.
+TEST_F(OpenEditor, OutsideItsControlsTheOpenEditorShowsTheFaceUnchanged) {
+    ASSERT_NE(window, nullptr);
+    software::invalidate(window, CRect(0, 0, kWidth, kHeight));
+    ASSERT_TRUE(software::paint(window));
+    plugin.idle();
+    const Face face(plugin.frame());
+
+    // Outside the controls the window shows the face unchanged.
+    const std::vector<CRect> rects = controlRects();
+    native::Handle surface = native::windowSurface(window);
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            bool inControl = false;
+            for (const CRect& rect : rects)
+                inControl = inControl ||
+                            (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom);
+            if (!inControl && native::readPixel(surface, CPoint(x, y)) != face.at(x, y))
+                ++differing;
+        }
+    native::releaseWindowSurface(window, surface);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(OpenEditor, APlugInDestroyedWithItsEditorOpenClosesTheEditorFirst) {
+    ASSERT_NE(window, nullptr);
+    host.close(plugin.effect);
+    plugin.effect = nullptr;
+    EXPECT_TRUE(software::childWindows(hostWindow).empty());
+}
+
+TEST_F(OpenEditor, OpeningAgainWithoutClosingLeavesOneFrameWindow) {
+    plugin.open(hostWindow);
+    EXPECT_EQ(software::childWindows(hostWindow).size(), 1u);
+    EXPECT_EQ(plugin.frame()->getNativeWindow(), software::childWindows(hostWindow).front());
+}
+
+} // namespace

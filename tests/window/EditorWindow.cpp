@@ -1,0 +1,78 @@
+// Brelto.dll's editor in a real window, for window-test.sh to drive with real
+// input under Xvfb. A small host: it loads the plug-in file, opens the editor
+// in a window of its own, idles it on a timer and prints "ready X Y" (the
+// editor's window is at screen (X, Y)) and the lines of EditorHost.h. It
+// closes the editor and the plug-in when the file named by its argument exists.
+// usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE
+#include "EditorHost.h"
+
+#include "tools/host/PluginLibrary.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kHostLeft = 40, kHostTop = 30;
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleMilliseconds = 40;
+
+HWND makeHostWindow(int width, int height) {
+    WNDCLASSA hostClass{};
+    hostClass.lpfnWndProc = DefWindowProcA;
+    hostClass.hInstance = GetModuleHandleA(nullptr);
+    hostClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    hostClass.lpszClassName = "BreltoEditorHost";
+    RegisterClassA(&hostClass);
+    return CreateWindowExA(0, "BreltoEditorHost", "Brelto", WS_POPUP | WS_VISIBLE, kHostLeft,
+                           kHostTop, width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE\n");
+        return 2;
+    }
+    PluginLibrary library(argv[1]);
+    PluginEntry entry = library.entry();
+    AEffect* effect = entry != nullptr ? entry(editorhost::answer) : nullptr;
+    if (effect == nullptr) {
+        std::fprintf(stderr, "brelto_editor_window_test: cannot load %s\n", argv[1]);
+        return 1;
+    }
+    auto dispatch = [effect](VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+    };
+    ERect* size = nullptr;
+    dispatch(effEditGetRect, 0, &size);
+    if (size == nullptr) return 1;
+    HWND host = makeHostWindow(size->right - size->left, size->bottom - size->top);
+    dispatch(effEditOpen, 0, host);
+    HWND editorWindow = GetWindow(host, GW_CHILD);
+    RECT place{};
+    GetWindowRect(editorWindow != nullptr ? editorWindow : host, &place);
+    std::printf("ready %ld %ld\n", place.left, place.top);
+    std::fflush(stdout);
+
+    SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
+    const char* quitFile = argv[2];
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WM_TIMER && message.hwnd == host) {
+            dispatch(effEditIdle);
+            if (GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    editorhost::sayFinal(effect);
+    dispatch(effEditClose);
+    dispatch(effClose);
+    DestroyWindow(host);
+    return 0;
+}

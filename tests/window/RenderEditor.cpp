@@ -1,0 +1,52 @@
+// Renders the plug-in's editor with the software backend into a PNG, with
+// the five control parameters at the given values and the meters at rest,
+// as the window test's host shows it at the end.
+// usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4
+#include "editor/GUIEditor.h"
+#include "host/AudioEffect.h"
+#include "vstgui/CFrame.h"
+#include "vstgui/software/SoftwareSystem.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+AudioEffect* createEffectInstance(audioMasterCallback host);
+
+namespace {
+
+constexpr int kControlParameters = 5;
+
+VstIntPtr VSTCALLBACK silentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float) {
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 + kControlParameters) {
+        std::fprintf(stderr, "usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4\n");
+        return 2;
+    }
+    using namespace VSTGUI;
+    std::unique_ptr<AudioEffect> effect(createEffectInstance(silentHost));
+    for (int i = 0; i < kControlParameters; ++i)
+        effect->setParameter(i, std::strtof(argv[2 + i], nullptr));
+    ERect* size = nullptr;
+    AEffEditor* editor = effect->getEditor();
+    editor->getRect(&size);
+    native::Handle host = software::createHostWindow(0, 0, size->right, size->bottom);
+    editor->open(host);
+    const std::vector<native::Handle> windows = software::childWindows(host);
+    bool written = false;
+    if (windows.size() == 1) {
+        software::invalidate(windows[0], CRect(0, 0, size->right, size->bottom));
+        software::paint(windows[0]);
+        editor->idle();
+        written = software::writePng(windows[0], argv[1]);
+    }
+    editor->close();
+    software::destroyHostWindow(host);
+    if (!written) std::fprintf(stderr, "brelto_render_editor: cannot write %s\n", argv[1]);
+    return written ? 0 : 1;
+}

@@ -1,0 +1,68 @@
+// Brelto.so's editor in a top-level X11 window that this small host makes,
+// as a Linux host does, for window-test.sh to drive with real input under
+// Xvfb. It opens the editor with the window's id, idles it and prints
+// "ready X Y" (the host window is at screen (X, Y)) and the lines of
+// EditorHost.h. It closes the editor and the plug-in when the file named by
+// its argument exists.
+// usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE
+#include "EditorHost.h"
+
+#include "tools/host/PluginLibrary.h"
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+constexpr int kHostLeft = 40, kHostTop = 30;
+constexpr auto kIdleInterval = std::chrono::milliseconds(40);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE\n");
+        return 2;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    PluginLibrary library(argv[1]);
+    PluginEntry entry = library.entry();
+    AEffect* effect = entry != nullptr ? entry(editorhost::answer) : nullptr;
+    if (display == nullptr || effect == nullptr) {
+        std::fprintf(stderr, "brelto_x11_editor_test: no display, or cannot load %s\n", argv[1]);
+        return 1;
+    }
+    auto dispatch = [effect](VstInt32 opcode, void* ptr = nullptr) {
+        return effect->dispatcher(effect, opcode, 0, 0, ptr, 0.0f);
+    };
+    ERect* size = nullptr;
+    dispatch(effEditGetRect, &size);
+    if (size == nullptr) return 1;
+    const Window host =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), kHostLeft, kHostTop,
+                            size->right - size->left, size->bottom - size->top, 0, 0, 0);
+    XMapWindow(display, host);
+    XSync(display, False);
+    dispatch(effEditOpen, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)));
+    std::printf("ready %d %d\n", kHostLeft, kHostTop);
+    std::fflush(stdout);
+
+    while (!std::filesystem::exists(argv[2])) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+        }
+        dispatch(effEditIdle);
+        std::this_thread::sleep_for(kIdleInterval);
+    }
+    editorhost::sayFinal(effect);
+    dispatch(effEditClose);
+    dispatch(effClose);
+    XDestroyWindow(display, host);
+    XCloseDisplay(display);
+    return 0;
+}
