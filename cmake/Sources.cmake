@@ -8,6 +8,9 @@ if(WIN32)
 else()
   set(BRELTO_PLATFORM posix)
 endif()
+add_library(brelto_base STATIC ${PROJECT_SOURCE_DIR}/base/Decimal.cpp ${PROJECT_SOURCE_DIR}/base/Text.cpp)
+target_include_directories(brelto_base PUBLIC ${PROJECT_SOURCE_DIR})
+
 file(GLOB BRELTO_CORE_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/host/*.cpp
   ${PROJECT_SOURCE_DIR}/core/*.cpp
@@ -18,6 +21,7 @@ list(REMOVE_ITEM BRELTO_CORE_SOURCES ${PROJECT_SOURCE_DIR}/host/Entry.cpp)
 
 add_library(brelto_core STATIC ${BRELTO_CORE_SOURCES})
 target_include_directories(brelto_core PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(brelto_core PUBLIC brelto_base)
 set_target_properties(brelto_core PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 

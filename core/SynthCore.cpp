@@ -1,5 +1,6 @@
 #include "core/SynthCore.h"
 
+#include "base/Text.h"
 #include "host/AEffEditor.h"
 #include "platform/ModuleServices.h"
 
@@ -14,10 +15,8 @@ constexpr int kMidiProgramCount = 128;
 // Meter rows read this until the plug-in binds a real meter.
 const std::atomic<float> kSilentMeter{0.0f};
 
-void copyText(char* dest, const char* src, std::size_t size) {
-    std::strncpy(dest, src, size - 1);
-    dest[size - 1] = 0;
-}
+// Copies src into a buffer of size bytes, cut to fit.
+void copyText(char* dest, const char* src, std::size_t size) { base::copyCut(dest, src, size - 1); }
 
 bool isHostParameter(VstInt32 index) {
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kHostParameterCount);

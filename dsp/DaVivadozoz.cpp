@@ -1,6 +1,6 @@
 #include "dsp/DaVivadozoz.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 #include "dsp/Meters.h"
 
 #include <cmath>

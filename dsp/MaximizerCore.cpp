@@ -1,6 +1,6 @@
 #include "dsp/MaximizerCore.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 #include "dsp/LookAheadScan.h"
 
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "dsp/Meters.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 
 namespace {
 constexpr double kQuietest = 0.0316; // -30 dB

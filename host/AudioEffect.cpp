@@ -2,7 +2,8 @@
 
 #include "host/AEffEditor.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
+#include "base/Text.h"
 
 #include <cmath>
 #include <cstring>
@@ -165,12 +166,7 @@ constexpr Handler kEffectTable[effSetChunk + 1] = {
 
 // Copies src into text, cut at maxLength characters, terminated.
 void copyCut(char* text, const char* src, int maxLength) {
-    int n = 0;
-    while (n < maxLength && src[n] != 0) {
-        text[n] = src[n];
-        ++n;
-    }
-    text[n] = 0;
+    base::copyCut(text, src, maxLength < 0 ? 0 : static_cast<std::size_t>(maxLength));
 }
 
 void appendCut(char* text, const char* src, int maxLength) {

@@ -1,5 +1,5 @@
 // Powers of ten and logarithms that both builds compute alike.
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 #include "dsp/Meters.h"
 
 #include <gtest/gtest.h>

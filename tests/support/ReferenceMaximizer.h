@@ -3,7 +3,7 @@
 // limiter must give the same bits; tests compare the two.
 #pragma once
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 
 #include <algorithm>
 #include <cmath>

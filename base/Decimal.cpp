@@ -1,4 +1,4 @@
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 
 #include <cmath>
 
