@@ -1,5 +1,5 @@
 // The frame and its editor: edits, idle work and resizing reach the host
-// through the editor base.
+// through the editor base, and the host's keys reach the frame.
 #include "support/GuiTestSupport.h"
 
 #include "editor/AEffGUIEditor.h"
@@ -14,6 +14,13 @@ class QuietEffect : public AudioEffectX {
 public:
     QuietEffect() : AudioEffectX(TestHost::callback, 1, 1) {}
     void processReplacing(float**, float**, VstInt32) override {}
+};
+
+// An editor base showing a frame made by the test.
+class FramedEditor : public AEffGUIEditor {
+public:
+    using AEffGUIEditor::AEffGUIEditor;
+    void show(CFrame* shown) { frame = shown; }
 };
 
 class FrameEditor : public ::testing::Test {
@@ -72,12 +79,33 @@ TEST_F(FrameEditor, IdleWorkDuringAGestureRunsAboutEveryHundredMilliseconds) {
 }
 
 TEST_F(FrameEditor, KnobModeIsOneSettingForTheProcess) {
-    const VstInt32 before = AEffGUIEditor::getKnobMode();
+    const VstInt32 before = editor.getKnobMode();
     AEffGUIEditor other(&effect);
     EXPECT_TRUE(other.setKnobMode(2));
     EXPECT_EQ(frame->getKnobMode(), 2);
     editor.setKnobMode(before);
     EXPECT_EQ(frame->getKnobMode(), before);
+    Ref<CFrame> alone(new CFrame(CRect(0, 0, 1, 1), nullptr, nullptr));
+    EXPECT_EQ(alone->getKnobMode(), 0);
+}
+
+TEST_F(FrameEditor, HostKeysReachTheFrameFieldByField) {
+    FramedEditor keyed(&effect);
+    VstKeyCode key{'q', 13, MODIFIER_SHIFT | MODIFIER_CONTROL};
+    EXPECT_FALSE(keyed.onKeyDown(key)); // no frame
+    auto* probe = new ProbeView(CRect(0, 0, 10, 10));
+    probe->keyAnswer = 1;
+    frame->addView(probe);
+    frame->setFocusView(probe);
+    keyed.show(frame.get());
+    EXPECT_TRUE(keyed.onKeyDown(key));
+    EXPECT_EQ(probe->lastKey.character, 'q');
+    EXPECT_EQ(probe->lastKey.virt, 13);
+    EXPECT_EQ(probe->lastKey.modifier, MODIFIER_SHIFT | MODIFIER_CONTROL);
+    probe->keyAnswer = 0; // only an answer of 1 tells the host the key was used
+    EXPECT_FALSE(keyed.onKeyDown(key));
+    EXPECT_FALSE(keyed.onKeyUp(key));
+    keyed.show(nullptr);
 }
 
 TEST_F(FrameEditor, TicksComeFromTheSystemOnlyWithAnEditor) {

@@ -91,8 +91,9 @@ public:
         lastDistance = distance;
         return true;
     }
-    std::int32_t onKeyDown(VstKeyCode&) override {
+    std::int32_t onKeyDown(CKeyCode& key) override {
         record("key");
+        lastKey = key;
         return keyAnswer;
     }
     void onDragEnter(CDrawContext*, CDragContainer*, const CPoint& where) override {
@@ -120,6 +121,7 @@ public:
     std::int32_t lastButtons = 0;
     float lastDistance = 0.0f;
     std::int32_t keyAnswer = -1;
+    CKeyCode lastKey;
 };
 
 } // namespace guitest

@@ -235,8 +235,8 @@ TEST_F(Tree, AnyClickClearsTheFocusView) {
 }
 
 TEST_F(Tree, TabAndShiftTabWalkTheViewsThatWantFocus) {
-    VstKeyCode tab{0, 2, 0};
-    VstKeyCode shiftTab{0, 2, 1};
+    CKeyCode tab{0, 2, 0};
+    CKeyCode shiftTab{0, 2, 1};
     EXPECT_EQ(frame->onKeyDown(tab), -1);
     first->setWantsFocus(true);
     second->setWantsFocus(true);
@@ -251,7 +251,7 @@ TEST_F(Tree, TabAndShiftTabWalkTheViewsThatWantFocus) {
 }
 
 TEST_F(Tree, KeysGoToTheFocusViewThenTheModalView) {
-    VstKeyCode key{'a', 0, 0};
+    CKeyCode key{'a', 0, 0};
     EXPECT_EQ(frame->onKeyDown(key), -1);
     first->keyAnswer = 1;
     frame->setFocusView(first);
@@ -272,7 +272,7 @@ TEST_F(Tree, AModalViewTakesClicksInsideItAndEveryWheel) {
     EXPECT_TRUE(frame->onWheel(window.get(), CPoint(8, 8), 2.0f));
     EXPECT_EQ(log, (std::vector<std::string>{"modal:mouse", "modal:wheel"}));
     first->setWantsFocus(true);
-    VstKeyCode tab{0, 2, 0};
+    CKeyCode tab{0, 2, 0};
     EXPECT_EQ(frame->onKeyDown(tab), -1);
     EXPECT_TRUE(frame->setModalView(nullptr));
     EXPECT_FALSE(frame->isChild(modal));
