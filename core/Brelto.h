@@ -36,8 +36,8 @@ public:
     // that ends the text); always answers 1.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool programForm) override;
 
-    // UI thread: reads the control's text and keeps nothing of it.
-    void onTextEdited(int index, VSTGUI::CControl* control) override;
+    // UI thread: no row of this plug-in has a text entry; keeps nothing.
+    void onTextEdited(int index, const char* text) override;
 
     const DaVivadozoz& maximizerModule() const { return *maximizer; }
 

@@ -46,7 +46,7 @@ public:
         setSampleRate(44100.0f);
         module->rates.clear();
     }
-    void onTextEdited(int, VSTGUI::CControl*) override {}
+    void onTextEdited(int, const char*) override {}
     void handleMidiEvent(const VstMidiEvent& event) override {
         handled.push_back({event.deltaFrames, static_cast<int>(module->calls.size())});
     }
