@@ -110,11 +110,8 @@ void SynthCore::getParameterLabel(VstInt32 index, char* text) {
 void SynthCore::getParameterDisplay(VstInt32 index, char* text) {
     text[0] = 0;
     if (!isHostParameter(index)) return;
-    const ParamRow& row = rows[index];
-    const float value = row.value.load(std::memory_order_relaxed);
-    if (std::strcmp(row.label, "%") == 0) float2string(value * 100.0f, text, kVstMaxParamStrLen);
-    else if (std::strcmp(row.label, "dB") == 0) dB2string(value, text, kVstMaxParamStrLen);
-    else float2string(value, text, kVstMaxParamStrLen);
+    // Every row's label is empty, so every text is the plain normalised value.
+    float2string(rows[index].value.load(std::memory_order_relaxed), text, kVstMaxParamStrLen);
 }
 
 void SynthCore::setProgram(VstInt32 index) {
