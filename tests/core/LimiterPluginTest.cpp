@@ -1,7 +1,7 @@
 // The complete plug-in limiting audio through processReplacing: delay,
 // ceiling, link, inter-sample peaks, meters, and what processing must never do.
 #include "support/AllocationCounter.h"
-#include "tools/host/TestSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"

@@ -57,7 +57,7 @@ std::vector<float> play(AEffect* effect, MidiList events) {
     return output;
 }
 
-std::vector<VstInt32> automated(const TestHost& host) {
+std::vector<VstInt32> automated(const RecordingHost& host) {
     std::vector<VstInt32> indexes;
     for (const HostCall& call : host.callsOf(audioMasterAutomate))
         indexes.push_back(call.index);
@@ -107,8 +107,8 @@ TEST(MidiControllerMap, FileBesideTheModuleNamedAfterIt) {
 }
 
 TEST(MidiEvents, NotesPedalAndBendAreRecordedAndMoveNothing) {
-    TestHost host;
-    InspectedBrelto plugin(TestHost::callback);
+    RecordingHost host;
+    InspectedBrelto plugin(RecordingHost::callback);
     host.calls.clear();
     play(plugin.getAeffect(), {{0x93, 60, 100}, {0x90, 62, 90}, {0x80, 60, 0}});
     EXPECT_EQ(plugin.noteRecord().note, 62);
@@ -129,8 +129,8 @@ TEST(MidiEvents, NotesPedalAndBendAreRecordedAndMoveNothing) {
 }
 
 TEST(MidiEvents, ControllersOnAnyChannelMoveTheirParameters) {
-    TestHost host;
-    InspectedBrelto plugin(TestHost::callback);
+    RecordingHost host;
+    InspectedBrelto plugin(RecordingHost::callback);
     host.calls.clear();
     play(plugin.getAeffect(), {{0xBF, 23, 64}, {0xB0, 0, 127}, {0xB0, 60, 127}});
     EXPECT_EQ(plugin.getParameter(kStereo), kHalfway);
@@ -161,7 +161,7 @@ public:
 
     TempFolder folder; // outlives the loaded module
     std::unique_ptr<PluginLibrary> library;
-    TestHost host;
+    RecordingHost host;
     AEffect* effect = nullptr;
 };
 

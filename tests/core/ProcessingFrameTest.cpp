@@ -1,6 +1,6 @@
 // The processing frame: chunking of host blocks, control ticks, MIDI event
 // timing and the set-up calls, observed through a module that records.
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 #include "core/SynthCore.h"
 
@@ -40,7 +40,7 @@ public:
 // A core with the recording module as its only module.
 class FrameCore : public SynthCore {
 public:
-    explicit FrameCore(audioMasterCallback host = TestHost::callback) : SynthCore(host) {
+    explicit FrameCore(audioMasterCallback host = RecordingHost::callback) : SynthCore(host) {
         module = std::make_unique<RecordingModule>(modules());
         modules().setOutputSource(&module->output);
         setSampleRate(44100.0f);
@@ -91,7 +91,7 @@ void send(FrameCore& core, std::vector<VstMidiEvent>& events) {
 }
 
 TEST(ProcessingFrame, BlocksAreCutIntoChunksOfAtMostTwoMilliseconds) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     EXPECT_EQ(core.chunkLimit(), 88);
     core.run(200);
@@ -103,14 +103,14 @@ TEST(ProcessingFrame, BlocksAreCutIntoChunksOfAtMostTwoMilliseconds) {
 }
 
 TEST(ProcessingFrame, AudioPassesThroughUnchangedAndInPlace) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     const std::vector<float> out = core.run(1000);
     for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[i], static_cast<float>(i));
 }
 
 TEST(ProcessingFrame, EmptyBlockDoesNothing) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     host.calls.clear();
     core.run(0);
@@ -119,7 +119,7 @@ TEST(ProcessingFrame, EmptyBlockDoesNothing) {
 }
 
 TEST(ProcessingFrame, FirstTickComesWithTheThirdChunkAfterARateChange) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     core.run(88 * 4);
     ASSERT_EQ(core.module->calls.size(), 4u);
@@ -136,7 +136,7 @@ TEST(ProcessingFrame, FirstTickComesWithTheThirdChunkAfterARateChange) {
 }
 
 TEST(ProcessingFrame, TicksAverageOnePerTwoMillisecondsWhateverTheBlockSize) {
-    TestHost host;
+    RecordingHost host;
     for (int block : {1, 7, 64, 1000}) {
         FrameCore core;
         const int total = 44100;
@@ -149,7 +149,7 @@ TEST(ProcessingFrame, TicksAverageOnePerTwoMillisecondsWhateverTheBlockSize) {
 }
 
 TEST(ProcessingFrame, ChunkLimitFollowsTheRate) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     core.setSampleRate(96000.0f);
     EXPECT_EQ(core.chunkLimit(), 192);
@@ -164,7 +164,7 @@ TEST(ProcessingFrame, ChunkLimitFollowsTheRate) {
 }
 
 TEST(ProcessingFrame, RatesThatCouldStallProcessingAreClamped) {
-    TestHost host;
+    RecordingHost host;
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     for (float rate : {0.0f, -44100.0f, 100.0f, 499.0f, nan, -inf}) {
@@ -182,7 +182,7 @@ TEST(ProcessingFrame, RatesThatCouldStallProcessingAreClamped) {
 }
 
 TEST(ProcessingFrame, EventsAreHandedOutAtTheFirstChunkBoundaryAtOrAfterThem) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     std::vector<VstMidiEvent> events = {midiAt(0), midiAt(50), midiAt(88), midiAt(89)};
     send(core, events);
@@ -195,7 +195,7 @@ TEST(ProcessingFrame, EventsAreHandedOutAtTheFirstChunkBoundaryAtOrAfterThem) {
 }
 
 TEST(ProcessingFrame, LateEventsWaitForTheNextBlockOrTheNextEventList) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     std::vector<VstMidiEvent> events = {midiAt(300)};
     send(core, events);
@@ -214,7 +214,7 @@ TEST(ProcessingFrame, LateEventsWaitForTheNextBlockOrTheNextEventList) {
 }
 
 TEST(ProcessingFrame, OnlyMidiEventsAreQueuedAndAFullQueueDropsTheRest) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     std::vector<VstMidiEvent> events(700, midiAt(0));
     events[3].type = kVstSysExType;
@@ -224,7 +224,7 @@ TEST(ProcessingFrame, OnlyMidiEventsAreQueuedAndAFullQueueDropsTheRest) {
 }
 
 TEST(ProcessingFrame, SuspendResetsTheModulesAndKeepsTheClock) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     core.run(100);
     core.suspend();
@@ -235,7 +235,7 @@ TEST(ProcessingFrame, SuspendResetsTheModulesAndKeepsTheClock) {
 }
 
 TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     core.setBlockSize(7);
     core.run(200);
@@ -243,7 +243,7 @@ TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
 }
 
 TEST(ProcessingFrame, ResumeAsksForNothing) {
-    TestHost host;
+    RecordingHost host;
     FrameCore core;
     host.calls.clear();
     core.dispatcher(effMainsChanged, 0, 1, nullptr, 0.0f);

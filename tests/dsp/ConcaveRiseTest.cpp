@@ -1,6 +1,6 @@
 // Scans settled from a concave run must answer exactly as full scans do.
 #include "support/ReferenceMaximizer.h"
-#include "tools/host/TestSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include "dsp/ConcaveRise.h"
 #include "dsp/LookAheadScan.h"

@@ -2,7 +2,7 @@
 // the literal reference arithmetic.
 #include "support/AllocationCounter.h"
 #include "support/ReferenceMaximizer.h"
-#include "tools/host/TestSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include "dsp/MaximizerCore.h"
 

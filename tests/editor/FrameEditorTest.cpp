@@ -4,7 +4,7 @@
 
 #include "editor/AEffGUIEditor.h"
 #include "host/AudioEffectX.h"
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ using namespace guitest;
 
 class QuietEffect : public AudioEffectX {
 public:
-    QuietEffect() : AudioEffectX(TestHost::callback, 1, 1) {}
+    QuietEffect() : AudioEffectX(RecordingHost::callback, 1, 1) {}
     void processReplacing(float**, float**, VstInt32) override {}
 };
 
@@ -25,7 +25,7 @@ public:
 
 class FrameEditor : public ::testing::Test {
 protected:
-    TestHost host;
+    RecordingHost host;
     QuietEffect effect;
     AEffGUIEditor editor{&effect};
     Ref<CFrame> frame{new CFrame(CRect(0, 0, 100, 50), nullptr, &editor)};

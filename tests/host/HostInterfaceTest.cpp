@@ -62,7 +62,7 @@ TEST_F(HostInterface, BothExportNamesAreOneFunction) {
 }
 
 TEST_F(HostInterface, HostAnsweringZeroToTheVersionGetsNoRecord) {
-    TestHost oldHost;
+    RecordingHost oldHost;
     oldHost.versionAnswer = 0;
     EXPECT_EQ(oldHost.open(library->entry()), nullptr);
     ASSERT_EQ(oldHost.calls.size(), 1u);
@@ -70,7 +70,7 @@ TEST_F(HostInterface, HostAnsweringZeroToTheVersionGetsNoRecord) {
 }
 
 TEST_F(HostInterface, OlderHostVersionIsAccepted) {
-    TestHost olderHost;
+    RecordingHost olderHost;
     olderHost.versionAnswer = 2300;
     AEffect* other = olderHost.open(library->entry());
     ASSERT_NE(other, nullptr);
@@ -305,7 +305,7 @@ TEST_F(HostInterface, RequestsWithoutTheirBufferAnswerZero) {
 }
 
 TEST_F(HostInterface, HostsThatSetUpBeforeOpenAreAnswered) {
-    TestHost eager;
+    RecordingHost eager;
     AEffect* other = eager.open(library->entry());
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(eager.dispatch(other, effSetSampleRate, 0, 0, nullptr, 48000.0f), 0);

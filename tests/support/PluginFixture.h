@@ -2,7 +2,7 @@
 // creates instances through its exported entry point.
 #pragma once
 
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,6 @@ protected:
     void setParameter(VstInt32 index, float value) { effect->setParameter(effect, index, value); }
 
     static inline std::unique_ptr<PluginLibrary> library;
-    TestHost host;
+    RecordingHost host;
     AEffect* effect = nullptr;
 };

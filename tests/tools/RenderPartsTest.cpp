@@ -63,7 +63,7 @@ TEST(UserUnitLaws, ValuesInUserUnitsArriveAsThoseUnitsInTheLimiter) {
     PluginModule module(PluginLibrary::programFolder() + "Brelto.so");
     auto instance = module.instantiate();
     PluginLibrary library(PluginLibrary::programFolder() + "Brelto.so");
-    TestHost host;
+    RecordingHost host;
     AEffect* effect = host.open(library.entry());
     ASSERT_NE(effect, nullptr);
     const auto& limiter =

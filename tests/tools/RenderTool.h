@@ -3,7 +3,7 @@
 #pragma once
 
 #include "support/TempFolder.h"
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <sndfile.h>
 

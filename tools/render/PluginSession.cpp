@@ -33,7 +33,7 @@ std::unique_ptr<PluginInstance> PluginModule::instantiate() {
     return instance;
 }
 
-PluginInstance::PluginInstance(TestHost& host, AEffect* effect) : host(host), effect(effect) {}
+PluginInstance::PluginInstance(RecordingHost& host, AEffect* effect) : host(host), effect(effect) {}
 
 PluginInstance::~PluginInstance() {
     stop();

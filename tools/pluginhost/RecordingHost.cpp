@@ -1,11 +1,11 @@
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 #include <cstring>
 
 namespace {
 
 // The callback carries no user data: calls go to the newest living host.
-TestHost* activeHost = nullptr;
+RecordingHost* activeHost = nullptr;
 
 std::uint32_t bitsOf(float value) {
     std::uint32_t bits;
@@ -15,11 +15,11 @@ std::uint32_t bitsOf(float value) {
 
 } // namespace
 
-TestHost::TestHost() : previous(activeHost) { activeHost = this; }
+RecordingHost::RecordingHost() : previous(activeHost) { activeHost = this; }
 
-TestHost::~TestHost() { activeHost = previous; }
+RecordingHost::~RecordingHost() { activeHost = previous; }
 
-VstIntPtr VSTCALLBACK TestHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                         VstIntPtr value, void* ptr, float opt) {
     if (activeHost == nullptr) return 0;
     HostCall call{effect, opcode, index, value, {}, opt};
@@ -28,7 +28,7 @@ VstIntPtr VSTCALLBACK TestHost::callback(AEffect* effect, VstInt32 opcode, VstIn
     return activeHost->answer(call);
 }
 
-VstIntPtr TestHost::answer(const HostCall& call) {
+VstIntPtr RecordingHost::answer(const HostCall& call) {
     switch (call.opcode) {
     case audioMasterVersion:
         return versionAnswer;
@@ -47,20 +47,20 @@ VstIntPtr TestHost::answer(const HostCall& call) {
     }
 }
 
-AEffect* TestHost::open(PluginEntry entry) { return entry != nullptr ? entry(callback) : nullptr; }
+AEffect* RecordingHost::open(PluginEntry entry) { return entry != nullptr ? entry(callback) : nullptr; }
 
-VstIntPtr TestHost::dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+VstIntPtr RecordingHost::dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                              void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-std::string TestHost::text(AEffect* effect, VstInt32 opcode, VstInt32 index, std::size_t size) {
+std::string RecordingHost::text(AEffect* effect, VstInt32 opcode, VstInt32 index, std::size_t size) {
     std::vector<char> buffer(size + 1, 0);
     dispatch(effect, opcode, index, 0, buffer.data());
     return std::string(buffer.data());
 }
 
-std::vector<HostCall> TestHost::callsOf(VstInt32 opcode) const {
+std::vector<HostCall> RecordingHost::callsOf(VstInt32 opcode) const {
     std::vector<HostCall> found;
     for (const HostCall& call : calls)
         if (call.opcode == opcode) found.push_back(call);
@@ -81,7 +81,7 @@ void printRecord(std::FILE* out, const AEffect* effect) {
     std::fprintf(out, "processReplacing %s\n", effect->processReplacing ? "yes" : "no");
 }
 
-void printParameters(std::FILE* out, TestHost& host, AEffect* effect) {
+void printParameters(std::FILE* out, RecordingHost& host, AEffect* effect) {
     std::fprintf(out, "%-5s %-10s %-6s %-10s %s\n", "index", "name", "label", "display", "value");
     for (VstInt32 i = 0; i < effect->numParams; ++i) {
         const float value = effect->getParameter(effect, i);

@@ -1,4 +1,4 @@
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <windows.h>
 

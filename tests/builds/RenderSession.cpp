@@ -1,10 +1,14 @@
-#include "tools/host/Render.h"
-
+// brelto_render_session PLUGIN-FILE OUTPUT: a long, reproducible session
+// through a plug-in file's record: varied audio in host blocks of random
+// sizes, parameter moves, rate changes and suspends. It writes every output
+// sample and, after every block, the five meter readings as raw 32-bit
+// floats. Both builds of the plug-in must write the same bytes.
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
-#include "tools/host/TestSignals.h"
+#include "tools/pluginhost/RecordingHost.h"
+#include "tools/signals/TestSignals.h"
 
-#include <cstring>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -16,8 +20,9 @@ void writeFloats(std::FILE* out, const float* values, std::size_t count) {
     std::fwrite(values, sizeof(float), count, out);
 }
 
-// The meters are not part of the plug-in interface; a host built from the
-// same sources reads them from the instance, the way the editor does.
+// The meters are not part of the plug-in interface; this test, built from the
+// same sources as the plug-in, reads them from the instance the way the
+// editor does.
 void writeMeters(std::FILE* out, AEffect* effect) {
     auto* plugin = static_cast<Brelto*>(static_cast<AudioEffect*>(effect->object));
     const DaVivadozoz& module = plugin->maximizerModule();
@@ -26,9 +31,8 @@ void writeMeters(std::FILE* out, AEffect* effect) {
     writeFloats(out, meters, 5);
 }
 
-} // namespace
-
-bool renderSession(TestHost& host, AEffect* effect, std::FILE* out) {
+// False when the plug-in is not Brelto.
+bool renderSession(RecordingHost& host, AEffect* effect, std::FILE* out) {
     if (effect->uniqueID != Brelto::kUniqueId || host.text(effect, effGetEffectName) != "Brelto")
         return false;
     signals::Random random(kSeed);
@@ -62,4 +66,34 @@ bool renderSession(TestHost& host, AEffect* effect, std::FILE* out) {
         done += n;
     }
     return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: brelto_render_session PLUGIN-FILE OUTPUT\n");
+        return 2;
+    }
+    PluginLibrary library(argv[1]);
+    if (!library.loaded()) {
+        std::fprintf(stderr, "brelto_render_session: cannot load %s: %s\n", argv[1],
+                     library.error().c_str());
+        return 1;
+    }
+    RecordingHost host;
+    host.recordCalls = false;
+    AEffect* effect = host.open(library.entry());
+    std::FILE* out = std::fopen(argv[2], "wb");
+    if (effect == nullptr || out == nullptr) {
+        std::fprintf(stderr, "brelto_render_session: no effect from %s or cannot write %s\n",
+                     argv[1], argv[2]);
+        if (out != nullptr) std::fclose(out);
+        return 1;
+    }
+    const bool rendered = renderSession(host, effect, out);
+    const bool written = std::fclose(out) == 0;
+    host.close(effect);
+    if (!rendered) std::fprintf(stderr, "brelto_render_session: %s is not Brelto\n", argv[1]);
+    return rendered && written ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 // callback as the interface defines and records every call it receives.
 #pragma once
 
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <cstdio>
 #include <string>
@@ -17,12 +17,12 @@ struct HostCall {
     float opt;
 };
 
-class TestHost {
+class RecordingHost {
 public:
-    TestHost();
-    ~TestHost();
-    TestHost(const TestHost&) = delete;
-    TestHost& operator=(const TestHost&) = delete;
+    RecordingHost();
+    ~RecordingHost();
+    RecordingHost(const RecordingHost&) = delete;
+    RecordingHost& operator=(const RecordingHost&) = delete;
 
     // Calls the entry with this host's callback; null when the plug-in refuses.
     AEffect* open(PluginEntry entry);
@@ -53,12 +53,12 @@ public:
 
 private:
     VstIntPtr answer(const HostCall& call);
-    TestHost* previous;
+    RecordingHost* previous;
 };
 
 // The record's fixed fields, one per line.
 void printRecord(std::FILE* out, const AEffect* effect);
 // Every host parameter: index, name, label, display text and value bits.
-void printParameters(std::FILE* out, TestHost& host, AEffect* effect);
+void printParameters(std::FILE* out, RecordingHost& host, AEffect* effect);
 // Every recorded host call.
 void printCalls(std::FILE* out, const std::vector<HostCall>& calls);

@@ -1,8 +1,7 @@
-// brelto-host: loads a VST 2.4 plug-in file through its entry point and shows
+// brelto-inspect: loads a VST 2.4 plug-in file through its entry point and shows
 // its record, its parameters and the calls it made to the host; or moves a
-// chunk between a file and the plug-in; or renders a reproducible session.
-#include "tools/host/Render.h"
-#include "tools/host/TestHost.h"
+// chunk between a file and the plug-in.
+#include "tools/pluginhost/RecordingHost.h"
 
 #include <cstdio>
 #include <cstring>
@@ -34,12 +33,12 @@ bool writeFile(const char* path, const void* data, std::size_t size) {
 
 // Restores a chunk from a file, saves the plug-in's chunk to a file, then
 // shows the program name and the parameters.
-int exchangeChunk(TestHost& host, AEffect* effect, const ChunkOptions& options) {
+int exchangeChunk(RecordingHost& host, AEffect* effect, const ChunkOptions& options) {
     const VstInt32 form = options.programForm ? 1 : 0;
     if (options.load != nullptr) {
         std::vector<unsigned char> bytes;
         if (!readFile(options.load, bytes)) {
-            std::fprintf(stderr, "brelto-host: cannot read %s\n", options.load);
+            std::fprintf(stderr, "brelto-inspect: cannot read %s\n", options.load);
             return 1;
         }
         host.dispatch(effect, effSetChunk, form, static_cast<VstIntPtr>(bytes.size()),
@@ -50,7 +49,7 @@ int exchangeChunk(TestHost& host, AEffect* effect, const ChunkOptions& options) 
         const VstIntPtr size = host.dispatch(effect, effGetChunk, form, 0, &data);
         if (data == nullptr || size <= 0 ||
             !writeFile(options.save, data, static_cast<std::size_t>(size))) {
-            std::fprintf(stderr, "brelto-host: cannot save the chunk to %s\n", options.save);
+            std::fprintf(stderr, "brelto-inspect: cannot save the chunk to %s\n", options.save);
             return 1;
         }
     }
@@ -59,28 +58,15 @@ int exchangeChunk(TestHost& host, AEffect* effect, const ChunkOptions& options) 
     return 0;
 }
 
-int render(TestHost& host, AEffect* effect, const char* path) {
-    std::FILE* out = std::fopen(path, "wb");
-    if (out == nullptr) {
-        std::fprintf(stderr, "brelto-host: cannot write %s\n", path);
-        return 1;
-    }
-    const bool rendered = renderSession(host, effect, out);
-    std::fclose(out);
-    if (!rendered) std::fprintf(stderr, "brelto-host: --render needs the Brelto plug-in\n");
-    return rendered ? 0 : 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: brelto-host PLUGIN-FILE [--program-form] [--load-chunk FILE]"
-                             " [--save-chunk FILE] [--render FILE]\n");
+        std::fprintf(stderr, "usage: brelto-inspect PLUGIN-FILE [--program-form] [--load-chunk FILE]"
+                             " [--save-chunk FILE]\n");
         return 2;
     }
     ChunkOptions chunk;
-    const char* renderPath = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--program-form") == 0) {
             chunk.programForm = true;
@@ -88,27 +74,24 @@ int main(int argc, char** argv) {
             chunk.load = argv[++i];
         } else if (std::strcmp(argv[i], "--save-chunk") == 0 && i + 1 < argc) {
             chunk.save = argv[++i];
-        } else if (std::strcmp(argv[i], "--render") == 0 && i + 1 < argc) {
-            renderPath = argv[++i];
         } else {
-            std::fprintf(stderr, "brelto-host: unknown option %s\n", argv[i]);
+            std::fprintf(stderr, "brelto-inspect: unknown option %s\n", argv[i]);
             return 2;
         }
     }
     PluginLibrary library(argv[1]);
     if (!library.loaded()) {
-        std::fprintf(stderr, "brelto-host: cannot load %s: %s\n", argv[1], library.error().c_str());
+        std::fprintf(stderr, "brelto-inspect: cannot load %s: %s\n", argv[1], library.error().c_str());
         return 1;
     }
-    TestHost host;
+    RecordingHost host;
     AEffect* effect = host.open(library.entry());
     if (effect == nullptr) {
-        std::fprintf(stderr, "brelto-host: %s gave no effect record\n", argv[1]);
+        std::fprintf(stderr, "brelto-inspect: %s gave no effect record\n", argv[1]);
         return 1;
     }
-    if (renderPath != nullptr || chunk.load != nullptr || chunk.save != nullptr) {
-        const int result = renderPath != nullptr ? render(host, effect, renderPath)
-                                                 : exchangeChunk(host, effect, chunk);
+    if (chunk.load != nullptr || chunk.save != nullptr) {
+        const int result = exchangeChunk(host, effect, chunk);
         host.close(effect);
         return result;
     }
