@@ -1,7 +1,7 @@
 // setChunk against many thousands of damaged chunks, each placed right against
 // a no-access page: a read outside the given bytes ends the test program.
-#include "support/GuardedBytes.h"
-#include "support/InspectedBrelto.h"
+#include "tests/support/GuardedBytes.h"
+#include "tests/support/InspectedBrelto.h"
 
 #include <gtest/gtest.h>
 

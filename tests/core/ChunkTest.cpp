@@ -1,6 +1,6 @@
 // Programs kept as chunk text: both forms byte for byte, the rules of reading
 // them back, the bounds of the given bytes, and the default bank resource.
-#include "support/InspectedBrelto.h"
+#include "tests/support/InspectedBrelto.h"
 
 #include "platform/ModuleServices.h"
 

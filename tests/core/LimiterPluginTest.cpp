@@ -1,6 +1,6 @@
 // The complete plug-in limiting audio through processReplacing: delay,
 // ceiling, link, inter-sample peaks, meters, and what processing must never do.
-#include "support/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "tools/signals/TestSignals.h"
 
 #include "core/Brelto.h"

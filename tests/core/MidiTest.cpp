@@ -1,9 +1,9 @@
 // MIDI: the controller map read from its configuration file, and the event
 // handler, on instances made from the code and on copies of the real module
 // with a real INI file beside them.
-#include "support/InspectedBrelto.h"
-#include "support/PluginFixture.h"
-#include "support/TempFolder.h"
+#include "tests/support/InspectedBrelto.h"
+#include "tests/support/PluginFixture.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Parameter rows, their texts and the lookup by name, on an instance made
 // directly from the plug-in's code.
-#include "support/PluginFixture.h"
+#include "tests/support/PluginFixture.h"
 
 #include "core/Brelto.h"
 

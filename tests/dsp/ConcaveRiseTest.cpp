@@ -1,5 +1,5 @@
 // Scans settled from a concave run must answer exactly as full scans do.
-#include "support/ReferenceMaximizer.h"
+#include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/ConcaveRise.h"

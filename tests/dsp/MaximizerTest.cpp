@@ -1,7 +1,7 @@
 // The limiter core: its peak estimate, its envelope and its exactness against
 // the literal reference arithmetic.
-#include "support/AllocationCounter.h"
-#include "support/ReferenceMaximizer.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/MaximizerCore.h"

@@ -1,6 +1,6 @@
 // The frame and its editor: edits, idle work and resizing reach the host
 // through the editor base, and the host's keys reach the frame.
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include "editor/AEffGUIEditor.h"
 #include "host/AudioEffectX.h"

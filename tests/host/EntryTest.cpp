@@ -1,6 +1,6 @@
 // The entry point with a construction that runs out of memory at every
 // possible step: the host gets null and nothing built so far is left behind.
-#include "support/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "host/vst2.h"
 
 #include <gtest/gtest.h>

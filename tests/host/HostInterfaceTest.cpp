@@ -1,5 +1,5 @@
 // The real plug-in file, driven through its record as a host drives it.
-#include "support/PluginFixture.h"
+#include "tests/support/PluginFixture.h"
 
 #include "core/ParamDef.h"
 

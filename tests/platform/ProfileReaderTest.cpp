@@ -1,7 +1,7 @@
 // The profile reader of the Linux build against the Windows one: the same INI
 // files, the same expected answers. In the Windows test program
 // platform::profileInt is GetPrivateProfileIntA itself.
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include "platform/ModuleServices.h"
 #include "platform/ProfileText.h"

@@ -1,4 +1,4 @@
-#include "support/AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 namespace guitest {
 

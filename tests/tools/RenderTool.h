@@ -2,7 +2,7 @@
 // audio files it works on.
 #pragma once
 
-#include "support/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tools/pluginhost/PluginLibrary.h"
 
 #include <sndfile.h>

@@ -1,6 +1,6 @@
 // Drawing contexts and bitmaps, read back pixel by pixel from offscreens.
 // The same tests run on the software surface and, under wine, on GDI.
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 namespace {
 

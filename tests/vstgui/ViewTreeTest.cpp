@@ -1,6 +1,6 @@
 // The view tree: rectangle rules, ownership, drawing order, dispatch of
 // clicks, keys, wheel and drags, focus and the modal view.
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/GuardedBytes.h"
+#include "tests/support/GuardedBytes.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // A frame in a window of the software backend: paint, button presses with
 // the live state, the wheel, drops, cursors and the host destroying its window.
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include "vstgui/CDragContainer.h"
 #include "vstgui/WindowEvents.h"

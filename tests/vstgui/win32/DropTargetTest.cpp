@@ -1,6 +1,6 @@
 // The OLE drop target and the count of dragged items, with data objects
 // that offer text, a list of files, or nothing.
-#include "support/GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include "vstgui/CDragContainer.h"
 #include "vstgui/WindowEvents.h"
