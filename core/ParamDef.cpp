@@ -62,8 +62,10 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
     backgroundOffsetY = def.backgroundOffsetY;
 }
 
+// The laws are computed in double: a float product can round a value across
+// the boundary of the printed digit.
 void gainDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", static_cast<double>(value * 30.0f));
+    std::snprintf(text, kDisplayTextSize, "%.1f", 30.0 * static_cast<double>(value));
 }
 
 void releaseDisplay(float value, char* text) {
@@ -71,7 +73,7 @@ void releaseDisplay(float value, char* text) {
 }
 
 void ceilingDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", static_cast<double>(value * 30.0f - 30.0f));
+    std::snprintf(text, kDisplayTextSize, "%.1f", 30.0 * static_cast<double>(value) - 30.0);
 }
 
 int lookupParamIndex(const ParamRow* rows, const char* name) {
