@@ -1,11 +1,12 @@
 #include "core/Brelto.h"
 
+#include "core/Identity.h"
 #include "dsp/DaVivadozoz.h"
 
 AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(host); }
 
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
-    record.uniqueID = kUniqueId;
+    record.uniqueID = identity::kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());
     notes().bendRange = &kVoiceMode;
     bindMaximizer();

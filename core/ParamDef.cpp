@@ -1,7 +1,7 @@
 #include "core/ParamDef.h"
 
-#include "base/Decimal.h"
 #include "base/Text.h"
+#include "dsp/ParameterLaws.h"
 
 #include <cstdio>
 
@@ -65,15 +65,15 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
 // The laws are computed in double: a float product can round a value across
 // the boundary of the printed digit.
 void gainDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", 30.0 * static_cast<double>(value));
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::gainDb(value));
 }
 
 void releaseDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", decimal::power(2.0 * value));
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::releaseMilliseconds(value));
 }
 
 void ceilingDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", 30.0 * static_cast<double>(value) - 30.0);
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::ceilingDb(value));
 }
 
 int lookupParamIndex(const ParamRow* rows, const char* name) {

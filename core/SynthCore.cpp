@@ -1,6 +1,7 @@
 #include "core/SynthCore.h"
 
 #include "base/Text.h"
+#include "core/Identity.h"
 #include "host/AEffEditor.h"
 #include "platform/ModuleServices.h"
 
@@ -36,8 +37,8 @@ void fillMidiProgram(MidiProgramName& name) {
 
 SynthCore::SynthCore(audioMasterCallback host)
     : AudioEffectX(host, kProgramCount, kHostParameterCount) {
-    copyText(effectName, "Brelto", sizeof(effectName));
-    copyText(productString, "Brelto", sizeof(productString));
+    copyText(effectName, identity::kEffectName, sizeof(effectName));
+    copyText(productString, identity::kEffectName, sizeof(productString));
     copyText(vendorString, "Quenor", sizeof(vendorString));
 
     moduleList = std::make_unique<ModuleList>();

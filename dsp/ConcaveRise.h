@@ -8,11 +8,13 @@
 // frequent, which is when they pay.
 #pragma once
 
+#include "dsp/SignalBlock.h"
+
 #include <cstdint>
 
 class ConcaveRuns {
 public:
-    static constexpr int kMaxFrames = 256;
+    static constexpr int kMaxFrames = kMaxChunkFrames;
 
     // Forgets every run, with the peak lines that were just cleared.
     void clear();

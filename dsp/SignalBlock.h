@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// The one pass size: the processing frame's longest chunk, and the frames
+// the limiter and its helpers work through at once.
 constexpr int kMaxChunkFrames = 256;
 
 class SignalBlock {

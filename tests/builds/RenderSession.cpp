@@ -4,6 +4,7 @@
 // sample and, after every block, the five meter readings as raw 32-bit
 // floats. Both builds of the plug-in must write the same bytes.
 #include "core/Brelto.h"
+#include "core/Identity.h"
 #include "dsp/DaVivadozoz.h"
 #include "tools/pluginhost/RecordingHost.h"
 #include "tools/signals/TestSignals.h"
@@ -33,7 +34,8 @@ void writeMeters(std::FILE* out, AEffect* effect) {
 
 // False when the plug-in is not Brelto.
 bool renderSession(RecordingHost& host, AEffect* effect, std::FILE* out) {
-    if (effect->uniqueID != Brelto::kUniqueId || host.text(effect, effGetEffectName) != "Brelto")
+    if (effect->uniqueID != identity::kUniqueId ||
+        host.text(effect, effGetEffectName) != identity::kEffectName)
         return false;
     signals::Random random(kSeed);
     const std::vector<float> input = signals::varied(kSessionFrames, kSeed);

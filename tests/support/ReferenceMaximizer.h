@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/Decimal.h"
+#include "dsp/ParameterLaws.h"
 
 #include <algorithm>
 #include <cmath>
@@ -108,12 +109,12 @@ struct Maximizer {
 
     void setParameters(float gainValue, float ceilingValue, float releaseValue, float stereo,
                        float isp) {
-        gain = static_cast<float>(decimal::power(1.5 * gainValue));
-        const auto releaseMs = static_cast<float>(decimal::power(2.0 * releaseValue));
-        ceiling = static_cast<float>(decimal::power((30.0 * ceilingValue - 30.0) * 0.05));
+        gain = static_cast<float>(laws::linearGain(gainValue));
+        const auto releaseMs = static_cast<float>(laws::releaseMilliseconds(releaseValue));
+        ceiling = static_cast<float>(laws::linearCeiling(ceilingValue));
         releaseFrames = static_cast<int>(rate * static_cast<double>(releaseMs) * 0.001);
-        linkOn = stereo >= 0.5f;
-        ispOn = isp >= 0.5f;
+        linkOn = laws::switchedOn(stereo);
+        ispOn = laws::switchedOn(isp);
     }
 
     void processFrame(float* frame) {

@@ -2,6 +2,7 @@
 // laws against the plug-in's own, and the committed demonstration file.
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
+#include "dsp/ParameterLaws.h"
 #include "RenderTool.h"
 #include "tools/bank/BankFile.h"
 #include "tools/render/PluginSession.h"
@@ -78,8 +79,8 @@ TEST(UserUnitLaws, ValuesInUserUnitsArriveAsThoseUnitsInTheLimiter) {
         effect->setParameter(effect, kOutCeil,
                              normalisedValue(*findUserUnit("--ceiling-db"), std::to_string(db)));
         EXPECT_NEAR(20 * std::log10(limiter.outputCeiling()), db, 1e-4) << db;
-        EXPECT_NEAR(linearCeiling(effect->getParameter(effect, kOutCeil)), limiter.outputCeiling(),
-                    1e-6);
+        EXPECT_NEAR(laws::linearCeiling(effect->getParameter(effect, kOutCeil)),
+                    limiter.outputCeiling(), 1e-6);
     }
     for (double ms : {1.0, 3.5, 10.0, 100.0}) {
         effect->setParameter(effect, kRelease,
@@ -95,7 +96,7 @@ TEST(UserUnitLaws, ValuesInUserUnitsArriveAsThoseUnitsInTheLimiter) {
         EXPECT_TRUE(std::string(option) == "--stereo" ? limiter.limiter().linkEnabled()
                                                       : limiter.limiter().ispEnabled());
     }
-    EXPECT_NEAR(linearGain(1.0f), std::pow(10.0, 1.5), 1e-9);
+    EXPECT_NEAR(laws::linearGain(1.0f), std::pow(10.0, 1.5), 1e-9);
     host.close(effect);
 }
 
