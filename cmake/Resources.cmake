@@ -1,11 +1,19 @@
-# The plug-in's resources come from one script, resources/Brelto.rc. Windows
-# targets compile it with windres; Linux targets get a generated table of the
-# same files embedded with .incbin, read through platform::findResource.
-set(BRELTO_RESOURCE_SCRIPT ${PROJECT_SOURCE_DIR}/resources/Brelto.rc)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${BRELTO_RESOURCE_SCRIPT})
+# The plug-in's resources come from resources/Brelto.rc, and where the
+# software backend draws text, the font it reads from resources/SoftwareFont.rc.
+# Windows targets compile them with windres; Linux targets get a generated
+# table of the same files embedded with .incbin, read through
+# platform::findResource.
+set(BRELTO_RESOURCE_SCRIPTS ${PROJECT_SOURCE_DIR}/resources/Brelto.rc)
+if(BRELTO_GUI_BACKEND STREQUAL software)
+  list(APPEND BRELTO_RESOURCE_SCRIPTS ${PROJECT_SOURCE_DIR}/resources/SoftwareFont.rc)
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${BRELTO_RESOURCE_SCRIPTS})
 
-file(STRINGS ${BRELTO_RESOURCE_SCRIPT} brelto_resource_lines
-     REGEX "^[0-9]+[ \t]+[A-Za-z]+[ \t]+\"[^\"]+\"")
+set(brelto_resource_lines "")
+foreach(script IN LISTS BRELTO_RESOURCE_SCRIPTS)
+  file(STRINGS ${script} lines REGEX "^[0-9]+[ \t]+[A-Za-z]+[ \t]+\"[^\"]+\"")
+  list(APPEND brelto_resource_lines ${lines})
+endforeach()
 set(brelto_rc "")
 set(brelto_asm "")
 set(brelto_entries "")
@@ -32,7 +40,7 @@ if(WIN32)
 else()
   set(BRELTO_RESOURCE_SOURCE ${CMAKE_BINARY_DIR}/generated/EmbeddedResources.cpp)
   file(CONFIGURE OUTPUT ${BRELTO_RESOURCE_SOURCE} CONTENT
-"// Generated from resources/Brelto.rc; do not edit.
+"// Generated from the scripts in resources/; do not edit.
 #include \"platform/EmbeddedResources.h\"
 
 ${brelto_asm}

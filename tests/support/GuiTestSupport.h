@@ -40,8 +40,12 @@ inline ::testing::AssertionResult sameColor(const CColor& actual, const CColor& 
            << int(expected.blue) << ")";
 }
 
+// The colour of one pixel of a backend's drawing surface (alpha 255), read
+// from the backend's own pixels; black outside the surface.
+CColor surfacePixel(native::Handle surface, CPoint where);
+
 inline CColor pixelAt(CDrawContext* context, int x, int y) {
-    return native::readPixel(context->getSystemContext(), CPoint(x, y));
+    return surfacePixel(context->getSystemContext(), CPoint(x, y));
 }
 
 // Owns one reference to a toolkit object for a test's scope.

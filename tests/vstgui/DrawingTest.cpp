@@ -1,6 +1,7 @@
 // Drawing contexts and bitmaps, read back pixel by pixel from offscreens.
 // The same tests run on the software surface and, under wine, on GDI.
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/ObjectCounts.h"
 
 namespace {
 
@@ -76,27 +77,27 @@ TEST_F(Drawing, ClipRectIsKeptInDevicePixelsAndCutsDrawing) {
 }
 
 TEST_F(Drawing, SettersTouchThePlatformOnlyOnAChange) {
-    const native::ObjectCounts before = native::objectCounts();
+    const ObjectCounts before = objectCounts();
     screen->setFillColor(kDarkGrey);
     screen->setFillColor(kDarkGrey);
-    EXPECT_EQ(native::objectCounts().brushes, before.brushes + 1);
+    EXPECT_EQ(objectCounts().brushes, before.brushes + 1);
     screen->setFillColor(CColor{40, 40, 40, 128}); // only alpha differs
-    EXPECT_EQ(native::objectCounts().brushes, before.brushes + 2);
+    EXPECT_EQ(objectCounts().brushes, before.brushes + 2);
 
     screen->setFrameColor(kDarkGrey);
     screen->setFrameColor(kDarkGrey);
     screen->setLineWidth(1);
-    EXPECT_EQ(native::objectCounts().pens, before.pens + 1);
+    EXPECT_EQ(objectCounts().pens, before.pens + 1);
     screen->setLineWidth(2);
-    EXPECT_EQ(native::objectCounts().pens, before.pens + 2);
+    EXPECT_EQ(objectCounts().pens, before.pens + 2);
 
     screen->setFont(kNormalFont);
     screen->setFont(kNormalFont);
-    EXPECT_EQ(native::objectCounts().fonts, before.fonts + 1);
+    EXPECT_EQ(objectCounts().fonts, before.fonts + 1);
 
     screen->setClipRect(CRect(0, 0, 8, 8));
     screen->setClipRect(CRect(0, 0, 8, 8));
-    EXPECT_EQ(native::objectCounts().clips, before.clips + 1);
+    EXPECT_EQ(objectCounts().clips, before.clips + 1);
 }
 
 TEST_F(Drawing, FontIdsOutsideTheTableMeanTheBoldSystemFont) {

@@ -3,6 +3,7 @@
 // usage: brelto_render_tree OUTPUT.png
 #include "DemoTree.h"
 
+#include "tests/support/software/PngFile.h"
 #include "vstgui/software/SoftwareSystem.h"
 
 #include <cstdio>
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     software::paint(window);
     demo::turnKnob(tree);
     frame->idle();
-    const bool written = software::writePng(window, argv[1]);
+    const bool written = guitest::writePng(window, argv[1]);
     frame->forget();
     software::destroyHostWindow(host);
     if (!written) std::fprintf(stderr, "brelto_render_tree: cannot write %s\n", argv[1]);

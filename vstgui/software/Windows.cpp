@@ -24,8 +24,12 @@ struct Cursor : Object {
     std::int32_t type;
 };
 
+// pointer / buttons: where the pointer is on the screen and the buttons held,
+// as the last press left them. focus: the window that took the last press.
+// cursor: the cursor last set.
 struct SystemState {
-    std::deque<PointerState> pointer{PointerState{}};
+    CPoint pointer;
+    std::int32_t buttons = 0;
     Window* focus = nullptr;
     Cursor* cursor = nullptr;
 };
@@ -101,14 +105,6 @@ std::vector<native::Handle> childWindows(native::Handle handle) {
     return std::vector<native::Handle>(window->children.begin(), window->children.end());
 }
 
-void setPointer(const PointerState& state) {
-    system().pointer.assign(1, state);
-}
-
-void scriptPointer(const std::vector<PointerState>& states) {
-    if (!states.empty()) system().pointer.assign(states.begin(), states.end());
-}
-
 void invalidate(native::Handle handle, const CRect& rect) {
     Window* window = windowOf(handle);
     if (window == nullptr) return;
@@ -137,9 +133,8 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     Window* window = windowOf(handle);
     if (window == nullptr) return;
     system().focus = window;
-    PointerState& state = system().pointer.front();
-    state.buttons = buttons;
-    state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
+    system().buttons = buttons;
+    system().pointer = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
     if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where);
 }
 
@@ -183,14 +178,11 @@ CPoint windowScreenTopLeft(Handle handle) {
 }
 
 std::int32_t mouseButtons() {
-    std::deque<PointerState>& pointer = system().pointer;
-    const std::int32_t buttons = pointer.front().buttons;
-    if (pointer.size() > 1) pointer.pop_front();
-    return buttons;
+    return system().buttons;
 }
 
 CPoint cursorPosition() {
-    return system().pointer.front().screen;
+    return system().pointer;
 }
 
 Handle currentCursor() {

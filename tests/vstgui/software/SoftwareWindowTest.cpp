@@ -1,6 +1,8 @@
 // A frame in a window of the software backend: paint, button presses with
 // the live state, the wheel, drops, cursors and the host destroying its window.
 #include "tests/support/GuiTestSupport.h"
+#include "tests/support/ScriptedPointer.h"
+#include "tests/support/software/PngFile.h"
 
 #include "vstgui/CDragContainer.h"
 #include "vstgui/WindowEvents.h"
@@ -18,7 +20,7 @@ constexpr int kLeft = 100, kTop = 50;
 
 CColor windowPixel(native::Handle window, int x, int y) {
     native::Handle surface = native::windowSurface(window);
-    const CColor color = native::readPixel(surface, CPoint(x, y));
+    const CColor color = surfacePixel(surface, CPoint(x, y));
     native::releaseWindowSurface(window, surface);
     return color;
 }
@@ -49,6 +51,7 @@ protected:
         window = frame->getNativeWindow();
     }
     ~SoftwareWindow() override {
+        releasePointer();
         frame->forget();
         sw::destroyHostWindow(host);
     }
@@ -76,7 +79,7 @@ TEST_F(SoftwareWindow, APaintDrawsTheBackgroundAndIdleBringsADirtyChild) {
     EXPECT_FALSE(probe->isDirty());
     EXPECT_TRUE(sameColor(windowPixel(window, 10, 10), kBlueCColor));
     const std::string path = ::testing::TempDir() + "brelto-frame.png";
-    EXPECT_TRUE(sw::writePng(window, path));
+    EXPECT_TRUE(writePng(window, path));
     std::FILE* file = std::fopen(path.c_str(), "rb");
     ASSERT_NE(file, nullptr);
     unsigned char signature[4] = {};
@@ -94,8 +97,8 @@ TEST_F(SoftwareWindow, APressReachesTheViewUnderThePointerWithTheLiveButtons) {
 }
 
 TEST_F(SoftwareWindow, AViewFollowsTheMouseByPollingUntilRelease) {
-    sw::setPointer({CPoint(kLeft + 45, kTop + 10), kLButton});
-    sw::scriptPointer({{CPoint(kLeft + 45, kTop + 10), kLButton},
+    setPointer({CPoint(kLeft + 45, kTop + 10), kLButton});
+    scriptPointer({{CPoint(kLeft + 45, kTop + 10), kLButton},
                        {CPoint(kLeft + 47, kTop + 20), kLButton},
                        {CPoint(kLeft + 50, kTop + 30), 0}});
     CDrawContext* context = frame->createDrawContext();
@@ -106,7 +109,6 @@ TEST_F(SoftwareWindow, AViewFollowsTheMouseByPollingUntilRelease) {
     ASSERT_GE(dragger->seen.size(), 2u);
     EXPECT_EQ(dragger->seen.front(), CPoint(45, 10));
     EXPECT_EQ(dragger->seen.back(), CPoint(50, 30));
-    sw::setPointer({});
 }
 
 TEST_F(SoftwareWindow, WheelNotchesOf120AreDistance1) {
@@ -123,7 +125,7 @@ TEST_F(SoftwareWindow, WheelNotchesOf120AreDistance1) {
 TEST_F(SoftwareWindow, DropsAreRoutedToTheViewUnderThePointer) {
     auto* target = static_cast<CDropTarget*>(sw::dropTargetOf(window));
     ASSERT_NE(target, nullptr);
-    sw::setPointer({CPoint(kLeft + 10, kTop + 10), 0});
+    setPointer({CPoint(kLeft + 10, kTop + 10), 0});
     std::uint32_t effect = 7;
     target->DragEnter(nullptr, 0, CPoint(), &effect);
     EXPECT_EQ(effect, 0u);
@@ -170,12 +172,12 @@ TEST_F(SoftwareWindow, CursorsComeBackToTheDefault) {
 }
 
 TEST_F(SoftwareWindow, LocationPositionAndSizeAreInTheirOwnCoordinates) {
-    sw::setPointer({CPoint(kLeft + 5, kTop + 6), 0});
+    setPointer({CPoint(kLeft + 5, kTop + 6), 0});
     CPoint where;
     EXPECT_TRUE(frame->getCurrentLocation(where));
     EXPECT_EQ(where, CPoint(5, 6));
     EXPECT_EQ(frame->getCurrentView(), nullptr);
-    sw::setPointer({CPoint(kLeft + 9, kTop + 9), 0});
+    setPointer({CPoint(kLeft + 9, kTop + 9), 0});
     EXPECT_EQ(frame->getCurrentView(), probe);
     std::int32_t x = 0, y = 0;
     EXPECT_TRUE(frame->getPosition(x, y));
@@ -184,7 +186,6 @@ TEST_F(SoftwareWindow, LocationPositionAndSizeAreInTheirOwnCoordinates) {
     CRect size;
     EXPECT_TRUE(frame->getSize(&size));
     EXPECT_EQ(size, CRect(kLeft, kTop, kLeft + 64, kTop + 48));
-    sw::setPointer({});
 }
 
 TEST_F(SoftwareWindow, AfterTheHostDestroysItsWindowNothingIsDrawn) {
