@@ -1,6 +1,7 @@
 #include "vstgui/CFrame.h"
 
 #include "platform/ModuleServices.h"
+#include "vstgui/VirtualKeys.h"
 
 #include <cstring>
 
@@ -18,6 +19,9 @@ CFrame::CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner)
 }
 
 CFrame::~CFrame() {
+    // A view that holds the focus (a text entry in progress) finishes while
+    // the window and the owner are still there.
+    if (focusView != nullptr) setFocusView(nullptr);
     if (modalView != nullptr) removeView(modalView, false);
     modalView = nullptr;
     if (defaultCursor == nullptr) defaultCursor = native::currentCursor();

@@ -3,6 +3,8 @@
 // record field by field.
 #pragma once
 
+#include "vstgui/VirtualKeys.h"
+
 #include <cstdint>
 
 namespace VSTGUI {
@@ -13,7 +15,6 @@ struct CKeyCode {
     std::uint8_t modifier = 0;  // CKeyModifier bits
 };
 
-enum CVirtualKey : std::uint8_t { kVirtualKeyTab = 2 };
 enum CKeyModifier : std::uint8_t { kKeyShift = 1 << 0 };
 
 } // namespace VSTGUI

@@ -100,11 +100,69 @@ void stopImageCodecs(std::uintptr_t token);
 
 // The live buttons and modifiers as CButton bits.
 std::int32_t mouseButtons();
+// The cursor in screen coordinates.
 CPoint cursorPosition();
+
+// Where the two answers above come from: the system's own pointer unless a
+// source is put in its place, such as a window system that the backend only
+// stands in for, or a scripted mouse. Only the UI thread asks.
+class PointerSource {
+public:
+    virtual std::int32_t buttons() = 0;
+    virtual CPoint position() = 0;
+
+protected:
+    ~PointerSource() = default;
+};
+// Puts source in place (none: the system's pointer again); answers the one it replaces.
+PointerSource* setPointerSource(PointerSource* source);
+// The system's pointer, whatever source is in place.
+std::int32_t systemMouseButtons();
+CPoint systemCursorPosition();
+
+// Longest gap between the two clicks of a double click, in milliseconds.
+std::int32_t doubleClickTime();
+
 Handle currentCursor();
 // The system cursor of a toolkit cursor type; null for the default types.
 Handle systemCursor(std::int32_t type);
 void setCursor(Handle cursor);
+
+// --- Entry fields ---------------------------------------------------------
+
+// A single-line text entry over part of a frame's window, with the keyboard
+// focus: the system's edit control on Windows, a field that the toolkit
+// draws and feeds with the keys typed into the frame elsewhere.
+class EntryFieldOwner {
+public:
+    // The field lost the keyboard focus, or Return ended the entry.
+    virtual void entryFocusLost() = 0;
+    virtual void entryReturned() = 0;
+
+protected:
+    ~EntryFieldOwner() = default;
+};
+struct EntryFieldRequest {
+    CRect rect; // window pixels
+    const char* text;
+    std::int32_t align; // 0 left, 1 centre, 2 right
+    FontRequest font;
+    std::int32_t maxLength; // characters
+};
+// Opens the field with all its text selected; none when it cannot be made.
+Handle openEntryField(Handle window, const EntryFieldRequest& request, EntryFieldOwner* owner);
+// Closes the field without telling its owner.
+void closeEntryField(Handle field);
+// Copies at most size - 1 characters of the field's text and a terminating zero.
+void entryFieldText(Handle field, char* text, std::size_t size);
+// A key typed into the frame while the field is open. Fields that the system
+// feeds itself ignore it.
+enum class EntryKey { ignored, edited, returned };
+EntryKey typeIntoEntryField(Handle field, std::int32_t character, std::int32_t virtualKey);
+// Draws the field into rect (device pixels) of surface; fields that the
+// system draws itself draw nothing here.
+void paintEntryField(Handle surface, Handle field, const CRect& rect, const CColor& textColor,
+                     const CColor& backColor);
 
 // --- Frame window ---------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "vstgui/WindowEvents.h"
 
 #include "vstgui/CDragContainer.h"
+#include "vstgui/CTextEdit.h"
 
 namespace VSTGUI {
 namespace windowEvents {
@@ -41,10 +42,10 @@ void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect) {
     screen->forget();
 }
 
-void buttonDown(CFrame* frame, const CPoint& where) {
+void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons) {
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
     CPoint point = where;
-    frame->mouse(context, point, -1);
+    frame->mouse(context, point, buttons);
     context->forget();
 }
 
@@ -58,6 +59,13 @@ void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta) {
 
 void destroyed(CFrame* frame) {
     frame->windowDestroyed();
+}
+
+native::Handle editFieldColours(CFrame* frame, native::Handle surface) {
+    CView* focus = frame->getFocusView();
+    if (focus == nullptr || !focus->isTypeOf("CTextEdit")) return nullptr;
+    auto* edit = static_cast<CTextEdit*>(focus);
+    return edit->isEditing() ? edit->fieldColours(surface) : nullptr;
 }
 
 std::uint32_t dragEnter(CFrame* frame, native::Handle dataObject) {

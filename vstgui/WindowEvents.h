@@ -16,12 +16,17 @@ enum DropEffect : std::uint32_t { kDropNone = 0, kDropMove = 2 };
 // A paint request for paintRect on paintSurface: drawn into the back buffer
 // and copied out, or straight onto the paint surface without a back buffer.
 void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect);
-// A button went down at where (window coordinates).
-void buttonDown(CFrame* frame, const CPoint& where);
+// A button went down at where (window coordinates); buttons are the buttons
+// and modifiers that the system reported with the press. A click that is
+// over before the frame polls the pointer still counts.
+void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons);
 // A wheel turned by delta units (120 per notch) with the cursor at screenPoint.
 void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta);
 // The window is being destroyed.
 void destroyed(CFrame* frame);
+// The entry field of the focus view asks for its colours on surface; answers
+// the background brush, or none when no text edit is editing.
+native::Handle editFieldColours(CFrame* frame, native::Handle surface);
 
 // A drag entered with dataObject; answers the effect. Without a data object
 // or a frame nothing is routed.

@@ -1,11 +1,13 @@
 // The tree that the window test shows on Windows and renders with the
-// software backend: the editor face with a knob, a lamp, two meters, a value
-// text and a patch outlined by drawRect. The knob reports clicks and wheel.
+// software backend: the editor face with a filmstrip knob and its value
+// display, two lamps, two meters, a text edit and a patch outlined by
+// drawRect.
 #pragma once
 
+#include "vstgui/CButtons.h"
 #include "vstgui/CFrame.h"
-
-#include <functional>
+#include "vstgui/CKnob.h"
+#include "vstgui/CTextEdit.h"
 
 namespace demo {
 
@@ -13,39 +15,21 @@ using namespace VSTGUI;
 
 constexpr std::int32_t kWidth = 432;
 constexpr std::int32_t kHeight = 172;
-const CRect kKnobRect(24, 120, 64, 160);
-
-// One frame of a vertical filmstrip, drawn with transparency.
-class StripView : public CView {
-public:
-    StripView(const CRect& size, std::int32_t bitmapId, std::int32_t frameHeight,
-              std::int32_t frame);
-    void draw(CDrawContext* context) override;
-    void showFrame(std::int32_t frame);
-
-private:
-    std::int32_t frameHeight;
-    std::int32_t frame;
-};
-
-// The knob: a strip view that tells the test what reaches it.
-class KnobProbe : public StripView {
-public:
-    using StripView::StripView;
-    void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) override;
-    bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
-
-    std::function<void(CDrawContext*, const CPoint&, std::int32_t)> onPress;
-    std::function<void(const CPoint&, float)> onTurn;
-};
+enum Tag : std::int32_t { kKnobTag = 1, kLampTag = 4, kTextTag = 5 };
+constexpr float kFirstKnobValue = 0.5f;  // before the first paint
+constexpr float kTurnedKnobValue = 0.2f; // after it, drawn by an idle pass
+constexpr const char* kFirstText = "1.5";
 
 struct DemoTree {
-    KnobProbe* knob;
+    CAnimKnob* knob;
+    COnOffButton* lamp;
+    CParamDisplay* display;
+    CTextEdit* edit;
 };
 
-// Fills a frame of kWidth x kHeight; the frame owns the views.
-DemoTree buildDemoTree(CFrame* frame);
-// The change made after the first paint: the knob turns to another frame.
-void turnKnob(DemoTree& tree);
+// Fills a frame of kWidth x kHeight; the frame owns the controls.
+DemoTree buildDemoTree(CFrame* frame, CControlListener* listener);
+// The knob's value also shows in its display.
+void showKnobValue(DemoTree& tree, float value);
 
 } // namespace demo

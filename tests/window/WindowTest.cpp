@@ -1,11 +1,16 @@
-// A frame in a real window, for window-test.sh to drive with real input
+// The controls in a real window, for window-test.sh to drive with real input
 // under Xvfb. It prints what happens, one line each:
 //   class shared            two frames used one window class, gone with the last
 //   ready X Y               the frame's window is at screen (X, Y)
 //   updated                 the first paint came and an idle pass redrew the turned knob
-//   press X Y BUTTONS       the knob got a button press at (X, Y) with the live buttons
-//   release POLLS           the knob saw the button released after POLLS polls
-//   wheel DISTANCE X Y      the knob got the wheel
+//   begin TAG, end TAG      a control began or ended an edit
+//   value TAG VALUE         a control told its listener of a new value
+//   field FROM TO LIMIT FOCUS R G B BRUSH
+//                           the text edit's entry field opened: its selection, its
+//                           length limit, whether it has the keyboard focus, and the
+//                           text colour and brush that the frame's window gave it
+//   text TAG TEXT           the text edit told its listener of a new text
+//   final KNOB LAMP TEXT    the values at the end
 //   class gone              the window class left with the frame
 // It ends when the file named by its argument exists.
 // usage: brelto_window_test.exe QUIT-FILE
@@ -23,7 +28,6 @@ using namespace VSTGUI;
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr UINT_PTR kIdleTimer = 1;
 constexpr UINT kIdleMilliseconds = 40;
-constexpr DWORD kLongestPress = 5000;
 
 void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void say(const char* format, ...) {
@@ -35,11 +39,30 @@ void say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-// The editor base with a frame, as the plug-in's editor will have one.
-class Editor : public AEffGUIEditor {
+// The editor base with a frame, as the plug-in's editor will have one, and
+// the listener of the controls.
+class Editor : public AEffGUIEditor, public CControlListener {
 public:
     Editor() : AEffGUIEditor(nullptr) {}
-    void attach(CFrame* newFrame) { frame = newFrame; }
+    void attach(CFrame* newFrame, demo::DemoTree* newTree) {
+        frame = newFrame;
+        tree = newTree;
+    }
+    void beginEdit(VstInt32 index) override { say("begin %d", index); }
+    void endEdit(VstInt32 index) override { say("end %d", index); }
+    void valueChanged(CDrawContext*, CControl* control) override {
+        if (control->getTag() == demo::kTextTag) {
+            char text[kDisplayTextSize];
+            tree->edit->getText(text);
+            say("text %d %s", control->getTag(), text);
+            return;
+        }
+        say("value %d %.6f", control->getTag(), static_cast<double>(control->getValue()));
+        if (control == tree->knob) demo::showKnobValue(*tree, control->getValue());
+    }
+
+private:
+    demo::DemoTree* tree = nullptr;
 };
 
 HWND makeHostWindow(int left, int top) {
@@ -83,6 +106,25 @@ bool classIsShared() {
     return bothMade && registered && keptForTheSecond && goneWithTheLast;
 }
 
+// Tells what the text edit's entry field is like, once, when it is open.
+void reportField(HWND frameWindow) {
+    static HWND reported = nullptr;
+    HWND field = FindWindowExA(frameWindow, nullptr, "EDIT", nullptr);
+    if (field == nullptr || field == reported) return;
+    reported = field;
+    DWORD from = 0, to = 0;
+    SendMessageA(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    const LRESULT limit = SendMessageA(field, EM_GETLIMITTEXT, 0, 0);
+    HDC surface = GetDC(field);
+    const LRESULT brush =
+        SendMessageA(frameWindow, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(surface),
+                     reinterpret_cast<LPARAM>(field));
+    const COLORREF color = GetTextColor(surface);
+    ReleaseDC(field, surface);
+    say("field %lu %lu %ld %d %d %d %d %d", from, to, static_cast<long>(limit), GetFocus() == field,
+        GetRValue(color), GetGValue(color), GetBValue(color), brush != 0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -95,52 +137,41 @@ int main(int argc, char** argv) {
     if (classIsShared()) say("class shared");
 
     Editor editor;
+    editor.setKnobMode(kLinearMode);
     HWND host = makeHostWindow(kHostLeft, kHostTop);
     CFrame* frame = makeFrame(host, &editor);
-    editor.attach(frame);
-    demo::DemoTree tree = demo::buildDemoTree(frame);
-    tree.knob->onPress = [&](CDrawContext* context, const CPoint& where, std::int32_t buttons) {
-        say("press %d %d %d", where.h, where.v, buttons);
-        // Follow the button as a control does, keeping the editor alive.
-        int polls = 0;
-        const DWORD start = GetTickCount();
-        while ((context->getMouseButtons() & kLButton) != 0 &&
-               GetTickCount() - start < kLongestPress) {
-            ++polls;
-            frame->doIdleStuff();
-            Sleep(5);
-        }
-        say("release %d", polls);
-    };
-    tree.knob->onTurn = [](const CPoint& where, float distance) {
-        say("wheel %.4f %d %d", static_cast<double>(distance), where.h, where.v);
-    };
+    demo::DemoTree tree = demo::buildDemoTree(frame, &editor);
+    editor.attach(frame, &tree);
+    HWND frameWindow = static_cast<HWND>(frame->getNativeWindow());
     RECT place{};
-    GetWindowRect(static_cast<HWND>(frame->getNativeWindow()), &place);
+    GetWindowRect(frameWindow, &place);
     say("ready %ld %ld", place.left, place.top);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
-    bool turned = false;
+    bool turned = false, updated = false;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == WM_TIMER && message.wParam == kIdleTimer) {
+        if (message.message == WM_TIMER && message.hwnd == host) {
             editor.idle();
+            reportField(frameWindow);
             if (!turned && !tree.knob->isDirty()) {
-                demo::turnKnob(tree);
+                demo::showKnobValue(tree, demo::kTurnedKnobValue);
                 turned = true;
-            } else if (turned && !tree.knob->isDirty()) {
+            } else if (turned && !updated && !tree.knob->isDirty()) {
                 say("updated");
-                turned = false;
-                KillTimer(host, kIdleTimer);
-                SetTimer(host, kIdleTimer + 1, kIdleMilliseconds, nullptr);
+                updated = true;
             }
+            if (updated && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
             continue;
         }
-        if (message.message == WM_TIMER && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES)
-            break;
+        TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    editor.attach(nullptr);
+    char text[kDisplayTextSize];
+    tree.edit->getText(text);
+    say("final %.9g %.9g %s", static_cast<double>(tree.knob->getValue()),
+        static_cast<double>(tree.lamp->getValue()), text);
+    editor.attach(nullptr, nullptr);
     frame->forget();
     if (!frameClassRegistered()) say("class gone");
     DestroyWindow(host);

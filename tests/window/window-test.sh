@@ -1,10 +1,12 @@
 #!/bin/sh
-# The frame in a real window: the Windows test program runs under wine on an
-# Xvfb display of its own; xdotool presses the mouse on the knob and turns
-# the wheel; ImageMagick takes a screenshot of the frame's window, which is
-# compared with the software backend's rendering of the same tree. The
-# wine prefix is one of its own, started on that display: a wine desktop made
-# earlier without a display cannot show windows.
+# The controls in a real window: the Windows test program runs under wine on
+# an Xvfb display of its own; xdotool drags the knob (plain and with Shift),
+# turns the wheel on it, clicks a lamp and types into the text edit; the
+# program reports what its listener heard. ImageMagick then takes a
+# screenshot of the frame's window, which is compared with the software
+# backend's rendering of the same tree at the values the window ended with.
+# The wine prefix is one of its own, started on that display: a wine desktop
+# made earlier without a display cannot show windows.
 # usage: window-test.sh WINDOW-TEST-EXE RENDER-TREE-PROGRAM
 set -eu
 program=$1
@@ -36,49 +38,129 @@ touch "$work/log"
 wine "$program" "$(winepath -w "$work/quit")" >"$work/log" 2>/dev/null &
 app=$!
 
+lines() { tr -d '\r' <"$work/log" | grep -c "$1" || true; }
+# Waits until the log has at least $2 lines (default 1) that match $1.
 wait_for() {
   for _ in $(seq 300); do
-    grep -q "$1" "$work/log" && return 0
+    [ "$(lines "$1")" -ge "${2:-1}" ] && return 0
     sleep 0.1
   done
   fail "no '$1' from the window"
 }
+# The lines of the last edit of a tag: from its last "begin" to the "end" after it.
+last_edit() {
+  tr -d '\r' <"$work/log" | awk -v tag="$1" '
+    $1 == "begin" && $2 == tag { n = 0; delete seen; inside = 1 }
+    inside { seen[n++] = $0 }
+    $1 == "end" && $2 == tag { inside = 0; out = ""; for (i = 0; i < n; i++) out = out seen[i] "\n" }
+    END { printf "%s", out }'
+}
+# Checks that the last edit of tag $1 is begin, values, end and moved the
+# value by $2 within $3, from its first value or from $4; prints the value it
+# ended at.
+check_move() {
+  last_edit "$1" >"$work/edit"
+  awk -v tag="$1" -v want="$2" -v slack="$3" -v from="${4:-}" '
+    NR == 1 && !($1 == "begin" && $2 == tag) { bad = "does not start with begin" }
+    $1 == "value" { if ($2 != tag) bad = "a value of another tag"; if (!n++) first = $3; last = $3 }
+    $1 != "value" && $1 != "begin" && $1 != "end" { bad = "something else inside: " $0 }
+    END {
+      if (!n) bad = "no values"
+      moved = last - (from == "" ? first : from)
+      if (!bad && (moved < want - slack || moved > want + slack)) bad = "moved by " moved
+      if (bad) { print bad > "/dev/stderr"; exit 1 }
+      print last
+    }' "$work/edit" || fail "tag $1 should have moved by $2 (within $3)"
+}
 
 wait_for '^ready'
-set -- $(grep '^ready' "$work/log" | tr -d '\r')
+set -- $(tr -d '\r' <"$work/log" | grep '^ready')
 x=$2
 y=$3
 wait_for '^updated'
 grep -q '^class shared' "$work/log" || fail "two frames did not share one window class"
 
-# A press in the knob, 20 and 30 pixels into the frame's window at (24, 120).
-xdotool mousemove $((x + 44)) $((y + 150))
-sleep 0.3
-xdotool mousedown 1
-wait_for '^press'
-sleep 0.3
-xdotool mouseup 1
-wait_for '^release'
-grep -qE '^press 44 150 1[[:space:]]*$' "$work/log" || fail "the knob did not get the press at (44, 150) with the left button"
-grep -q '^release [1-9]' "$work/log" || fail "the knob did not see the button held down"
+# The knob at (24, 120): dragged 150 pixels up from its centre in steps of 10,
+# once plain and once with Shift: a third of the range per 100 pixels, and a
+# fifth of that with Shift.
+knob_x=$((x + 44))
+knob_y=$((y + 140))
+drag_knob_up() {
+  xdotool mousemove $knob_x $knob_y
+  sleep 0.2
+  xdotool mousedown 1
+  for step in $(seq 15); do
+    xdotool mousemove $knob_x $((knob_y - 10 * step))
+    sleep 0.05
+  done
+  sleep 0.3
+  xdotool mouseup 1
+}
+drag_knob_up
+wait_for '^end 1'
+plain=$(check_move 1 0.5 0.0034)
+xdotool keydown shift
+drag_knob_up
+wait_for '^end 1' 2
+xdotool keyup shift
+fine=$(check_move 1 0.1 0.0007)
+
+# A wheel notch on the knob moves it by its wheel step, and back.
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
 xdotool click 4
-wait_for '^wheel'
-grep -q '^wheel 1.0000 44 150' "$work/log" || fail "a wheel notch did not arrive as 1.0 at (44, 150)"
+wait_for '^end 1' 3
+up=$(check_move 1 0.05 0.00001 "$fine")
 xdotool click 5
-for _ in $(seq 100); do [ "$(grep -c '^wheel' "$work/log")" = 2 ] && break; sleep 0.1; done
-grep -q '^wheel -1.0000 44 150' "$work/log" || fail "a notch back did not arrive as -1.0"
+wait_for '^end 1' 4
+check_move 1 -0.05 0.00001 "$up" >/dev/null
+
+# A click turns the lower lamp on.
+xdotool mousemove $((x + 32)) $((y + 88))
+sleep 0.2
+xdotool click 1
+wait_for '^end 4'
+[ "$(last_edit 4 | tr '\n' ' ')" = "begin 4 value 4 1.000000 end 4 " ] ||
+  fail "the lamp did not report begin, 1 and end"
+
+# The text edit at (201, 118): a click opens the system's entry field with
+# its text selected and its colours from the frame's window; the typed text
+# reaches the listener once, on Return.
+xdotool mousemove $((x + 217)) $((y + 125))
+sleep 0.2
+xdotool click 1
+wait_for '^field'
+tr -d '\r' <"$work/log" | grep -qx 'field 0 3 255 1 200 180 180 1' ||
+  fail "the entry field is not open with its text selected, focused and coloured"
+# The pointer wandering over the frame leaves the keys with the field.
+xdotool mousemove $((x + 300)) $((y + 150))
+sleep 0.3
+xdotool type --delay 50 42
+sleep 0.5
+[ "$(lines '^text')" = 0 ] || fail "the listener heard of the text before Return"
+xdotool key Return
+wait_for '^text'
+sleep 0.5
+[ "$(lines '^text')" = 1 ] || fail "the listener heard of the text more than once"
+tr -d '\r' <"$work/log" | grep -qx 'text 5 42' || fail "the listener did not get the typed text"
+[ "$(tr -d '\r' <"$work/log" | grep -E '^(begin|end|text) 5' | tr '\n' ' ')" = "begin 5 end 5 text 5 42 " ] ||
+  fail "the entry was not one begin, one end, then the text"
 
 import -window root -crop "432x172+$x+$y" +repage "$work/screen.png"
 touch "$work/quit"
 wait_for '^class gone'
 wait "$app" || fail "the window program failed"
 app=
+set -- $(tr -d '\r' <"$work/log" | grep '^final')
+awk -v a="$2" -v b="$fine" 'BEGIN { exit !(a - b < 1e-5 && b - a < 1e-5) }' ||
+  fail "the knob ended at $2, not where the last drag and the wheel left it ($fine)"
 
-"$render" "$work/software.png"
+"$render" "$work/software.png" "$2" "$3" "$4"
 total=$((432 * 172))
 exact=$(compare -metric AE "$work/screen.png" "$work/software.png" null: 2>&1 || true)
 near=$(compare -metric AE -fuzz 3% "$work/screen.png" "$work/software.png" null: 2>&1 || true)
-grep -E '^(press|release|wheel)' "$work/log" | tr -d '\r' | sed 's/^/window-test: /'
+echo "window-test: knob after a plain drag $plain, after a drag with Shift $fine;" \
+     "final knob $2, lamp $3, text $4"
 echo "window-test: screenshot against software rendering: $exact of $total pixels differ," \
      "$near by more than 3%"
 [ "$near" -lt $((total / 100)) ] || fail "more than 1% of the pixels differ by more than 3%"

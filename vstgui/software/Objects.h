@@ -10,7 +10,18 @@
 namespace VSTGUI {
 namespace software {
 
-enum class Kind { image, pen, brush, font, surface, window, cursor, library, dropTarget };
+enum class Kind {
+    image,
+    pen,
+    brush,
+    font,
+    surface,
+    window,
+    cursor,
+    library,
+    dropTarget,
+    entryField
+};
 
 struct Object {
     explicit Object(Kind kind, bool stock = false) : kind(kind), stock(stock) {}
@@ -101,6 +112,9 @@ template <typename T> T* as(native::Handle handle, Kind kind) {
 
 // Text of one line in a surface's font; see native::drawText.
 void drawText(Surface& surface, const char* text, const CRect& rect, std::int32_t align);
+// The width of a text and the height of a line in a font, pixels.
+int textExtent(const Font& font, const char* text);
+int lineHeight(const Font& font);
 
 } // namespace software
 } // namespace VSTGUI

@@ -94,6 +94,19 @@ std::uint32_t mix(std::uint32_t destination, const CColor& color, std::uint32_t 
 
 } // namespace
 
+int textExtent(const Font& font, const char* text) {
+    FT_Face face = engine().faceAt(font);
+    return face != nullptr && text != nullptr ? textWidth(face, font, text) : 0;
+}
+
+int lineHeight(const Font& font) {
+    FT_Face face = engine().faceAt(font);
+    if (face == nullptr) return 0;
+    int ascent = 0, descent = 0;
+    lineMetrics(face, font.pixelHeight, ascent, descent);
+    return ascent + descent;
+}
+
 void drawText(Surface& surface, const char* text, const CRect& rect, std::int32_t align) {
     if (text == nullptr || *text == 0) return;
     FT_Face face = engine().faceAt(*surface.font);

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint32_t kBlack = 0xFF000000u;
 constexpr std::int32_t kCursorTypes = 10;
+constexpr std::int32_t kDoubleClickTime = 500; // ms, the usual system setting
 // Cursor types that have a cursor of their own; the others show the default.
 constexpr bool kHasSystemCursor[kCursorTypes] = {false, true, true,  true, true,
                                                  true,  true, false, true, true};
@@ -135,7 +136,7 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     system().focus = window;
     system().buttons = buttons;
     system().pointer = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
-    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where);
+    if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where, buttons);
 }
 
 void turnWheel(native::Handle handle, const CPoint& screen, std::int32_t delta) {
@@ -177,12 +178,16 @@ CPoint windowScreenTopLeft(Handle handle) {
     return window != nullptr ? CPoint(window->screenRect.left, window->screenRect.top) : CPoint();
 }
 
-std::int32_t mouseButtons() {
+std::int32_t systemMouseButtons() {
     return system().buttons;
 }
 
-CPoint cursorPosition() {
+CPoint systemCursorPosition() {
     return system().pointer;
+}
+
+std::int32_t doubleClickTime() {
+    return kDoubleClickTime;
 }
 
 Handle currentCursor() {

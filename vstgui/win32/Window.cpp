@@ -34,6 +34,19 @@ const char* className() {
     return name;
 }
 
+// The buttons and modifiers of a press message, as the toolkit's bits; Alt
+// as the message queue saw it at the press.
+std::int32_t pressedButtons(WPARAM flags) {
+    std::int32_t buttons = 0;
+    if ((flags & MK_LBUTTON) != 0) buttons |= kLButton;
+    if ((flags & MK_MBUTTON) != 0) buttons |= kMButton;
+    if ((flags & MK_RBUTTON) != 0) buttons |= kRButton;
+    if ((flags & MK_SHIFT) != 0) buttons |= kShift;
+    if ((flags & MK_CONTROL) != 0) buttons |= kControl;
+    if ((GetKeyState(VK_MENU) & 0x8000) != 0) buttons |= kAlt;
+    return buttons;
+}
+
 CFrame* frameOf(HWND window) {
     return reinterpret_cast<CFrame*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
@@ -60,10 +73,18 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONDOWN:
         SetFocus(window);
         if (frame != nullptr)
-            windowEvents::buttonDown(frame, CPoint(LOWORD(lParam), HIWORD(lParam)));
+            windowEvents::buttonDown(frame, CPoint(LOWORD(lParam), HIWORD(lParam)),
+                                     pressedButtons(wParam));
         return 0;
     case WM_MOUSEMOVE:
-        if (GetFocus() != window) SetFocus(window);
+        // An entry field of the frame keeps the keys it is being typed into.
+        if (GetFocus() != window && !IsChild(window, GetFocus())) SetFocus(window);
+        break;
+    case WM_CTLCOLOREDIT:
+        if (frame != nullptr) {
+            if (native::Handle brush = windowEvents::editFieldColours(frame, HDC(wParam)))
+                return reinterpret_cast<LRESULT>(brush);
+        }
         break;
     case WM_MOUSEWHEEL:
         if (frame != nullptr)
@@ -134,7 +155,7 @@ CPoint windowScreenTopLeft(Handle window) {
     return CPoint(rect.left, rect.top);
 }
 
-std::int32_t mouseButtons() {
+std::int32_t systemMouseButtons() {
     auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
     const bool swapped = state().swappedButtons;
     std::int32_t buttons = 0;
@@ -147,10 +168,14 @@ std::int32_t mouseButtons() {
     return buttons;
 }
 
-CPoint cursorPosition() {
+CPoint systemCursorPosition() {
     POINT point{};
     GetCursorPos(&point);
     return CPoint(point.x, point.y);
+}
+
+std::int32_t doubleClickTime() {
+    return static_cast<std::int32_t>(GetDoubleClickTime());
 }
 
 Handle currentCursor() {

@@ -1,7 +1,7 @@
 // A frame in a window of the software backend: paint, button presses with
 // the live state, the wheel, drops, cursors and the host destroying its window.
 #include "tests/support/GuiTestSupport.h"
-#include "tests/support/ScriptedPointer.h"
+#include "tests/support/ScriptedMouse.h"
 #include "tests/support/software/PngFile.h"
 
 #include "vstgui/CDragContainer.h"
@@ -51,7 +51,6 @@ protected:
         window = frame->getNativeWindow();
     }
     ~SoftwareWindow() override {
-        releasePointer();
         frame->forget();
         sw::destroyHostWindow(host);
     }
@@ -97,10 +96,9 @@ TEST_F(SoftwareWindow, APressReachesTheViewUnderThePointerWithTheLiveButtons) {
 }
 
 TEST_F(SoftwareWindow, AViewFollowsTheMouseByPollingUntilRelease) {
-    setPointer({CPoint(kLeft + 45, kTop + 10), kLButton});
-    scriptPointer({{CPoint(kLeft + 45, kTop + 10), kLButton},
-                       {CPoint(kLeft + 47, kTop + 20), kLButton},
-                       {CPoint(kLeft + 50, kTop + 30), 0}});
+    ScriptedMouse mouse;
+    mouse.play(ScriptedMouse::drag(CPoint(kLeft + 45, kTop + 10),
+                                   {CPoint(kLeft + 47, kTop + 20), CPoint(kLeft + 50, kTop + 30)}));
     CDrawContext* context = frame->createDrawContext();
     CPoint where(45, 10);
     frame->mouse(context, where, -1);
@@ -125,7 +123,8 @@ TEST_F(SoftwareWindow, WheelNotchesOf120AreDistance1) {
 TEST_F(SoftwareWindow, DropsAreRoutedToTheViewUnderThePointer) {
     auto* target = static_cast<CDropTarget*>(sw::dropTargetOf(window));
     ASSERT_NE(target, nullptr);
-    setPointer({CPoint(kLeft + 10, kTop + 10), 0});
+    ScriptedMouse mouse;
+    mouse.play({{CPoint(kLeft + 10, kTop + 10), 0}});
     std::uint32_t effect = 7;
     target->DragEnter(nullptr, 0, CPoint(), &effect);
     EXPECT_EQ(effect, 0u);
@@ -172,12 +171,13 @@ TEST_F(SoftwareWindow, CursorsComeBackToTheDefault) {
 }
 
 TEST_F(SoftwareWindow, LocationPositionAndSizeAreInTheirOwnCoordinates) {
-    setPointer({CPoint(kLeft + 5, kTop + 6), 0});
+    ScriptedMouse mouse;
+    mouse.play({{CPoint(kLeft + 5, kTop + 6), 0}});
     CPoint where;
     EXPECT_TRUE(frame->getCurrentLocation(where));
     EXPECT_EQ(where, CPoint(5, 6));
     EXPECT_EQ(frame->getCurrentView(), nullptr);
-    setPointer({CPoint(kLeft + 9, kTop + 9), 0});
+    mouse.play({{CPoint(kLeft + 9, kTop + 9), 0}});
     EXPECT_EQ(frame->getCurrentView(), probe);
     std::int32_t x = 0, y = 0;
     EXPECT_TRUE(frame->getPosition(x, y));
