@@ -12,8 +12,13 @@ if(WIN32)
   target_sources(Brelto PRIVATE ${PROJECT_SOURCE_DIR}/host/Brelto.def)
 else()
   target_link_options(Brelto PRIVATE
-    -static-libgcc -static-libstdc++
     -Wl,--version-script=${PROJECT_SOURCE_DIR}/host/exports.map
     -Wl,--defsym=main=VSTPluginMain -Wl,--no-undefined)
+  # The C++ runtime goes in the module, except under a sanitizer: each load
+  # of a runtime of its own would leave its exception pool behind when the
+  # module is unloaded, which LeakSanitizer rightly reports.
+  if(NOT BRELTO_SANITIZE)
+    target_link_options(Brelto PRIVATE -static-libgcc -static-libstdc++)
+  endif()
   set_target_properties(Brelto PROPERTIES LINK_DEPENDS ${PROJECT_SOURCE_DIR}/host/exports.map)
 endif()
