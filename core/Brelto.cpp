@@ -8,6 +8,7 @@ AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
     record.uniqueID = identity::kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());
+    setInitialDelay(maximizer->limiter().lookAheadFrames());
     notes().bendRange = &kVoiceMode;
     bindMaximizer();
     loadDefaultBank(platform::findResource(kBankResourceType, kBankResourceId));
@@ -16,6 +17,16 @@ Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
 }
 
 Brelto::~Brelto() = default;
+
+// The host learns of a new delay at once, so that it can align this track
+// with the others.
+void Brelto::setSampleRate(float rate) {
+    SynthCore::setSampleRate(rate);
+    const VstInt32 delay = maximizer->limiter().lookAheadFrames();
+    if (delay == record.initialDelay) return;
+    setInitialDelay(delay);
+    ioChanged();
+}
 
 void Brelto::bindMaximizer() {
     maximizer->setInput(&modules().input());

@@ -31,12 +31,16 @@ public:
 
     // UI thread. The chunk stays valid until this instance's next getChunk.
     VstInt32 getChunk(void** data, bool programForm) override;
-    // UI thread. Reads at most byteSize bytes (byteSize 0: up to the empty line
-    // that ends the text); always answers 1.
+    // UI thread. Reads at most byteSize bytes and answers 1; a byteSize of 0 or
+    // less reads nothing, changes nothing and answers 0.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool programForm) override;
 
     // UI thread: no row of this plug-in has a text entry; keeps nothing.
     void onTextEdited(int index, const char* text) override;
+
+    // UI thread, never while processing: a new rate may change the look-ahead,
+    // which the record reports as the initial delay.
+    void setSampleRate(float rate) override;
 
     const DaVivadozoz& maximizerModule() const { return *maximizer; }
 

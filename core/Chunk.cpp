@@ -66,38 +66,30 @@ bool readHex(const char* text, int width, std::uint32_t& value) {
     return digits > 0;
 }
 
-// The lines of a chunk, one at a time, never reading at or past end (when
-// bounded) and never past the terminator of the last line.
+// The lines of a chunk of byteSize bytes (at least 1), one at a time, never
+// reading at or past its end.
 class ChunkLines {
 public:
-    ChunkLines(const unsigned char* data, VstInt32 byteSize) : at(data), bounded(byteSize != 0) {
-        if (data == nullptr || byteSize < 0 ||
-            (bounded && byteSize < static_cast<VstInt32>(kIdBytes))) {
-            at = end = nullptr;
-            bounded = true;
-            return;
-        }
-        at += kIdBytes;
-        end = bounded ? data + byteSize : nullptr;
+    ChunkLines(const unsigned char* data, VstInt32 byteSize) {
+        if (data == nullptr || byteSize < static_cast<VstInt32>(kIdBytes)) return;
+        at = data + kIdBytes;
+        end = data + byteSize;
     }
 
     // Copies the next line into line (cut to fit); false at the empty line or the end.
     bool next(char (&line)[kLineBuffer]) {
-        if (atEnd() || *at == 0) return false;
+        if (at == end || *at == 0) return false;
         std::size_t length = 0;
-        for (; !atEnd() && *at != 0; ++at)
+        for (; at != end && *at != 0; ++at)
             if (length < kLineBuffer - 1) line[length++] = static_cast<char>(*at);
         line[length] = 0;
-        if (!atEnd()) ++at; // the terminator
+        if (at != end) ++at; // the terminator
         return true;
     }
 
 private:
-    bool atEnd() const { return bounded && at >= end; }
-
-    const unsigned char* at;
+    const unsigned char* at = nullptr;
     const unsigned char* end = nullptr;
-    bool bounded;
 };
 
 } // namespace
@@ -131,6 +123,8 @@ VstInt32 Brelto::getChunk(void** data, bool programForm) {
 }
 
 VstInt32 Brelto::setChunk(void* data, VstInt32 byteSize, bool programForm) {
+    // Without a size there is no end to read up to.
+    if (byteSize <= 0) return 0;
     ChunkLines lines(static_cast<const unsigned char*>(data), byteSize);
     char line[kLineBuffer];
     while (lines.next(line))

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <xmmintrin.h>
 
 namespace {
@@ -19,6 +20,17 @@ constexpr double kPerMinute = 1.0 / 60.0;
 constexpr float kFallbackTempoScaled = 0.004f;
 constexpr double kFallbackTempo = 120.0;
 constexpr double kFallbackPerMinute = 0.016666668;
+
+constexpr std::int32_t kLongestBeat = std::numeric_limits<std::int32_t>::max();
+
+// A host's double in single precision: non-finite values count as 0, the
+// rest are held inside the range of float.
+float toFloat(double value) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    if (!std::isfinite(value)) return 0.0f;
+    return static_cast<float>(value > kLargest ? kLargest
+                                               : (value < -kLargest ? -kLargest : value));
+}
 
 // Rates outside this range are clamped: below it a chunk or a release would
 // be shorter than one frame, above it the tick clock would overflow.
@@ -77,16 +89,19 @@ void SynthCore::setSampleRate(float rate) {
 void SynthCore::suspend() { moduleList->reset(); }
 
 void SynthCore::readTransport() {
-    if (const VstTimeInfo* time = getTimeInfo(kTransportWanted)) {
-        tempo.tempoScaled = static_cast<float>(time->tempo * kTempoScale);
-        tempo.beatFrames = static_cast<std::int32_t>(integerSampleRate * time->tempo * kPerMinute);
-        tempo.quarterPosition = static_cast<float>(time->ppqPos);
+    const VstTimeInfo* time = getTimeInfo(kTransportWanted);
+    // Hosts send NaN, infinite, zero or negative tempos too: those get the
+    // values for a host without transport, and huge ones are kept in range.
+    if (time != nullptr && std::isfinite(time->tempo) && time->tempo > 0.0) {
+        tempo.tempoScaled = toFloat(time->tempo * kTempoScale);
+        const double beat = integerSampleRate * time->tempo * kPerMinute;
+        tempo.beatFrames = beat < kLongestBeat ? static_cast<std::int32_t>(beat) : kLongestBeat;
     } else {
         tempo.tempoScaled = kFallbackTempoScaled;
         tempo.beatFrames =
             static_cast<std::int32_t>(integerSampleRate * kFallbackTempo * kFallbackPerMinute);
-        tempo.quarterPosition = 0.0f;
     }
+    tempo.quarterPosition = time != nullptr ? toFloat(time->ppqPos) : 0.0f;
 }
 
 void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frames) {
@@ -96,13 +111,17 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
     float* out1 = outputs[1];
     ModuleList& list = *moduleList;
     float* block = list.input().frames;
+    // The modules run with flush-to-zero, which keeps denormals out of the
+    // signal path; the host's own mode holds everywhere else, in the host's
+    // callbacks too, and the register is left as it was found.
+    const std::uint32_t hostFloatMode = _mm_getcsr();
 
     while (frames > 0) {
         readTransport();
         const int chunk = frames < maxChunk ? frames : maxChunk;
         const bool tick = tickCountdown <= 0;
 
-        _mm_setcsr(_mm_getcsr() | kFlushToZero | kUnderflowMask);
+        _mm_setcsr(hostFloatMode | kFlushToZero | kUnderflowMask);
         // Input and output may be the same memory: the chunk is read whole
         // before anything is written back.
         interleave(in0, in1, block, chunk);
@@ -112,13 +131,20 @@ void SynthCore::processReplacing(float** inputs, float** outputs, VstInt32 frame
         deinterleave(list.output().frames, out0, out1, chunk);
         out0 += chunk;
         out1 += chunk;
+        _mm_setcsr(hostFloatMode);
 
         if (tick) tickCountdown += tickPeriod;
-        eventClock += chunk;
+        advanceEventClock(chunk);
         tickCountdown -= chunk * kTickSubdivision;
         handOutEvents();
         frames -= chunk;
     }
+    _mm_setcsr(hostFloatMode);
+}
+
+void SynthCore::advanceEventClock(std::int32_t frames) {
+    constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+    eventClock = eventClock > kLargest - frames ? kLargest : eventClock + frames;
 }
 
 void SynthCore::handOutEvents() {

@@ -88,6 +88,11 @@ protected:
     NoteState& notes() { return *noteState; }
     const MidiControllerMap& controllers() const { return *controllerMap; }
     ProgramData& program() { return *programs[0]; }
+    // Audio thread: frames processed since the last processEvents call; the
+    // count stops at its largest value instead of wrapping.
+    void advanceEventClock(std::int32_t frames);
+    // The host's tempo and position as the last chunk took them.
+    const TempoValues& transport() const { return tempo; }
 
 private:
     void setClock(std::int32_t rate);
@@ -120,7 +125,8 @@ private:
     std::int32_t currentMidiProgram[kMidiChannels];
     // Processing clock, in frames or in 1/256 frame (tick values):
     // maxChunk: longest chunk, frames; tickPeriod: 1/256 frame per control tick;
-    // tickCountdown: 1/256 frame to the next tick; eventClock: frames since processEvents.
+    // tickCountdown: 1/256 frame to the next tick; eventClock: frames since
+    // processEvents, stopping at the largest int32.
     std::int32_t maxChunk = 0;
     std::int32_t tickPeriod = 0;
     std::int32_t tickCountdown = 0;

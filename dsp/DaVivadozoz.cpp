@@ -40,11 +40,13 @@ void DaVivadozoz::parameterChanged(std::int32_t, float) {
 }
 
 void DaVivadozoz::process(std::int32_t frames, std::int32_t tick) {
-    core.process(input->frames, output.frames, frames, ceiling.load(std::memory_order_relaxed));
-    if (tick != 0) updateMeters();
+    // The chunk's audio and its meters use one ceiling.
+    const float outCeiling = ceiling.load(std::memory_order_relaxed);
+    core.process(input->frames, output.frames, frames, outCeiling);
+    if (tick != 0) updateMeters(outCeiling);
 }
 
-void DaVivadozoz::updateMeters() {
+void DaVivadozoz::updateMeters(float outCeiling) {
     if (++meterTick < kTicksPerMeterUpdate) return;
     meterTick = 0;
     MaximizerCore::Meters& m = core.meters();
@@ -54,7 +56,6 @@ void DaVivadozoz::updateMeters() {
     if (current > reduction) reduction = current;
     meterR.store(reduction, std::memory_order_relaxed);
 
-    const float outCeiling = ceiling.load(std::memory_order_relaxed);
     meterI0.store(meterScale(m.inputPeak[0]), std::memory_order_relaxed);
     meterI1.store(meterScale(m.inputPeak[1]), std::memory_order_relaxed);
     meterO0.store(meterScale(m.outputPeak[0] * outCeiling), std::memory_order_relaxed);

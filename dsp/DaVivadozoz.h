@@ -42,7 +42,7 @@ public:
     static constexpr int kTicksPerMeterUpdate = 31;
 
 private:
-    void updateMeters();
+    void updateMeters(float outCeiling);
 
     // releaseMs: release time, ms; ceiling: linear output ceiling. Both
     // recomputed by every parameter update (any thread).

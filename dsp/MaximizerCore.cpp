@@ -4,6 +4,7 @@
 #include "dsp/LookAheadScan.h"
 
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace {
@@ -58,6 +59,7 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     reciprocalStorage = std::move(newReciprocals);
     reciprocals = table;
     envelopes = kResting;
+    clearSplines();
     concaveRuns.clear();
     writePos = 0;
     return true;
@@ -76,8 +78,14 @@ void MaximizerCore::clearLines() {
         for (std::int32_t i = 0; i < 2 * capacity + kScanSlack; ++i) line[i] = 0.0f;
 }
 
+void MaximizerCore::clearSplines() {
+    for (IspSpline& spline : splines)
+        spline = IspSpline();
+}
+
 void MaximizerCore::reset() {
     clearLines();
+    clearSplines();
     concaveRuns.clear();
     envelopes = kResting;
 }
@@ -87,8 +95,13 @@ namespace {
 // Two channels in lanes 0 and 1 of SSE registers; lanes 2 and 3 carry
 // harmless copies. Every lane operation is the scalar operation of the
 // algorithm, so results are bit-identical to a channel-by-channel loop.
+// Pairs are only 4-byte aligned, so they are loaded as two floats, never as
+// one 8-byte value.
 inline __m128 lowPair(const float* two) {
-    return _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(two)));
+    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(two));
+}
+inline __m128i lowPair(const std::int32_t* two) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
 }
 inline void storePair(float* two, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(two), v); }
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
@@ -110,17 +123,16 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
 } // namespace
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c),
-// each aiming first at the release slope. Kept out of line: it is rare next to
-// the frame loop, whose registers it would otherwise crowd.
-[[gnu::noinline]] MaximizerCore::Aims MaximizerCore::scanComingPeaks(int scanning,
-                                                                    std::int32_t position,
-                                                                    int trackedFrame, __m128 E,
-                                                                    Aims aims) const {
+// each aiming first at the release slope over `release` frames, the length
+// the chunk took at its start. Kept out of line: it is rare next to the frame
+// loop, whose registers it would otherwise crowd.
+[[gnu::noinline]] MaximizerCore::Aims
+MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
+                               __m128 E, Aims aims) const {
     const std::int32_t L = lookAhead;
-    const float R = static_cast<float>(releaseFrames.load(std::memory_order_relaxed));
     const float* const peaks[2] = {peakLines[0].get() + position, peakLines[1].get() + position};
     const __m128 releaseSlope =
-        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(R));
+        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(release));
     float envelope[2], target[2];
     std::int32_t steepest[2] = {0, 0};
     storePair(envelope, E);
@@ -140,13 +152,17 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
         const int c = full == 1 ? 0 : 1;
         steepest[c] = scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
     }
+    float slope[2];
+    storePair(slope, aims.slope);
     for (int c = 0; c < 2; ++c) {
         if ((scanning >> c & 1) == 0) continue;
         aims.target = withLane(aims.target, c, target[c]);
-        if (steepest[c] != 0) {
+        if (steepest[c] != 0) aims.hold = withLane(aims.hold, c, steepest[c]);
+        // A coming peak sets the slope; without one, a fall aimed at a peak
+        // that has left may be steeper than the release slope, and a peak
+        // entering later would be checked against the release slope alone.
+        if (steepest[c] != 0 || slope[c] < target[c])
             aims.slope = withLane(aims.slope, c, target[c]);
-            aims.hold = withLane(aims.hold, c, steepest[c]);
-        }
     }
     return aims;
 }
@@ -159,6 +175,8 @@ void MaximizerCore::process(const float* in, float* out, int frames, float ceili
 }
 
 void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
+    // Every value that another thread may change is read once, here: a change
+    // lands between two chunks, never inside one.
     const __m128 inputGain = _mm_set1_ps(gain.load(std::memory_order_relaxed));
     const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
     const auto R = static_cast<float>(releaseLength);
@@ -175,6 +193,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 minusOne = _mm_set1_ps(-1.0f);
     const __m128 signBit = _mm_set1_ps(-0.0f);
+    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
     const __m128 threshold = _mm_set1_ps(kThreshold);
     const __m128 release = _mm_set1_ps(R);
     const __m128 easing = _mm_set1_ps(kSlopeEasing);
@@ -187,7 +206,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     __m128 T = lowPair(envelopes.target);
     // What a newest peak's estimated rise must exceed; follows T.
     __m128 accept = scan::acceptBelow(T);
-    __m128i H = _mm_castpd_si128(_mm_load_sd(reinterpret_cast<const double*>(envelopes.hold)));
+    __m128i H = lowPair(envelopes.hold);
     __m128 inPeak = lowPair(held.inputPeak);
     __m128 outPeak = lowPair(held.outputPeak);
     __m128 channelGain = lowPair(held.channelGain);
@@ -199,14 +218,16 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     alignas(16) float peakFrames[2 * (2 + kMaxFrames + 1)];
     float* const estimates = peakFrames + 4;
     float* const gainedChunk = gainedFrames + 2 * kSplineHistoryFrames;
+    if (isp && !estimating) clearSplines();
+    estimating = isp;
     for (int k = 1; k <= kSplineHistoryFrames; ++k) {
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
     for (int i = 0; i < frames; ++i) {
-        // NaN becomes 0, then the input is clipped to +-1.
+        // A NaN or an infinity counts as silence; the rest is clipped to +-1.
         __m128 x = lowPair(in + 2 * i);
-        x = _mm_and_ps(x, _mm_cmpord_ps(x, x));
+        x = _mm_and_ps(x, _mm_cmplt_ps(_mm_andnot_ps(signBit, x), infinity));
         x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
         inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
         storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));
@@ -254,8 +275,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
         if (scanning != 0) {
             ++scans;
-            const Aims aims = scanComingPeaks(scanning, position,
-                                              concaveRuns.tracking() ? i : -1, E, {S, T, H});
+            const Aims aims = scanComingPeaks(scanning, position, concaveRuns.tracking() ? i : -1,
+                                              R, E, {S, T, H});
             S = aims.slope;
             T = aims.target;
             accept = scan::acceptBelow(T);

@@ -33,12 +33,13 @@ public:
         ispOn.store(isp ? 1 : 0, std::memory_order_relaxed);
         linkOn.store(link ? 1 : 0, std::memory_order_relaxed);
     }
-    // Silences both lines and restarts the envelopes; keeps the spline
-    // histories, the write position and the held meter peaks.
+    // Silences both lines and the spline histories and restarts the
+    // envelopes; keeps the write position and the held meter peaks.
     void reset();
 
     // Audio thread: limits `frames` interleaved stereo frames from `in` into
     // `out` (which may be the same memory) and scales them by `ceiling`.
+    // A NaN or infinite input sample counts as silence.
     void process(const float* in, float* out, int frames, float ceiling);
 
     std::int32_t sampleRate() const { return rate; }
@@ -69,6 +70,7 @@ private:
     static constexpr Envelopes kResting = {
         {kThreshold, kThreshold}, {0.0f, 0.0f}, {0.0f, 0.0f}, {0, 0}};
     void clearLines();
+    void clearSplines();
     void processChunk(const float* in, float* out, int frames, float ceiling);
     // Slopes, targets and holds of both channels in SSE lanes.
     struct Aims {
@@ -76,8 +78,8 @@ private:
         __m128 target;
         __m128i hold;
     };
-    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, __m128 E,
-                         Aims aims) const;
+    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
+                         __m128 E, Aims aims) const;
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
@@ -98,7 +100,12 @@ private:
     const float* reciprocals = nullptr;
     std::int32_t writePos = 0; // frame written this frame, 0 .. lookAhead - 1
     Envelopes envelopes = kResting;
+    // splines: the last gained samples per channel, for the estimate; cleared
+    // with the lines, and when the estimate is switched on again, since they
+    // stand still while it is off. estimating: the last chunk ran the
+    // estimate (audio thread).
     IspSpline splines[2];
+    bool estimating = true;
     ConcaveRuns concaveRuns;
     Meters held;
     // Written by the parameter update on any thread, read once per block.

@@ -56,6 +56,9 @@ public:
     virtual bool endEdit(VstInt32 index);
     virtual void masterIdle();
 
+    // UI thread: the delay of the output, in frames, as the record reports it.
+    void setInitialDelay(VstInt32 frames) { record.initialDelay = frames; }
+
     AEffEditor* getEditor() const { return editor; }
     // Attaches the editor object (owned from now on) and announces it in the record.
     void setEditor(AEffEditor* newEditor);

@@ -192,3 +192,7 @@ bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height) {
 bool AudioEffectX::wantEvents(VstInt32 filter) {
     return callHost(audioMasterWantMidi, 0, filter) != 0;
 }
+
+bool AudioEffectX::ioChanged() {
+    return callHost(audioMasterIOChanged) != 0;
+}

@@ -39,6 +39,8 @@ public:
     virtual bool canHostDo(const char* text);
     virtual bool sizeWindow(VstInt32 width, VstInt32 height);
     virtual bool wantEvents(VstInt32 filter = 1);
+    // UI thread: the record's channels or initial delay changed.
+    virtual bool ioChanged();
 
     bool isSynth() const { return (record.flags & effFlagsIsSynth) != 0; }
 };

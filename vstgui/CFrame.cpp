@@ -203,6 +203,7 @@ bool CFrame::isOpen() const {
 }
 
 void CFrame::idle() {
+    if (window != nullptr) native::processWindowEvents(window);
     if (!openFlag || firstDraw || !isDirty()) return;
     CDrawContext* context = createDrawContext();
     update(context);

@@ -192,6 +192,10 @@ bool growAncestors(Handle window, std::int32_t width, std::int32_t height);
 std::int32_t countDragItems(Handle dataObject);
 // Lets one waiting paint request of this thread through.
 void dispatchWaitingPaint();
+// Handles what the window system has waiting for the frame's window, where
+// the plug-in and not the host runs that window's events (X11): paints,
+// presses and the wheel, or only paints while a press is being handled.
+void processWindowEvents(Handle window);
 
 } // namespace native
 } // namespace VSTGUI

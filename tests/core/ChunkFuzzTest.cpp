@@ -129,6 +129,19 @@ TEST(ChunkFuzz, DamagedChunksStayInsideTheirBytesAndLeaveValuesInRange) {
     }
 }
 
+// A host's size of 0 with text that has no empty line before the end of its
+// memory: nothing may be read at all.
+TEST(ChunkFuzz, ASizeOfZeroReadsNothingEvenWithoutAnEmptyLine) {
+    GuardedBytes memory(64);
+    const std::string text("2ii0Gain=3f800000", 17); // no terminator, no empty line
+    unsigned char* data = memory.placeAtEnd(text.data(), text.size());
+    InspectedBrelto plugin;
+    EXPECT_EQ(plugin.setChunk(data, 0, true), 0);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
+    EXPECT_EQ(plugin.dispatcher(effSetChunk, 1, 0, data, 0.0f), 0);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
+}
+
 // Shows that the guard pages fault, so that the test above can catch a stray read.
 TEST(ChunkFuzzDeathTest, TheGuardPageBehindTheBytesFaults) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -193,16 +193,34 @@ TEST(Chunks, NothingPastTheByteSizeIsRead) {
 TEST(Chunks, DataTooShortForItsIdentifierOrMissingOnlyResendsTheValues) {
     RecordingBrelto plugin;
     std::string text = chunkText({"00Gain=3f800000"});
-    for (VstInt32 size : {1, 3, 4, -1, -100000}) {
+    for (VstInt32 size : {1, 3, 4}) {
         plugin.received.clear();
         EXPECT_EQ(plugin.setChunk(text.data(), size, false), 1);
         EXPECT_EQ(plugin.received.size(), static_cast<std::size_t>(kHostParameterCount));
         EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
     }
-    EXPECT_EQ(plugin.setChunk(nullptr, 0, false), 1);
     EXPECT_EQ(plugin.setChunk(nullptr, 100, true), 1);
-    EXPECT_EQ(plugin.setChunk(text.data(), 0, false), 1); // size 0: up to the empty line
-    EXPECT_EQ(plugin.getParameter(kGain), 1.0f);
+}
+
+// A size of 0 or less gives no bound to read within: nothing is read, nothing
+// changes and the answer is 0.
+TEST(Chunks, ASizeOfZeroOrLessReadsNothingAndAnswersZero) {
+    RecordingBrelto plugin;
+    plugin.setProgramName("Mine");
+    plugin.received.clear();
+    std::string text = chunkText({"00_Name_=Other", "00Gain=3f800000"});
+    for (VstInt32 size : {0, -1, -100000}) {
+        EXPECT_EQ(plugin.setChunk(text.data(), size, false), 0) << size;
+        EXPECT_EQ(plugin.setChunk(text.data(), size, true), 0) << size;
+    }
+    EXPECT_EQ(plugin.setChunk(nullptr, 0, false), 0);
+    // Exactly the bytes of one unterminated line, on the heap.
+    const std::string line = "2ii0Gain=3f800000";
+    std::vector<unsigned char> bare(line.begin(), line.end());
+    EXPECT_EQ(plugin.setChunk(bare.data(), 0, true), 0);
+    EXPECT_TRUE(plugin.received.empty());
+    EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
+    EXPECT_EQ(plugin.programName(), "Mine");
 }
 
 TEST(DefaultBank, IsABankFileWithOneOpaqueChunk) {

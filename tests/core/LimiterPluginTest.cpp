@@ -219,6 +219,68 @@ TEST(LimiterPlugin, SuspendForgetsEverythingBeforeIt) {
     for (std::size_t i = 0; i < 1000; ++i) ASSERT_EQ(out.left[i], 0.0f) << i;
 }
 
+TEST(LimiterPlugin, NonFiniteInputIsSilenceForTheOutputAndTheMeters) {
+    Brelto plugin(nullptr);
+    plugin.setParameter(kGain, 0.5f);
+    Stereo input(20000);
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        input.left[i] = (i % 3 == 0) ? std::nanf("") : (i % 3 == 1 ? INFINITY : -INFINITY);
+        input.right[i] = i == 777 ? std::nanf("") : 0.0f;
+    }
+    const Stereo out = run(plugin, input, 256);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        ASSERT_EQ(out.left[i], 0.0f) << i;
+        ASSERT_EQ(out.right[i], 0.0f) << i;
+    }
+    for (int index : {kMeterI0, kMeterI1, kMeterO0, kMeterO1, kMeterR})
+        EXPECT_EQ(meter(plugin, index), 0.0f) << index;
+}
+
+// After loud material, whatever empties the lines (a suspend, a new rate) or
+// turns the inter-sample estimate back on must leave no loud history in the
+// estimate: a quiet sine that follows passes at its own level from its first
+// frame on.
+TEST(LimiterPlugin, NothingFromBeforeASuspendRateChangeOrIspSwitchDucksQuietAudio) {
+    enum Event { kSuspend, kNewRate, kIspOffAndOn };
+    for (Event event : {kSuspend, kNewRate, kIspOffAndOn}) {
+        Brelto plugin(nullptr);
+        plugin.setParameter(kGain, 20.0f / 30.0f);
+        signals::Random random(31);
+        Stereo noise(4410);
+        for (std::size_t i = 0; i < noise.size(); ++i) {
+            noise.left[i] = random.bipolar();
+            noise.right[i] = random.bipolar();
+        }
+        run(plugin, noise);
+        plugin.setParameter(kGain, 0.0f);
+        std::int32_t rate = 44100;
+        if (event == kSuspend) plugin.suspend();
+        if (event == kNewRate) {
+            rate = 48000;
+            plugin.setSampleRate(static_cast<float>(rate));
+        }
+        if (event == kIspOffAndOn) {
+            plugin.setParameter(kIsp, 0.0f);
+            run(plugin, Stereo(8820)); // the lines play out while the estimate is off
+            plugin.setParameter(kIsp, 1.0f);
+        }
+        const int delay = limiterOf(plugin).lookAheadFrames();
+        const int checked = rate / 20; // 50 ms
+        Stereo sine(static_cast<std::size_t>(delay + checked));
+        for (std::size_t i = 0; i < sine.size(); ++i)
+            sine.left[i] = sine.right[i] = 0.1f * std::sin(0.142f * static_cast<float>(i));
+        const Stereo out = run(plugin, sine);
+        float lowestGain = 1.0f;
+        for (int i = 0; i < checked; ++i) {
+            const float in = sine.left[static_cast<std::size_t>(i)];
+            if (std::fabs(in) > 0.01f)
+                lowestGain =
+                    std::min(lowestGain, out.left[static_cast<std::size_t>(delay + i)] / in);
+        }
+        EXPECT_GT(20.0f * std::log10(lowestGain), -0.1f) << "event " << event;
+    }
+}
+
 TEST(Meters, ScaleCoversThirtyDecibels) {
     EXPECT_EQ(meterScale(1.0f), 1.0f);
     EXPECT_EQ(meterScale(2.0f), 1.0f);

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <vector>
+#include <xmmintrin.h>
 
 namespace {
 
@@ -25,6 +27,7 @@ public:
     void parameterChanged(std::int32_t, float) override { ++parameterChanges; }
     void process(std::int32_t frames, std::int32_t tick) override {
         calls.push_back({frames, tick});
+        floatModes.push_back(_mm_getcsr());
         for (int i = 0; i < 2 * frames; ++i) output.frames[i] = list.input().frames[i];
     }
     void reset() override { ++resets; }
@@ -33,6 +36,7 @@ public:
     SignalBlock output;
     std::vector<Call> calls;
     std::vector<std::int32_t> rates;
+    std::vector<unsigned> floatModes; // the SSE control register in each call
     int parameterChanges = 0;
     int resets = 0;
 };
@@ -47,6 +51,10 @@ public:
         module->rates.clear();
     }
     void onTextEdited(int, const char*) override {}
+    VstTimeInfo* getTimeInfo(VstInt32 filter) override {
+        hostFloatModes.push_back(_mm_getcsr());
+        return SynthCore::getTimeInfo(filter);
+    }
     void handleMidiEvent(const VstMidiEvent& event) override {
         handled.push_back({event.deltaFrames, static_cast<int>(module->calls.size())});
     }
@@ -69,6 +77,9 @@ public:
         int afterChunks;
     };
     std::vector<Handled> handled;
+    std::vector<unsigned> hostFloatModes; // the register whenever the host was asked
+    using SynthCore::advanceEventClock;
+    using SynthCore::transport;
     std::unique_ptr<RecordingModule> module;
 };
 
@@ -213,6 +224,72 @@ TEST(ProcessingFrame, LateEventsWaitForTheNextBlockOrTheNextEventList) {
     EXPECT_EQ(core.handled[1].deltaFrames, 1000);
 }
 
+// Hours without an event list take the clock to its largest value, where it
+// stays: it never wraps to a negative count that would hold events back.
+TEST(ProcessingFrame, TheEventClockStopsAtItsLargestValue) {
+    RecordingHost host;
+    FrameCore core;
+    constexpr int kLargest = std::numeric_limits<std::int32_t>::max();
+    std::vector<VstMidiEvent> events = {midiAt(kLargest - 50), midiAt(kLargest)};
+    send(core, events);
+    core.advanceEventClock(kLargest - 100);
+    core.run(88);
+    EXPECT_EQ(core.handled.size(), 1u);
+    core.run(88); // past 2^31 - 1 frames
+    ASSERT_EQ(core.handled.size(), 2u);
+    EXPECT_EQ(core.handled[1].deltaFrames, kLargest);
+    core.advanceEventClock(kLargest);
+    events = {midiAt(kLargest)};
+    send(core, events); // the clock restarts from 0
+    core.run(88);
+    EXPECT_EQ(core.handled.size(), 2u);
+    core.advanceEventClock(kLargest);
+    core.run(10);
+    EXPECT_EQ(core.handled.size(), 3u);
+}
+
+// A tempo that is not a finite positive number gets the values used when the
+// host gives no transport; a huge one is kept inside the stored types.
+TEST(ProcessingFrame, TempoFromTheHostIsCheckedBeforeItIsConverted) {
+    RecordingHost host;
+    VstTimeInfo time{};
+    host.timeInfo = &time;
+    FrameCore core;
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const float fallbackScaled = 0.004f;
+    const std::int32_t fallbackBeat = 88200; // 120 per minute at 44.1 kHz
+    struct Case {
+        double tempo;
+        float scaled;
+        std::int32_t beatFrames;
+    };
+    const Case cases[] = {
+        {140.0, static_cast<float>(140.0 * 3.3333337e-5), 102900},
+        {kNaN, fallbackScaled, fallbackBeat},
+        {kInfinity, fallbackScaled, fallbackBeat},
+        {-kInfinity, fallbackScaled, fallbackBeat},
+        {0.0, fallbackScaled, fallbackBeat},
+        {-1.0, fallbackScaled, fallbackBeat},
+        {1e30, static_cast<float>(1e30 * 3.3333337e-5), std::numeric_limits<std::int32_t>::max()},
+        {1e300, std::numeric_limits<float>::max(), std::numeric_limits<std::int32_t>::max()},
+    };
+    for (const Case& c : cases) {
+        time.tempo = c.tempo;
+        time.ppqPos = 12.5;
+        core.run(10);
+        EXPECT_EQ(core.transport().tempoScaled, c.scaled) << c.tempo;
+        EXPECT_EQ(core.transport().beatFrames, c.beatFrames) << c.tempo;
+        EXPECT_EQ(core.transport().quarterPosition, 12.5f) << c.tempo;
+    }
+    for (double position : {kNaN, kInfinity, 1e300}) {
+        time.tempo = 120.0;
+        time.ppqPos = position;
+        core.run(10);
+        EXPECT_TRUE(std::isfinite(core.transport().quarterPosition)) << position;
+    }
+}
+
 TEST(ProcessingFrame, OnlyMidiEventsAreQueuedAndAFullQueueDropsTheRest) {
     RecordingHost host;
     FrameCore core;
@@ -240,6 +317,32 @@ TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
     core.setBlockSize(7);
     core.run(200);
     EXPECT_EQ(core.chunkSizes(), (std::vector<int>{88, 88, 24}));
+}
+
+// The host's floating-point mode is its own: modules run with flush-to-zero
+// and underflows masked, the host's callbacks in between see its own mode,
+// and the call leaves the register as it found it.
+TEST(ProcessingFrame, FlushToZeroHoldsOnlyWhileModulesRun) {
+    RecordingHost host;
+    FrameCore core;
+    const unsigned before = _mm_getcsr();
+    constexpr unsigned kFlushToZero = 0x8000, kUnderflowMask = 0x0800, kRoundDown = 0x2000;
+    constexpr unsigned kControl = ~0x3fu; // the rest are sticky exception flags
+    for (unsigned hostMode : {0x1f80u, 0x1f80u | kRoundDown, 0x1f80u & ~kUnderflowMask}) {
+        _mm_setcsr(hostMode);
+        core.run(300);
+        const unsigned after = _mm_getcsr();
+        _mm_setcsr(before);
+        EXPECT_EQ(after, hostMode);
+        ASSERT_EQ(core.module->floatModes.size(), 4u);
+        for (unsigned mode : core.module->floatModes)
+            EXPECT_EQ(mode & kControl, hostMode | kFlushToZero | kUnderflowMask);
+        ASSERT_EQ(core.hostFloatModes.size(), 4u);
+        for (unsigned mode : core.hostFloatModes)
+            EXPECT_EQ(mode & kControl, hostMode);
+        core.module->floatModes.clear();
+        core.hostFloatModes.clear();
+    }
 }
 
 TEST(ProcessingFrame, ResumeAsksForNothing) {

@@ -137,6 +137,23 @@ TEST(Maximizer, EveryOutputBitEqualsTheLiteralArithmetic) {
     }
 }
 
+// Frames may start at any float in memory; the limiter never reads a pair of
+// floats as one 8-byte value (which would need 8-byte alignment).
+TEST(Maximizer, FramesAtAnyFloatBoundaryGiveTheSameBits) {
+    flushDenormals();
+    const std::vector<float> input = signals::varied(3000, 17);
+    std::vector<float> shifted(input.size() + 1);
+    std::copy(input.begin(), input.end(), shifted.begin() + 1);
+    MaximizerCore aligned, offset;
+    for (MaximizerCore* core : {&aligned, &offset})
+        core->setGain(8.0f);
+    std::vector<float> expected(input.size()), found(input.size() + 1);
+    aligned.process(input.data(), expected.data(), 3000, 0.5f);
+    offset.process(shifted.data() + 1, found.data() + 1, 3000, 0.5f);
+    for (std::size_t i = 0; i < input.size(); ++i)
+        ASSERT_EQ(bits(found[i + 1]), bits(expected[i])) << i;
+}
+
 TEST(Maximizer, ConstructionSizesForFortyFourPointOneKilohertz) {
     MaximizerCore core;
     EXPECT_EQ(core.sampleRate(), 44100);
@@ -189,6 +206,49 @@ TEST(Maximizer, SingleImpulseMeetsTheThresholdWhenItLeaves) {
     EXPECT_NEAR(gains.back(), 1.0f, 1e-5f);
 }
 
+// A falling slope aimed at a lower peak can be steeper than the release slope
+// that the scan finds when that peak leaves. The envelope must then fall no
+// faster than the release slope, or a peak that enters afterwards and needs
+// a fall between the two is passed above the threshold.
+TEST(Maximizer, AFallNeverOutrunsTheReleaseSlopeAfterAScan) {
+    flushDenormals();
+    for (bool viaReference : {false, true}) {
+        MaximizerCore core;
+        reference::Maximizer ref;
+        constexpr float kGain = 3.0f;
+        constexpr int kRelease = 2000;
+        core.setGain(kGain);
+        core.setReleaseFrames(kRelease);
+        core.setSwitches(false, false);
+        ref.gain = kGain;
+        ref.releaseFrames = kRelease;
+        ref.ispOn = ref.linkOn = 0;
+        // Gained peaks, each leaving 220 frames after it enters: 3.0 at frame
+        // 0; 2.81 at 200, which the scan at 220 aims at with a fall of
+        // -0.00095 per frame, steeper than the release slope of -0.00091 that
+        // the scan at 420 finds at 2.81; then 2.605 at 421, which needs a fall
+        // of about -0.00093 and leaves at 641.
+        std::vector<float> frames(2 * 1200, 0.0f);
+        frames[0] = 1.0f;
+        frames[2 * 200] = 2.81f / kGain;
+        frames[2 * 421] = 2.605f / kGain;
+        std::vector<float> out(frames.size());
+        if (viaReference) {
+            for (std::size_t i = 0; i < frames.size(); i += 2) {
+                float frame[2] = {frames[i], frames[i + 1]};
+                ref.processFrame(frame);
+                out[i] = frame[0];
+            }
+        } else {
+            core.process(frames.data(), out.data(), 1200, 1.0f);
+        }
+        for (int i = 0; i < 1200; ++i)
+            EXPECT_LE(std::fabs(out[2 * i]), kThreshold * (1.0f + 1e-5f))
+                << (viaReference ? "reference" : "limiter") << " frame " << i;
+        EXPECT_GT(std::fabs(out[2 * 641]), kThreshold * 0.99f); // the last peak was limited
+    }
+}
+
 TEST(Maximizer, SilenceStaysSilentAtUnityGain) {
     MaximizerCore core;
     std::vector<float> frames(2 * 1000, 0.0f);
@@ -198,25 +258,55 @@ TEST(Maximizer, SilenceStaysSilentAtUnityGain) {
     EXPECT_EQ(core.meters().channelGain[1], 1.0f);
 }
 
-TEST(Maximizer, NonFiniteInputNeverReachesTheOutputOrTheState) {
+// NaN and infinities count as silence: the output and every later frame are
+// those of the same input with 0 in their place, so nothing non-finite is
+// passed on and nothing of them stays in the state.
+TEST(Maximizer, NonFiniteInputCountsAsSilence) {
     flushDenormals();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    std::vector<float> poisoned = signals::varied(20000, 5);
-    std::vector<float> clean = poisoned;
-    for (std::size_t i = 0; i < poisoned.size(); i += 97) {
-        poisoned[i] = (i % 3 == 0) ? nan : (i % 3 == 1 ? inf : -inf);
-        clean[i] = (i % 3 == 0) ? 0.0f : (i % 3 == 1 ? 1.0f : -1.0f);
-    }
-    MaximizerCore a, b;
-    a.setGain(10.0f);
-    b.setGain(10.0f);
-    std::vector<float> outA(poisoned.size()), outB(clean.size());
-    a.process(poisoned.data(), outA.data(), 10000, 1.0f);
-    b.process(clean.data(), outB.data(), 10000, 1.0f);
-    for (std::size_t i = 0; i < outA.size(); ++i) {
-        ASSERT_TRUE(std::isfinite(outA[i])) << i;
-        ASSERT_EQ(bits(outA[i]), bits(outB[i])) << i;
+    struct Case {
+        const char* name;
+        std::vector<float> input;
+        std::vector<std::size_t> poisoned; // sample indexes
+        std::vector<float> values;         // what they hold, in turn
+    };
+    std::vector<Case> cases;
+    std::vector<std::size_t> every97, leftOnly;
+    for (std::size_t i = 0; i < 20000; i += 97)
+        every97.push_back(i);
+    for (std::size_t i = 1000; i < 3000; i += 2)
+        leftOnly.push_back(i);
+    cases.push_back({"NaN", signals::varied(10000, 5), every97, {nan}});
+    cases.push_back({"+Inf", signals::varied(10000, 6), every97, {inf}});
+    cases.push_back({"-Inf", signals::varied(10000, 7), every97, {-inf}});
+    cases.push_back({"mixed", signals::varied(10000, 8), every97, {nan, inf, -inf, -nan}});
+    cases.push_back({"NaN in one channel", signals::varied(10000, 9), leftOnly, {nan}});
+    cases.push_back({"one NaN in silence", std::vector<float>(20000, 0.0f), {4000}, {nan}});
+    for (const Case& c : cases) {
+        std::vector<float> poisoned = c.input, clean = c.input;
+        for (std::size_t k = 0; k < c.poisoned.size(); ++k) {
+            poisoned[c.poisoned[k]] = c.values[k % c.values.size()];
+            clean[c.poisoned[k]] = 0.0f;
+        }
+        MaximizerCore a, b;
+        for (MaximizerCore* core : {&a, &b})
+            core->setGain(10.0f);
+        std::vector<float> outA(poisoned.size()), outB(clean.size());
+        a.process(poisoned.data(), outA.data(), 10000, 1.0f);
+        b.process(clean.data(), outB.data(), 10000, 1.0f);
+        for (std::size_t i = 0; i < outA.size(); ++i) {
+            ASSERT_TRUE(std::isfinite(outA[i])) << c.name << " " << i;
+            ASSERT_EQ(bits(outA[i]), bits(outB[i])) << c.name << " " << i;
+        }
+        for (int ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(bits(a.meters().inputPeak[ch]), bits(b.meters().inputPeak[ch])) << c.name;
+            EXPECT_EQ(bits(a.meters().outputPeak[ch]), bits(b.meters().outputPeak[ch])) << c.name;
+        }
+        if (c.poisoned.size() == 1) {
+            for (float sample : outA)
+                ASSERT_EQ(sample, 0.0f) << c.name;
+        }
     }
 }
 

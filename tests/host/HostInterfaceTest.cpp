@@ -40,7 +40,7 @@ TEST_F(HostInterface, RecordCarriesTheFixedValues) {
     EXPECT_EQ(effect->numPrograms, 1);
     EXPECT_EQ(effect->numParams, 10);
     EXPECT_EQ(effect->version, 1);
-    EXPECT_EQ(effect->initialDelay, 0);
+    EXPECT_EQ(effect->initialDelay, 220); // the look-ahead at 44.1 kHz
     EXPECT_EQ(effect->ioRatio, 1.0f);
     EXPECT_EQ(effect->resvd1, 0);
     EXPECT_EQ(effect->user, nullptr);
@@ -101,7 +101,7 @@ struct OpcodeAnswer {
     VstIntPtr expected;
 };
 
-TEST_F(HostInterface, EveryOpcodeWithoutBuffersAnswersAsSpecifiedForThisPlugIn) {
+TEST_F(HostInterface, OpcodesWithoutBuffersGiveTheirFixedAnswers) {
     const OpcodeAnswer answers[] = {
         {effOpen, 0, 0, 0},
         {effGetProgram, 0, 0, 0},
@@ -171,6 +171,34 @@ TEST_F(HostInterface, EveryOpcodeWithoutBuffersAnswersAsSpecifiedForThisPlugIn) 
     for (const OpcodeAnswer& a : answers) {
         EXPECT_EQ(dispatch(a.opcode, a.index, a.value), a.expected) << "opcode " << a.opcode;
     }
+}
+
+// The output is delayed by the look-ahead, which a change of rate sets to
+// 16 ms; the record reports it, and the host hears of every change.
+TEST_F(HostInterface, TheLookAheadIsReportedAsTheInitialDelay) {
+    EXPECT_TRUE(host.callsOf(audioMasterIOChanged).empty());
+    struct Step {
+        float rate;
+        VstInt32 delay;
+        std::size_t announced;
+    };
+    const Step steps[] = {{44100.0f, 220, 0},  {48000.0f, 768, 1}, {48000.0f, 768, 1},
+                          {96000.0f, 1536, 2}, {44100.0f, 705, 3}, {44100.0f, 705, 3}};
+    for (const Step& step : steps) {
+        dispatch(effSetSampleRate, 0, 0, nullptr, step.rate);
+        EXPECT_EQ(effect->initialDelay, step.delay) << step.rate;
+        const std::vector<HostCall> announced = host.callsOf(audioMasterIOChanged);
+        EXPECT_EQ(announced.size(), step.announced) << step.rate;
+        for (const HostCall& call : announced)
+            EXPECT_EQ(call.effect, effect);
+    }
+    // The delay is the one the audio shows.
+    std::vector<float> left(2000, 0.0f), right(2000, 0.0f);
+    left[0] = 0.5f;
+    float* channels[2] = {left.data(), right.data()};
+    effect->processReplacing(effect, channels, channels, 2000);
+    EXPECT_EQ(left[705], 0.5f);
+    EXPECT_EQ(left[704], 0.0f);
 }
 
 TEST_F(HostInterface, IdentityStrings) {

@@ -65,6 +65,7 @@ struct Maximizer {
     float ceiling = 1.0f;
     int ispOn = 1, linkOn = 1;
     Spline splines[2];
+    bool estimating = true;
     float channelGain[2] = {};
     float inputPeak[2] = {};
     float outputPeak[2] = {};
@@ -83,6 +84,7 @@ struct Maximizer {
         releaseFrames = static_cast<int>(sr * 0.007);
         delayLine.assign(2 * capacity, 0.0f);
         peakLine.assign(4 * capacity, 0.0f);
+        splines[0] = splines[1] = Spline();
         for (int c = 0; c < 2; ++c) {
             slope[c] = target[c] = 0.0f;
             envelope[c] = kThreshold;
@@ -100,6 +102,7 @@ struct Maximizer {
     void reset() {
         std::fill(delayLine.begin(), delayLine.end(), 0.0f);
         std::fill(peakLine.begin(), peakLine.end(), 0.0f);
+        splines[0] = splines[1] = Spline();
         for (int c = 0; c < 2; ++c) {
             slope[c] = target[c] = 0.0f;
             envelope[c] = kThreshold;
@@ -120,10 +123,13 @@ struct Maximizer {
     void processFrame(float* frame) {
         const int L = lookAhead;
         const int R = releaseFrames;
+        // The history stood still while the estimate was off.
+        if (ispOn && !estimating) splines[0] = splines[1] = Spline();
+        estimating = ispOn != 0;
         float delayed[2];
         for (int c = 0; c < 2; ++c) {
             float x = frame[c];
-            if (x != x) x = 0.0f;
+            if (!std::isfinite(x)) x = 0.0f;
             if (x > 1.0f) x = 1.0f;
             if (x < -1.0f) x = -1.0f;
             delayed[c] = delayLine[c + 2 * writePos];
@@ -153,6 +159,8 @@ struct Maximizer {
                         H = j;
                     }
                 }
+                // Never fall faster than the release slope.
+                if (S < T) S = T;
             }
             const float v = (p - E) / static_cast<float>(L);
             if (v > T) {

@@ -12,58 +12,29 @@
 //   text TAG TEXT           the text edit told its listener of a new text
 //   final KNOB LAMP TEXT    the values at the end
 //   class gone              the window class left with the frame
-// It ends when the file named by its argument exists.
+//   size L T R B            getSize of a frame three windows deep
+//   paint N M               draws from a paint message without, then with, an update rectangle
+//   swapped ready X Y       with the mouse buttons swapped, a frame's window is at screen (X, Y)
+//   swapped press X Y B H   that frame got a press at (X, Y) with buttons B, and H held
+// It ends when the file named by its argument exists, and its swapped-buttons
+// part when that name with ".swapped" added exists.
 // usage: brelto_window_test.exe QUIT-FILE
-#include "DemoTree.h"
+#include "FrameWindowChecks.h"
+#include "Harness.h"
 
-#include "editor/AEffGUIEditor.h"
 #include "vstgui/win32/System.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
 using namespace VSTGUI;
+using harness::say;
 
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr UINT_PTR kIdleTimer = 1;
 constexpr UINT kIdleMilliseconds = 40;
-
-void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void say(const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::vfprintf(stdout, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// The editor base with a frame, as the plug-in's editor will have one, and
-// the listener of the controls.
-class Editor : public AEffGUIEditor, public CControlListener {
-public:
-    Editor() : AEffGUIEditor(nullptr) {}
-    void attach(CFrame* newFrame, demo::DemoTree* newTree) {
-        frame = newFrame;
-        tree = newTree;
-    }
-    void beginEdit(VstInt32 index) override { say("begin %d", index); }
-    void endEdit(VstInt32 index) override { say("end %d", index); }
-    void valueChanged(CDrawContext*, CControl* control) override {
-        if (control->getTag() == demo::kTextTag) {
-            char text[kDisplayTextSize];
-            tree->edit->getText(text);
-            say("text %d %s", control->getTag(), text);
-            return;
-        }
-        say("value %d %.6f", control->getTag(), static_cast<double>(control->getValue()));
-        if (control == tree->knob) demo::showKnobValue(*tree, control->getValue());
-    }
-
-private:
-    demo::DemoTree* tree = nullptr;
-};
 
 HWND makeHostWindow(int left, int top) {
     static bool registered = false;
@@ -135,8 +106,12 @@ int main(int argc, char** argv) {
     const char* quitFile = argv[1];
     const std::uintptr_t codecs = native::startImageCodecs();
     if (classIsShared()) say("class shared");
+    const CRect size = checks::sizeInThreeWindows();
+    say("size %d %d %d %d", size.left, size.top, size.right, size.bottom);
+    const checks::PaintCounts paints = checks::paintWithoutAndWithUpdate();
+    say("paint %d %d", paints.withoutUpdate, paints.withUpdate);
 
-    Editor editor;
+    harness::Editor editor;
     editor.setKnobMode(kLinearMode);
     HWND host = makeHostWindow(kHostLeft, kHostTop);
     CFrame* frame = makeFrame(host, &editor);
@@ -148,33 +123,32 @@ int main(int argc, char** argv) {
     say("ready %ld %ld", place.left, place.top);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
-    bool turned = false, updated = false;
+    harness::IdleScript script;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (message.message == WM_TIMER && message.hwnd == host) {
             editor.idle();
             reportField(frameWindow);
-            if (!turned && !tree.knob->isDirty()) {
-                demo::showKnobValue(tree, demo::kTurnedKnobValue);
-                turned = true;
-            } else if (turned && !updated && !tree.knob->isDirty()) {
-                say("updated");
-                updated = true;
-            }
-            if (updated && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
+            script.step(tree);
+            if (script.updated() && GetFileAttributesA(quitFile) != INVALID_FILE_ATTRIBUTES) break;
             continue;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    char text[kDisplayTextSize];
-    tree.edit->getText(text);
-    say("final %.9g %.9g %s", static_cast<double>(tree.knob->getValue()),
-        static_cast<double>(tree.lamp->getValue()), text);
+    harness::sayFinal(tree);
     editor.attach(nullptr, nullptr);
     frame->forget();
     if (!frameClassRegistered()) say("class gone");
     DestroyWindow(host);
+
+    const std::string swappedQuit = std::string(quitFile) + ".swapped";
+    checks::pressesWithSwappedButtons(
+        [] { say("swapped ready %d %d", kHostLeft, kHostTop); },
+        [](const CPoint& where, std::int32_t buttons, std::int32_t held) {
+            say("swapped press %d %d %d %d", where.h, where.v, buttons, held);
+        },
+        [&] { return GetFileAttributesA(swappedQuit.c_str()) != INVALID_FILE_ATTRIBUTES; });
     native::stopImageCodecs(codecs);
     return 0;
 }

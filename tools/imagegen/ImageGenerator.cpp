@@ -1,8 +1,11 @@
 // Draws the editor's images with cairo: the face bitmap, the knob and button
 // filmstrips, the lamp and the two meter strips. The outputs are committed
-// in resources/; run this after changing a drawing.
+// in resources/; run this after changing a drawing. Light falls from above
+// on every part: raised panels and knobs are lit on top, recessed displays
+// and meter wells are shaded on top.
 // usage: brelto-imagegen OUTPUT-FOLDER
 #include <cairo.h>
+#include <png.h>
 
 #include <cmath>
 #include <cstdint>
@@ -30,9 +33,34 @@ cairo_surface_t* newSurface(int width, int height) {
     return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
 }
 
+// An 8-bit RGBA PNG, also for images without a transparent pixel (cairo would
+// write those as RGB).
 bool savePng(cairo_surface_t* surface, const std::string& path) {
     cairo_surface_flush(surface);
-    return cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(cairo_image_surface_get_width(surface));
+    image.height = static_cast<png_uint_32>(cairo_image_surface_get_height(surface));
+    image.format = PNG_FORMAT_RGBA;
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    std::vector<unsigned char> rgba;
+    rgba.reserve(static_cast<std::size_t>(image.width) * image.height * 4);
+    for (png_uint_32 y = 0; y < image.height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+        for (png_uint_32 x = 0; x < image.width; ++x) {
+            // cairo keeps colour premultiplied by alpha.
+            const std::uint32_t pixel = row[x];
+            const unsigned alpha = pixel >> 24;
+            for (int shift : {16, 8, 0}) {
+                const unsigned channel = (pixel >> shift) & 0xFF;
+                rgba.push_back(static_cast<unsigned char>(
+                    alpha == 0 ? 0 : (channel * 255 + alpha / 2) / alpha));
+            }
+            rgba.push_back(static_cast<unsigned char>(alpha));
+        }
+    }
+    return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
 }
 
 // Ends the drawing, writes the PNG and frees both.
@@ -120,50 +148,90 @@ void text(cairo_t* cr, const char* s, double x, double baseline, double size, co
     cairo_show_text(cr, s);
 }
 
+// Colours of the face, lit from above.
+const Rgb kTrayFill{0.10, 0.11, 0.13}, kTrayEdge{0.30, 0.32, 0.36}, kTrayLitEdge{0.42, 0.44, 0.48},
+    kShade{0.05, 0.055, 0.065}, kWell{0.04, 0.04, 0.05}, kCaption{0.85, 0.85, 0.87},
+    kDim{0.66, 0.67, 0.71}, kAccent{0.93, 0.55, 0.20};
+
+void line(cairo_t* cr, double x0, double y0, double x1, double y1, const Rgb& c) {
+    setColor(cr, c);
+    cairo_set_line_width(cr, 1);
+    cairo_move_to(cr, x0, y0);
+    cairo_line_to(cr, x1, y1);
+    cairo_stroke(cr);
+}
+
+// A tray sunk into the chassis: one flat fill, its upper inside edge in
+// shade, its lower edge catching the light.
 void panel(cairo_t* cr, double x, double y, double w, double h) {
     roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 4);
-    setColor(cr, {0.10, 0.11, 0.13});
+    setColor(cr, kTrayFill);
     cairo_fill_preserve(cr);
-    setColor(cr, {0.30, 0.32, 0.36});
+    setColor(cr, kTrayEdge);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
+    line(cr, x + 4, y + 1.5, x + w - 4, y + 1.5, kShade);
+    line(cr, x + 4, y + h - 0.5, x + w - 4, y + h - 0.5, kTrayLitEdge);
+}
+
+// A recessed box of exactly (x, y, w, h): shade above, light below, outside it.
+void well(cairo_t* cr, double x, double y, double w, double h, const Rgb& fill) {
+    setColor(cr, fill);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_fill(cr);
+    line(cr, x, y - 0.5, x + w, y - 0.5, {0.02, 0.02, 0.03});
+    line(cr, x, y + h + 0.5, x + w, y + h + 0.5, kTrayEdge);
+}
+
+// The scale around a knob of 40 pixels at (x, y): eleven ticks over its sweep.
+void knobScale(cairo_t* cr, double x, double y) {
+    const double cx = x + kKnobSize / 2.0, cy = y + kKnobSize / 2.0;
+    for (int tick = 0; tick <= 10; ++tick) {
+        const double degrees = kKnobStartDegrees - kKnobSweepDegrees * tick / 10.0;
+        const double angle = degrees * kPi / 180.0;
+        const double dx = std::cos(angle), dy = -std::sin(angle);
+        const double inner = tick % 5 == 0 ? 19.5 : 20.5;
+        line(cr, cx + inner * dx, cy + inner * dy, cx + 23 * dx, cy + 23 * dy,
+             tick % 5 == 0 ? kCaption : kDim);
+    }
 }
 
 bool drawFace(const std::string& folder) {
     cairo_surface_t* surface = newSurface(kFaceWidth, kFaceHeight);
     cairo_t* cr = cairo_create(surface);
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, kFaceHeight);
-    cairo_pattern_add_color_stop_rgb(sky, 0, 0.22, 0.23, 0.26);
-    cairo_pattern_add_color_stop_rgb(sky, 1, 0.14, 0.15, 0.17);
-    cairo_set_source(cr, sky);
+    cairo_pattern_t* chassis = cairo_pattern_create_linear(0, 0, 0, kFaceHeight);
+    cairo_pattern_add_color_stop_rgb(chassis, 0, 0.24, 0.25, 0.28);
+    cairo_pattern_add_color_stop_rgb(chassis, 1, 0.15, 0.16, 0.18);
+    cairo_set_source(cr, chassis);
     cairo_paint(cr);
-    cairo_pattern_destroy(sky);
+    cairo_pattern_destroy(chassis);
+    line(cr, 0, 0.5, kFaceWidth, 0.5, {0.36, 0.37, 0.40});
 
-    const Rgb caption{0.80, 0.80, 0.82}, dim{0.55, 0.56, 0.60}, accent{0.93, 0.55, 0.20};
-    text(cr, "BRELTO", 24, 24, 16, accent, Align::left, true);
-    text(cr, "look-ahead maximizer", 104, 24, 10, dim);
+    text(cr, "BRELTO", 20, 23, 16, kAccent, Align::left, true);
+    text(cr, "look-ahead maximizer", 98, 23, 10, kDim);
 
+    // Switches: the lamps at (24, 40) and (24, 80), their captions beside them.
     panel(cr, 16, 32, 160, 72);
-    text(cr, "Stereo link", 48, 52, 11, caption);
-    text(cr, "Inter-sample peaks", 48, 92, 11, caption);
+    text(cr, "Stereo link", 48, 52, 11, kCaption);
+    text(cr, "Inter-sample peaks", 48, 92, 11, kCaption);
 
+    // Meters: five strips in a well from (216, 40) to (376, 88), scale below.
     panel(cr, 184, 32, 232, 78);
-    text(cr, "IN", 208, 55, 9, dim, Align::right);
-    text(cr, "GR", 208, 67, 9, dim, Align::right);
-    text(cr, "OUT", 208, 87, 9, dim, Align::right);
-    setColor(cr, dim);
-    cairo_set_line_width(cr, 1);
+    well(cr, 212, 37, 168, 54, kWell);
+    text(cr, "IN", 207, 51, 9, kCaption, Align::right);
+    text(cr, "GR", 207, 67, 9, kCaption, Align::right);
+    text(cr, "OUT", 207, 83, 9, kCaption, Align::right);
     for (int step = 0; step <= 5; ++step) {
         const double x = kMeterLeft + step * (kMeterRight - kMeterLeft) / 5.0;
         const double tickX = std::min(x, kMeterRight - 1.0) + 0.5;
-        cairo_move_to(cr, tickX, 92);
-        cairo_line_to(cr, tickX, 96);
-        cairo_stroke(cr);
+        line(cr, tickX, 93, tickX, 97, kDim);
         char label[8];
         std::snprintf(label, sizeof label, "%d", -30 + 6 * step);
-        text(cr, label, x, 105, 8, dim, Align::centre);
+        text(cr, label, x, 106, 8, kDim, Align::centre);
     }
+    text(cr, "dB", 396, 106, 8, kDim, Align::left);
 
+    // Knobs at (x, 120), their value displays at (x + 45, 118) with the unit after.
     struct Knob {
         double x;
         const char* name;
@@ -172,11 +240,10 @@ bool drawFace(const std::string& folder) {
     const Knob knobs[] = {{24, "Gain", "dB"}, {156, "Release", "ms"}, {288, "Ceiling", "dB"}};
     for (const Knob& knob : knobs) {
         panel(cr, knob.x - 8, 112, 128, 56);
-        text(cr, knob.name, knob.x + 45, 148, 10, dim);
-        setColor(cr, {0.05, 0.05, 0.06});
-        cairo_rectangle(cr, knob.x + 45, 118, 32, 14);
-        cairo_fill(cr);
-        text(cr, knob.unit, knob.x + 80, 129, 10, caption);
+        knobScale(cr, knob.x, 120);
+        well(cr, knob.x + 45, 118, 32, 14, {0.05, 0.05, 0.06});
+        text(cr, knob.unit, knob.x + 80, 129, 10, kCaption);
+        text(cr, knob.name, knob.x + 45, 152, 11, kCaption);
     }
     cairo_destroy(cr);
     const bool saved = saveBmp(surface, folder + "/face.bmp");
@@ -191,7 +258,7 @@ bool drawKnob(const std::string& folder) {
     for (int frame = 0; frame < kKnobFrames; ++frame) {
         const double top = frame * kKnobSize;
         cairo_pattern_t* body =
-            cairo_pattern_create_radial(centre - 5, top + centre - 6, 2, centre, top + centre, 18);
+            cairo_pattern_create_radial(centre, top + centre - 8, 2, centre, top + centre, 18);
         cairo_pattern_add_color_stop_rgb(body, 0, 0.55, 0.57, 0.62);
         cairo_pattern_add_color_stop_rgb(body, 1, 0.16, 0.17, 0.20);
         cairo_arc(cr, centre, top + centre, 17, 0, 2 * kPi);
@@ -236,6 +303,10 @@ bool drawLamp(const std::string& folder) {
         cairo_set_source_rgb(cr, 0.05, 0.05, 0.06);
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
+        // The light from above, caught on the lamp's dome.
+        cairo_arc(cr, c, top + c - 2, 2, 0, 2 * kPi);
+        cairo_set_source_rgba(cr, 1, 1, 1, state == 1 ? 0.45 : 0.2);
+        cairo_fill(cr);
     }
     return finishPng(cr, surface, folder + "/lamp.png");
 }

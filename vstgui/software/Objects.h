@@ -3,6 +3,7 @@
 #pragma once
 
 #include "vstgui/Native.h"
+#include "vstgui/software/Presentation.h"
 
 #include <string>
 #include <vector>
@@ -98,6 +99,9 @@ struct Window : Object {
     CRect pendingPaint;
     Object* dropTarget = nullptr;
     std::vector<Window*> children;
+    // presentation: the real window that shows this one; none for the
+    // in-process windows of tests.
+    std::unique_ptr<Presentation> presentation;
 };
 
 Image* stockImage();

@@ -19,6 +19,13 @@ void destroyHostWindow(native::Handle window);
 // The child windows of a window (a frame's window inside its host window).
 std::vector<native::Handle> childWindows(native::Handle window);
 
+// The pointer as a window system reports it: where it is on the screen, and
+// the buttons and modifiers held as CButton bits.
+struct PointerState {
+    CPoint screen;
+    std::int32_t buttons = 0;
+};
+
 // Marks part of a window as needing paint; the next paint or the next
 // native::dispatchWaitingPaint paints it.
 void invalidate(native::Handle window, const CRect& rect);

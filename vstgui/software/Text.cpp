@@ -1,86 +1,103 @@
-// Text on the software surface: FreeType renders the embedded Liberation
-// Sans, whose metrics match Arial's, placed the way the Windows text call
-// places one centred line.
+// Text on the software surface: glyphs of the embedded Liberation Sans,
+// whose metrics match Arial's, rendered ahead of time (GlyphFile.h) and
+// placed the way the Windows text call places one centred line.
+#include "vstgui/software/GlyphFile.h"
 #include "vstgui/software/Objects.h"
 
 #include "platform/ModuleServices.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
-#include FT_TRUETYPE_TABLES_H
-
 #include <algorithm>
-#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace VSTGUI {
 namespace software {
 
 namespace {
 
-constexpr int kFontResourceId = 300;
-constexpr double kItalicShear = 0.2;
-constexpr int kFixedOne = 0x10000; // FreeType's 16.16 unit
+// One face of the glyph file: its line metrics and its glyph records, read
+// in place from the module's resource.
+struct GlyphFace {
+    glyphFile::FaceHeader header{};
+    const unsigned char* records = nullptr;
+};
 
-// The library and the face of the embedded font, made on first use and kept
-// for the life of the module.
-class FontEngine {
+struct Glyph {
+    glyphFile::GlyphRecord record{};
+    const unsigned char* coverage = nullptr;
+};
+
+std::int32_t read32(const unsigned char* at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | at[i];
+    return static_cast<std::int32_t>(value);
+}
+
+// The faces of the glyph resource, found on first use; none when the
+// resource is missing or does not hold what its header promises.
+class GlyphAtlas {
 public:
-    FontEngine() {
-        const platform::ResourceBytes bytes = platform::findResource("TTF", kFontResourceId);
-        if (!bytes || FT_Init_FreeType(&library) != 0) return;
-        if (FT_New_Memory_Face(library, bytes.data, static_cast<FT_Long>(bytes.size), 0, &face) !=
-            0)
-            face = nullptr;
+    GlyphAtlas() {
+        const platform::ResourceBytes bytes =
+            platform::findResource(glyphFile::kResourceType, glyphFile::kResourceId);
+        constexpr std::size_t kRecordBytes = glyphFile::kGlyphFields * 4;
+        constexpr std::size_t kFaceBytes =
+            glyphFile::kFaceFields * 4 + glyphFile::kCharacters * kRecordBytes;
+        if (!bytes || bytes.size < 8 || std::memcmp(bytes.data, glyphFile::kMagic, 4) != 0) return;
+        const std::int32_t count = read32(bytes.data + 4);
+        if (count < 0 || static_cast<std::size_t>(count) > (bytes.size - 8) / kFaceBytes) return;
+        for (std::int32_t index = 0; index < count; ++index) {
+            const unsigned char* at = bytes.data + 8 + static_cast<std::size_t>(index) * kFaceBytes;
+            GlyphFace face;
+            face.header = {read32(at), read32(at + 4), read32(at + 8), read32(at + 12),
+                           read32(at + 16)};
+            face.records = at + glyphFile::kFaceFields * 4;
+            faces.push_back(face);
+        }
+        data = bytes.data;
+        size = bytes.size;
     }
-    ~FontEngine() {
-        if (face != nullptr) FT_Done_Face(face);
-        if (library != nullptr) FT_Done_FreeType(library);
+    const GlyphFace* faceOf(const Font& font) const {
+        for (const GlyphFace& face : faces)
+            if (face.header.pixelHeight == font.pixelHeight &&
+                (face.header.bold != 0) == font.bold && (face.header.italic != 0) == font.italic)
+                return &face;
+        return nullptr;
     }
-    FT_Face faceAt(const Font& font) {
-        if (face == nullptr || FT_Set_Pixel_Sizes(face, 0, font.pixelHeight) != 0) return nullptr;
-        FT_Matrix shear{kFixedOne, font.italic ? FT_Fixed(kItalicShear * kFixedOne) : 0, 0,
-                        kFixedOne};
-        FT_Set_Transform(face, &shear, nullptr);
-        return face;
+    // A glyph whose coverage lies outside the file draws nothing.
+    Glyph glyph(const GlyphFace& face, unsigned char character) const {
+        const unsigned char* at = face.records + character * glyphFile::kGlyphFields * 4;
+        Glyph glyph;
+        glyph.record = {read32(at),      read32(at + 4),  read32(at + 8),
+                        read32(at + 12), read32(at + 16), read32(at + 20)};
+        const glyphFile::GlyphRecord& r = glyph.record;
+        const bool inside = r.width >= 0 && r.rows >= 0 && r.offset >= 0 &&
+                            static_cast<std::size_t>(r.offset) <= size &&
+                            static_cast<std::size_t>(r.width) * static_cast<std::size_t>(r.rows) <=
+                                size - static_cast<std::size_t>(r.offset);
+        if (inside)
+            glyph.coverage = data + r.offset;
+        else
+            glyph.record.width = glyph.record.rows = 0;
+        return glyph;
     }
 
 private:
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
+    std::vector<GlyphFace> faces;
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
 };
 
-FontEngine& engine() {
-    static FontEngine instance;
+const GlyphAtlas& atlas() {
+    static const GlyphAtlas instance;
     return instance;
 }
 
-// Ascent and descent in whole pixels, from the font's Windows metrics as the
-// system computes a line's height.
-void lineMetrics(FT_Face face, int pixelHeight, int& ascent, int& descent) {
-    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-    const double units = face->units_per_EM;
-    const double up = os2 != nullptr ? os2->usWinAscent : face->ascender;
-    const double down = os2 != nullptr ? os2->usWinDescent : -face->descender;
-    ascent = static_cast<int>(std::lround(up * pixelHeight / units));
-    descent = static_cast<int>(std::lround(down * pixelHeight / units));
-}
-
-bool loadGlyph(FT_Face face, const Font& font, unsigned char character) {
-    if (FT_Load_Char(face, character, FT_LOAD_DEFAULT) != 0) return false;
-    if (font.bold && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-        const FT_Pos strength = FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24;
-        FT_Outline_Embolden(&face->glyph->outline, strength);
-        face->glyph->advance.x += strength;
-    }
-    return FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0;
-}
-
-int textWidth(FT_Face face, const Font& font, const char* text) {
+int textWidth(const GlyphFace& face, const char* text) {
     long width = 0;
     for (const char* c = text; *c != 0; ++c)
-        if (loadGlyph(face, font, static_cast<unsigned char>(*c))) width += face->glyph->advance.x;
+        width += atlas().glyph(face, static_cast<unsigned char>(*c)).record.advance;
     return static_cast<int>((width + 32) >> 6);
 }
 
@@ -95,26 +112,22 @@ std::uint32_t mix(std::uint32_t destination, const CColor& color, std::uint32_t 
 } // namespace
 
 int textExtent(const Font& font, const char* text) {
-    FT_Face face = engine().faceAt(font);
-    return face != nullptr && text != nullptr ? textWidth(face, font, text) : 0;
+    const GlyphFace* face = atlas().faceOf(font);
+    return face != nullptr && text != nullptr ? textWidth(*face, text) : 0;
 }
 
 int lineHeight(const Font& font) {
-    FT_Face face = engine().faceAt(font);
-    if (face == nullptr) return 0;
-    int ascent = 0, descent = 0;
-    lineMetrics(face, font.pixelHeight, ascent, descent);
-    return ascent + descent;
+    const GlyphFace* face = atlas().faceOf(font);
+    return face != nullptr ? face->header.ascent + face->header.descent : 0;
 }
 
 void drawText(Surface& surface, const char* text, const CRect& rect, std::int32_t align) {
     if (text == nullptr || *text == 0) return;
-    FT_Face face = engine().faceAt(*surface.font);
-    if (face == nullptr) return;
     const Font& font = *surface.font;
-    int ascent = 0, descent = 0;
-    lineMetrics(face, font.pixelHeight, ascent, descent);
-    const int width = textWidth(face, font, text);
+    const GlyphFace* face = atlas().faceOf(font);
+    if (face == nullptr) return;
+    const int ascent = face->header.ascent, descent = face->header.descent;
+    const int width = textWidth(*face, text);
     const int top = rect.top + (rect.height() - (ascent + descent)) / 2;
     int x = rect.left;
     if (align == 1)
@@ -132,22 +145,22 @@ void drawText(Surface& surface, const char* text, const CRect& rect, std::int32_
     const int baseline = top + ascent;
     long pen = static_cast<long>(x) << 6;
     for (const char* c = text; *c != 0; ++c) {
-        if (!loadGlyph(face, font, static_cast<unsigned char>(*c))) continue;
-        const FT_Bitmap& bitmap = face->glyph->bitmap;
-        const int originX = static_cast<int>((pen + 32) >> 6) + face->glyph->bitmap_left;
-        const int originY = baseline - face->glyph->bitmap_top;
-        for (unsigned row = 0; row < bitmap.rows; ++row) {
-            const int y = originY + static_cast<int>(row);
+        const Glyph glyph = atlas().glyph(*face, static_cast<unsigned char>(*c));
+        const glyphFile::GlyphRecord& bitmap = glyph.record;
+        const int originX = static_cast<int>((pen + 32) >> 6) + bitmap.left;
+        const int originY = baseline - bitmap.top;
+        for (int row = 0; row < bitmap.rows; ++row) {
+            const int y = originY + row;
             if (y < area.top || y >= area.bottom) continue;
-            for (unsigned column = 0; column < bitmap.width; ++column) {
-                const int px = originX + static_cast<int>(column);
-                const std::uint32_t coverage = bitmap.buffer[row * bitmap.pitch + column];
+            for (int column = 0; column < bitmap.width; ++column) {
+                const int px = originX + column;
+                const std::uint32_t coverage = glyph.coverage[row * bitmap.width + column];
                 if (px < area.left || px >= area.right || coverage == 0) continue;
                 std::uint32_t& out = surface.image->row(y)[px];
                 out = mix(out, surface.textColor, coverage);
             }
         }
-        pen += face->glyph->advance.x;
+        pen += bitmap.advance;
     }
     if (font.underline) {
         const int y = baseline + 1;

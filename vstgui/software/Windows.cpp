@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <memory>
 
 namespace VSTGUI {
 namespace software {
@@ -25,14 +26,20 @@ struct Cursor : Object {
     std::int32_t type;
 };
 
-// pointer / buttons: where the pointer is on the screen and the buttons held,
-// as the last press left them. focus: the window that took the last press.
-// cursor: the cursor last set.
+// pointer: the pointer of the in-process windows, as the last press left it;
+// focus: the window that took the last click; cursor: the one last set; live: every window that
+// exists, to tell ours from a system window that a host hands over;
+// pointerWindow: the window whose system answers pointer queries (the last
+// presented one made, or the last one clicked), the pointer above for
+// in-process windows; inPress:
+// true while a presented window's press is being handled.
 struct SystemState {
-    CPoint pointer;
-    std::int32_t buttons = 0;
+    PointerState pointer;
     Window* focus = nullptr;
     Cursor* cursor = nullptr;
+    std::vector<Window*> live;
+    Window* pointerWindow = nullptr;
+    bool inPress = false;
 };
 
 SystemState& system() {
@@ -54,6 +61,59 @@ Window* windowOf(native::Handle handle) {
     return as<Window>(handle, Kind::window);
 }
 
+bool isOurs(native::Handle handle) {
+    const std::vector<Window*>& live = system().live;
+    return std::find(live.begin(), live.end(), handle) != live.end();
+}
+
+// The live pointer: from the system of a presented window, else as the last
+// press left it.
+const PointerState& livePointer() {
+    PointerState& pointer = system().pointer;
+    Window* window = system().pointerWindow;
+    if (window != nullptr && window->presentation != nullptr) {
+        PointerState state;
+        if (window->presentation->pointer(state)) pointer = state;
+    }
+    return pointer;
+}
+
+// A frame's window inside a system window that a host handed over.
+Window* presentFrameWindow(CFrame* frame, native::Handle parent, std::int32_t width,
+                           std::int32_t height) {
+    std::unique_ptr<Presentation> presentation = presentInSystemWindow(parent, width, height);
+    if (presentation == nullptr) return nullptr;
+    const CPoint topLeft = presentation->screenTopLeft();
+    auto* window =
+        new Window(nullptr, CRect(topLeft.h, topLeft.v, topLeft.h + width, topLeft.v + height));
+    window->presentation = std::move(presentation);
+    window->frame = frame;
+    system().pointerWindow = window;
+    return window;
+}
+
+void deliver(Window* window, const SystemEvent& event) {
+    switch (event.type) {
+    case SystemEvent::Type::expose:
+        invalidate(window, event.rect);
+        break;
+    case SystemEvent::Type::press:
+        system().focus = window;
+        system().pointerWindow = window;
+        system().inPress = true;
+        windowEvents::buttonDown(window->frame, event.where, event.buttons);
+        system().inPress = false;
+        break;
+    case SystemEvent::Type::wheel:
+        windowEvents::wheel(window->frame, event.screen, event.delta);
+        break;
+    case SystemEvent::Type::destroyed:
+        window->destroyed = true;
+        windowEvents::destroyed(window->frame);
+        break;
+    }
+}
+
 void resize(Window& window, std::int32_t width, std::int32_t height) {
     window.screenRect.right = window.screenRect.left + width;
     window.screenRect.bottom = window.screenRect.top + height;
@@ -64,6 +124,7 @@ void resize(Window& window, std::int32_t width, std::int32_t height) {
     window.image.width = width;
     window.image.height = height;
     window.image.pixels.swap(resized.pixels);
+    if (window.presentation != nullptr) window.presentation->resize(width, height);
 }
 
 } // namespace
@@ -72,6 +133,7 @@ Window::Window(Window* parent, const CRect& screenRect)
     : Object(Kind::window), parent(parent), screenRect(screenRect),
       image(screenRect.width(), screenRect.height(), kBlack), pendingPaint(0, 0, 0, 0) {
     if (parent != nullptr) parent->children.push_back(this);
+    system().live.push_back(this);
 }
 
 Window::~Window() {
@@ -81,6 +143,9 @@ Window::~Window() {
     for (Window* child : children)
         child->parent = nullptr;
     if (system().focus == this) system().focus = nullptr;
+    if (system().pointerWindow == this) system().pointerWindow = nullptr;
+    std::vector<Window*>& live = system().live;
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
 
 native::Handle createHostWindow(std::int32_t x, std::int32_t y, std::int32_t width,
@@ -134,8 +199,10 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     Window* window = windowOf(handle);
     if (window == nullptr) return;
     system().focus = window;
-    system().buttons = buttons;
-    system().pointer = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
+    system().pointerWindow = window;
+    system().pointer.buttons = buttons;
+    system().pointer.screen =
+        CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
     if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where, buttons);
 }
 
@@ -169,21 +236,27 @@ Handle windowSurface(Handle handle) {
     return window != nullptr && !window->destroyed ? new Surface(&window->image) : nullptr;
 }
 
-void releaseWindowSurface(Handle, Handle surface) {
+// What was drawn into a presented window goes on screen when the drawing ends.
+void releaseWindowSurface(Handle handle, Handle surface) {
     delete as<Surface>(surface, Kind::surface);
+    Window* window = windowOf(handle);
+    if (window != nullptr && window->presentation != nullptr)
+        window->presentation->present(window->image);
 }
 
 CPoint windowScreenTopLeft(Handle handle) {
     Window* window = windowOf(handle);
-    return window != nullptr ? CPoint(window->screenRect.left, window->screenRect.top) : CPoint();
+    if (window == nullptr) return CPoint();
+    if (window->presentation != nullptr) return window->presentation->screenTopLeft();
+    return CPoint(window->screenRect.left, window->screenRect.top);
 }
 
 std::int32_t systemMouseButtons() {
-    return system().buttons;
+    return livePointer().buttons;
 }
 
 CPoint systemCursorPosition() {
-    return system().pointer;
+    return livePointer().screen;
 }
 
 std::int32_t doubleClickTime() {
@@ -213,6 +286,8 @@ void initializeOle() {}
 void uninitializeOle() {}
 
 Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height) {
+    if (parent != nullptr && !isOurs(parent))
+        return presentFrameWindow(frame, parent, width, height);
     Window* host = windowOf(parent);
     if (host == nullptr || host->destroyed || width <= 0 || height <= 0) return nullptr;
     auto* window =
@@ -257,7 +332,8 @@ bool parentRectInGrandparent(Handle handle, CRect& rect) {
     Window* window = windowOf(handle);
     if (window == nullptr || window->parent == nullptr) return false;
     rect = window->parent->screenRect;
-    if (Window* grandparent = window->parent->parent)
+    Window* above = window->parent->parent;
+    if (Window* grandparent = above != nullptr ? above->parent : nullptr)
         rect.offset(-grandparent->screenRect.left, -grandparent->screenRect.top);
     return true;
 }
@@ -283,6 +359,18 @@ std::int32_t countDragItems(Handle dataObject) {
 
 void dispatchWaitingPaint() {
     if (Window* focus = system().focus) software::paint(focus);
+}
+
+void processWindowEvents(Handle handle) {
+    Window* window = windowOf(handle);
+    if (window == nullptr || window->presentation == nullptr || window->frame == nullptr) return;
+    SystemEvent event;
+    while (window->presentation->nextEvent(event, !system().inPress)) {
+        deliver(window, event);
+        // A press may end with the frame, and its window, gone.
+        if (!isOurs(handle) || window->frame == nullptr) return;
+    }
+    software::paint(window);
 }
 
 } // namespace native

@@ -313,7 +313,10 @@ bool parentRectInGrandparent(Handle handle, CRect& rect) {
     HWND parent = handle != nullptr ? GetParent(static_cast<HWND>(handle)) : nullptr;
     RECT area{};
     if (parent == nullptr || !GetWindowRect(parent, &area)) return false;
-    MapWindowPoints(HWND_DESKTOP, GetParent(parent), reinterpret_cast<POINT*>(&area), 2);
+    // Without a grandparent the rectangle stays in screen coordinates.
+    HWND above = GetParent(parent);
+    HWND grandparent = above != nullptr ? GetParent(above) : nullptr;
+    MapWindowPoints(HWND_DESKTOP, grandparent, reinterpret_cast<POINT*>(&area), 2);
     rect = CRect(area.left, area.top, area.right, area.bottom);
     return true;
 }
@@ -368,6 +371,9 @@ void dispatchWaitingPaint() {
     MSG message;
     if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
 }
+
+// The host's message loop delivers the window's messages to its procedure.
+void processWindowEvents(Handle) {}
 
 } // namespace native
 } // namespace VSTGUI
