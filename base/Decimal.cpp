@@ -18,10 +18,9 @@ constexpr int kLargestExactPower = 22; // 10^22 is the largest exact double powe
 
 // ln(2)^n / n!: 2^r for |r| <= 1/2 to well below a unit in the last place.
 constexpr double kPow2Series[] = {
-    0x1.0000000000000p+0,  0x1.62e42fefa39efp-1,  0x1.ebfbdff82c58fp-3,
-    0x1.c6b08d704a0c0p-5,  0x1.3b2ab6fba4e77p-7,  0x1.5d87fe78a6731p-10,
-    0x1.430912f86c787p-13, 0x1.ffcbfc588b0c7p-17, 0x1.62c0223a5c824p-20,
-    0x1.b5253d395e7c4p-24, 0x1.e4cf5158b8ecap-28, 0x1.e8cac7351bb25p-32,
+    0x1.0000000000000p+0,  0x1.62e42fefa39efp-1,  0x1.ebfbdff82c58fp-3,  0x1.c6b08d704a0c0p-5,
+    0x1.3b2ab6fba4e77p-7,  0x1.5d87fe78a6731p-10, 0x1.430912f86c787p-13, 0x1.ffcbfc588b0c7p-17,
+    0x1.62c0223a5c824p-20, 0x1.b5253d395e7c4p-24, 0x1.e4cf5158b8ecap-28, 0x1.e8cac7351bb25p-32,
     0x1.c3bd650fc2986p-36, 0x1.816193166d0f9p-40, 0x1.314964d5878a9p-44,
 };
 
@@ -44,7 +43,8 @@ void twoSum(double a, double b, double& high, double& low) {
 
 double exactPower(int exponent) {
     double result = 1.0;
-    for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i) result *= 10.0;
+    for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i)
+        result *= 10.0;
     return exponent < 0 ? 1.0 / result : result;
 }
 
@@ -82,7 +82,8 @@ double logarithm(double value) {
     const double sRest = (((numerator - back) - backRest) - s * denominatorRest) / denominator;
     const double z = s * s;
     double series = 0.0;
-    for (int k = 13; k >= 1; --k) series = series * z + 1.0 / (2 * k + 1);
+    for (int k = 13; k >= 1; --k)
+        series = series * z + 1.0 / (2 * k + 1);
     // ln x = e ln 2 + 2s + 2s z series, carried as a high part and a rest.
     double whole, wholeRest;
     twoProduct(static_cast<double>(exponent), kLn2, whole, wholeRest);

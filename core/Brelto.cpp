@@ -3,7 +3,9 @@
 #include "core/Identity.h"
 #include "dsp/DaVivadozoz.h"
 
-AudioEffect* createEffectInstance(audioMasterCallback host) { return new Brelto(host); }
+AudioEffect* createEffectInstance(audioMasterCallback host) {
+    return new Brelto(host);
+}
 
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
     record.uniqueID = identity::kUniqueId;

@@ -36,8 +36,8 @@ struct ParamDef {
     std::int32_t positions;
     std::int32_t frameHeight;
     std::int32_t backgroundOffsetX, backgroundOffsetY;
-    DisplayFunction display;  // value displays
-    const char* initialText;  // text entries
+    DisplayFunction display; // value displays
+    const char* initialText; // text entries
 };
 
 constexpr int kParamRowCount = 13;
@@ -64,7 +64,7 @@ struct ParamRow {
     std::int32_t type = 0;
     std::int32_t x = 0, y = 0;
     void* control = nullptr; // the editor's control while it is open; only the editor reads it
-    char label[16] = {};                 // units text
+    char label[16] = {};     // units text
     char name[32] = {};
     DisplayFunction display = nullptr;
     const char* initialText = nullptr;

@@ -17,7 +17,9 @@ constexpr int kMidiProgramCount = 128;
 const std::atomic<float> kSilentMeter{0.0f};
 
 // Copies src into a buffer of size bytes, cut to fit.
-void copyText(char* dest, const char* src, std::size_t size) { base::copyCut(dest, src, size - 1); }
+void copyText(char* dest, const char* src, std::size_t size) {
+    base::copyCut(dest, src, size - 1);
+}
 
 bool isHostParameter(VstInt32 index) {
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kHostParameterCount);
@@ -46,13 +48,15 @@ SynthCore::SynthCore(audioMasterCallback host)
     rows = std::make_unique<ParamRow[]>(kParamRowCount);
     controllerMap = std::make_unique<MidiControllerMap>(
         MidiControllerMap::configurationPathFor(platform::moduleFileName()));
-    for (int i = 0; i < kParamRowCount; ++i) rows[i].assign(ParamDefTable[i], &kSilentMeter);
+    for (int i = 0; i < kParamRowCount; ++i)
+        rows[i].assign(ParamDefTable[i], &kSilentMeter);
 
     programs[0] = std::make_unique<ProgramData>();
     for (int i = 0; i < kHostParameterCount; ++i)
         programs[0]->values[i].store(rows[i].defaultValue, std::memory_order_relaxed);
 
-    for (int channel = 0; channel < kMidiChannels; ++channel) currentMidiProgram[channel] = channel;
+    for (int channel = 0; channel < kMidiChannels; ++channel)
+        currentMidiProgram[channel] = channel;
     setClock(kInitialIntegerRate);
 
     currentProgram = 0;
@@ -83,8 +87,10 @@ void SynthCore::pushProgram() {
 
 void SynthCore::setParameter(VstInt32 index, float value) {
     if (static_cast<std::uint32_t>(index) >= static_cast<std::uint32_t>(kParamRowCount)) return;
-    if (value >= 1.0f) value = 1.0f;
-    else if (!(value > 0.0f)) value = 0.0f; // also NaN
+    if (value >= 1.0f)
+        value = 1.0f;
+    else if (!(value > 0.0f))
+        value = 0.0f; // also NaN
     rows[index].value.store(value, std::memory_order_relaxed);
     if (index < kHostParameterCount)
         program().values[index].store(value, std::memory_order_relaxed);
@@ -125,7 +131,9 @@ void SynthCore::setProgramName(const char* name) {
     copyText(program().name, name, sizeof(program().name));
 }
 
-void SynthCore::getProgramName(char* name) { std::strcpy(name, program().name); }
+void SynthCore::getProgramName(char* name) {
+    std::strcpy(name, program().name);
+}
 
 bool SynthCore::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (index != 0) return false;
@@ -148,7 +156,9 @@ bool SynthCore::getProductString(char* text) {
     return true;
 }
 
-VstInt32 SynthCore::getVendorVersion() { return kVendorVersion; }
+VstInt32 SynthCore::getVendorVersion() {
+    return kVendorVersion;
+}
 
 VstInt32 SynthCore::canDo(const char* text) {
     if (std::strcmp(text, "receiveVstEvents") == 0) return 1;

@@ -7,14 +7,14 @@
 
 namespace laws {
 
-constexpr double kGainRangeDb = 30.0;                  // Gain 0..1 is 0..+30 dB
-constexpr double kCeilingRangeDb = 30.0;               // OutCeil 0..1 is -30..0 dB
-constexpr double kShortestReleaseMs = 1.0;             // Release 0
-constexpr double kLongestReleaseMs = 100.0;            // Release 1
-constexpr double kReleaseDecades = 2.0;                // log10(100 ms / 1 ms)
-constexpr double kDecadesPerDb = 0.05;                 // 20 dB is a factor of 10
-constexpr double kGainDecades = kGainRangeDb / 20.0;   // exactly 1.5
-constexpr float kSwitchOn = 0.5f;                      // Stereo and ISP: on from here up
+constexpr double kGainRangeDb = 30.0;                // Gain 0..1 is 0..+30 dB
+constexpr double kCeilingRangeDb = 30.0;             // OutCeil 0..1 is -30..0 dB
+constexpr double kShortestReleaseMs = 1.0;           // Release 0
+constexpr double kLongestReleaseMs = 100.0;          // Release 1
+constexpr double kReleaseDecades = 2.0;              // log10(100 ms / 1 ms)
+constexpr double kDecadesPerDb = 0.05;               // 20 dB is a factor of 10
+constexpr double kGainDecades = kGainRangeDb / 20.0; // exactly 1.5
+constexpr float kSwitchOn = 0.5f;                    // Stereo and ISP: on from here up
 
 inline double gainDb(float value) {
     return kGainRangeDb * static_cast<double>(value);

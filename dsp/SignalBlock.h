@@ -22,7 +22,8 @@ public:
     SignalBlock& operator=(const SignalBlock&) = delete;
 
     void clear() {
-        for (int i = 0; i < 2 * kMaxChunkFrames; ++i) frames[i] = 0.0f;
+        for (int i = 0; i < 2 * kMaxChunkFrames; ++i)
+            frames[i] = 0.0f;
     }
 
     static constexpr int kAlignment = 16;

@@ -48,8 +48,8 @@ TEST(Decimal, ParameterLawsRoundToTheSameFloatsAsTheLibrary) {
         const float v = static_cast<float>(i) / 100000.0f;
         differences += static_cast<float>(decimal::power(1.5 * v)) !=
                        static_cast<float>(std::pow(10.0, 1.5 * v));
-        differences += static_cast<float>(decimal::power(2.0 * v)) !=
-                       static_cast<float>(std::pow(100.0, v));
+        differences +=
+            static_cast<float>(decimal::power(2.0 * v)) != static_cast<float>(std::pow(100.0, v));
     }
     // A last-place difference in double flips a float only at a tie.
     EXPECT_LE(differences, 2);

@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
                              ", which the layout table does not let " + owner + " include");
         }
     }
-    std::printf("include-check: %d includes checked against %zu folders, %d not allowed\n",
-                checked, layout.size(), faults);
+    std::printf("include-check: %d includes checked against %zu folders, %d not allowed\n", checked,
+                layout.size(), faults);
     return faults == 0 ? 0 : 1;
 }

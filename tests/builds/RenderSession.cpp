@@ -50,7 +50,8 @@ bool renderSession(RecordingHost& host, AEffect* effect, std::FILE* out) {
             effect->setParameter(effect, kIsp, random.below(2) ? 1.0f : 0.0f);
         } else if (roll == 20) {
             host.dispatch(effect, effMainsChanged, 0, 0);
-            host.dispatch(effect, effSetSampleRate, 0, 0, nullptr, random.below(2) ? 48000.0f : 44100.0f);
+            host.dispatch(effect, effSetSampleRate, 0, 0, nullptr,
+                          random.below(2) ? 48000.0f : 44100.0f);
             host.dispatch(effect, effMainsChanged, 0, 1);
         }
         const int n = std::min(1 + random.below(4096), kSessionFrames - done);

@@ -59,7 +59,8 @@ TEST(LimiterPlugin, DefaultSettingsDelayBy220FramesAndChangeNothingBelowTheCeili
     Stereo input(2000);
     input.left[0] = 0.5f;
     input.right[10] = -0.25f;
-    for (std::size_t i = 500; i < 1500; ++i) input.left[i] = 0.3f * std::sin(0.05f * i);
+    for (std::size_t i = 500; i < 1500; ++i)
+        input.left[i] = 0.3f * std::sin(0.05f * i);
     const Stereo out = run(plugin, input, 100);
     for (std::size_t i = 0; i < 2000; ++i) {
         const float left = i >= 220 ? input.left[i - 220] : 0.0f;
@@ -174,8 +175,10 @@ TEST(LimiterPlugin, StereoLinkLowersBothChannelsTogether) {
         EXPECT_LT(leftPeak, kThreshold * 1.00001f);
         const float rightDuring = out.right[220 + 550];
         const float gained = 0.5f * static_cast<float>(laws::linearGain(0.2f));
-        if (link == 1.0f) EXPECT_LT(rightDuring, gained * 0.6f);
-        else EXPECT_EQ(rightDuring, gained);
+        if (link == 1.0f)
+            EXPECT_LT(rightDuring, gained * 0.6f);
+        else
+            EXPECT_EQ(rightDuring, gained);
     }
 }
 
@@ -187,12 +190,16 @@ TEST(LimiterPlugin, InterSamplePeaksAreLimitedOnlyWithIspOn) {
         // 0.9, true peak about 1.27.
         Stereo input(3000);
         const float pattern[] = {0.9f, 0.9f, -0.9f, -0.9f};
-        for (std::size_t i = 0; i < 3000; ++i) input.left[i] = input.right[i] = pattern[i % 4];
+        for (std::size_t i = 0; i < 3000; ++i)
+            input.left[i] = input.right[i] = pattern[i % 4];
         const Stereo out = run(plugin, input);
         float peak = 0.0f;
-        for (std::size_t i = 1000; i < 3000; ++i) peak = std::max(peak, std::fabs(out.left[i]));
-        if (isp == 1.0f) EXPECT_NEAR(peak, 0.9f * kThreshold / 1.2133f, 1e-3f);
-        else EXPECT_EQ(peak, 0.9f);
+        for (std::size_t i = 1000; i < 3000; ++i)
+            peak = std::max(peak, std::fabs(out.left[i]));
+        if (isp == 1.0f)
+            EXPECT_NEAR(peak, 0.9f * kThreshold / 1.2133f, 1e-3f);
+        else
+            EXPECT_EQ(peak, 0.9f);
     }
 }
 
@@ -204,7 +211,8 @@ TEST(LimiterPlugin, ThirtyDecibelsOfGainOnAQuietSineAreHeldAtTheThreshold) {
         input.left[i] = input.right[i] = 0.1f * std::sin(0.01f * static_cast<float>(i));
     const Stereo out = run(plugin, input);
     float peak = 0.0f;
-    for (std::size_t i = 2000; i < out.size(); ++i) peak = std::max(peak, std::fabs(out.left[i]));
+    for (std::size_t i = 2000; i < out.size(); ++i)
+        peak = std::max(peak, std::fabs(out.left[i]));
     EXPECT_LE(peak, kThreshold * 1.00001f);
     EXPECT_GT(peak, kThreshold * 0.999f);
 }
@@ -212,11 +220,13 @@ TEST(LimiterPlugin, ThirtyDecibelsOfGainOnAQuietSineAreHeldAtTheThreshold) {
 TEST(LimiterPlugin, SuspendForgetsEverythingBeforeIt) {
     Brelto plugin(nullptr);
     Stereo loud(300);
-    for (std::size_t i = 0; i < 300; ++i) loud.left[i] = loud.right[i] = 0.7f;
+    for (std::size_t i = 0; i < 300; ++i)
+        loud.left[i] = loud.right[i] = 0.7f;
     run(plugin, loud);
     plugin.suspend();
     const Stereo out = run(plugin, Stereo(1000));
-    for (std::size_t i = 0; i < 1000; ++i) ASSERT_EQ(out.left[i], 0.0f) << i;
+    for (std::size_t i = 0; i < 1000; ++i)
+        ASSERT_EQ(out.left[i], 0.0f) << i;
 }
 
 TEST(LimiterPlugin, NonFiniteInputIsSilenceForTheOutputAndTheMeters) {
@@ -298,8 +308,10 @@ TEST(Meters, ScaleCoversThirtyDecibels) {
 std::vector<float> meterUpdates(Brelto& plugin, float value, int frames, int index) {
     std::vector<float> readings;
     Stereo block(88);
-    for (float& x : block.left) x = value;
-    for (float& x : block.right) x = value;
+    for (float& x : block.left)
+        x = value;
+    for (float& x : block.right)
+        x = value;
     float last = meter(plugin, index);
     for (int done = 0; done < frames; done += 88) {
         run(plugin, block, 88);
@@ -337,7 +349,8 @@ TEST(Meters, ReductionFallsByOneTwentiethPerUpdate) {
     const std::vector<float> falling = meterUpdates(plugin, 0.0f, 88 * 31 * 24, kMeterR);
     ASSERT_GE(falling.size(), 20u);
     EXPECT_NEAR(falling[0], 0.95f, 1e-6f);
-    for (std::size_t i = 1; i < 19; ++i) EXPECT_NEAR(falling[i - 1] - falling[i], 0.05f, 1e-6f);
+    for (std::size_t i = 1; i < 19; ++i)
+        EXPECT_NEAR(falling[i - 1] - falling[i], 0.05f, 1e-6f);
     // The envelope settles a few parts in a million above the threshold, so
     // the bar ends a hair above zero.
     EXPECT_NEAR(falling.back(), 0.0f, 1e-5f);

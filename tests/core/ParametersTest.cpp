@@ -202,12 +202,10 @@ TEST(ValueText, DisplaysComputeTheirLawInDouble) {
         const char* text;
     };
     const Case cases[] = {
-        {gainDisplay, 0x1.3c963p-1f, "18.6"},    // 18.5500002 dB; in float 18.5499992
-        {gainDisplay, 0x1.c88888p-1f, "26.7"},   // 26.7499995 dB; in float 26.7500000
-        {ceilingDisplay, 0x1.b4e81cp-10f, "-29.9"},
-        {ceilingDisplay, 0x1.47ae16p-8f, "-29.8"},
-        {ceilingDisplay, 0x1.eb8518p-7f, "-29.6"},
-        {ceilingDisplay, 0x1.777772p-4f, "-27.3"},
+        {gainDisplay, 0x1.3c963p-1f, "18.6"},  // 18.5500002 dB; in float 18.5499992
+        {gainDisplay, 0x1.c88888p-1f, "26.7"}, // 26.7499995 dB; in float 26.7500000
+        {ceilingDisplay, 0x1.b4e81cp-10f, "-29.9"}, {ceilingDisplay, 0x1.47ae16p-8f, "-29.8"},
+        {ceilingDisplay, 0x1.eb8518p-7f, "-29.6"},  {ceilingDisplay, 0x1.777772p-4f, "-27.3"},
     };
     for (const Case& c : cases) {
         char text[16];

@@ -28,7 +28,8 @@ public:
     void process(std::int32_t frames, std::int32_t tick) override {
         calls.push_back({frames, tick});
         floatModes.push_back(_mm_getcsr());
-        for (int i = 0; i < 2 * frames; ++i) output.frames[i] = list.input().frames[i];
+        for (int i = 0; i < 2 * frames; ++i)
+            output.frames[i] = list.input().frames[i];
     }
     void reset() override { ++resets; }
 
@@ -61,14 +62,16 @@ public:
     // Runs a block of n frames of a ramp; returns the output of channel 0.
     std::vector<float> run(int n) {
         std::vector<float> left(n), right(n);
-        for (int i = 0; i < n; ++i) left[i] = right[i] = static_cast<float>(i);
+        for (int i = 0; i < n; ++i)
+            left[i] = right[i] = static_cast<float>(i);
         float* in[2] = {left.data(), right.data()};
         processReplacing(in, in, n);
         return left;
     }
     std::vector<int> chunkSizes() const {
         std::vector<int> sizes;
-        for (const Call& call : module->calls) sizes.push_back(call.frames);
+        for (const Call& call : module->calls)
+            sizes.push_back(call.frames);
         return sizes;
     }
     // A MIDI event (deltaFrames, chunks processed when it was handled).
@@ -117,7 +120,8 @@ TEST(ProcessingFrame, AudioPassesThroughUnchangedAndInPlace) {
     RecordingHost host;
     FrameCore core;
     const std::vector<float> out = core.run(1000);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(out[i], static_cast<float>(i));
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(out[i], static_cast<float>(i));
 }
 
 TEST(ProcessingFrame, EmptyBlockDoesNothing) {
@@ -151,9 +155,11 @@ TEST(ProcessingFrame, TicksAverageOnePerTwoMillisecondsWhateverTheBlockSize) {
     for (int block : {1, 7, 64, 1000}) {
         FrameCore core;
         const int total = 44100;
-        for (int done = 0; done < total; done += block) core.run(std::min(block, total - done));
+        for (int done = 0; done < total; done += block)
+            core.run(std::min(block, total - done));
         int ticks = 0;
-        for (const Call& call : core.module->calls) ticks += call.tick;
+        for (const Call& call : core.module->calls)
+            ticks += call.tick;
         // 44,100 frames at 88.2 frames per tick; the first tick waits a period.
         EXPECT_NEAR(ticks, 500, 1) << "block " << block;
     }

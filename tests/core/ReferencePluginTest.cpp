@@ -5,9 +5,9 @@
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
+#include "base/Decimal.h"
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
-#include "base/Decimal.h"
 
 #include <gtest/gtest.h>
 

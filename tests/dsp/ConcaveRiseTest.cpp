@@ -24,8 +24,10 @@ std::uint32_t bits(float value) {
 struct Reciprocals {
     explicit Reciprocals(int count) : storage(count + 16) {
         table = storage.data();
-        while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0) ++table;
-        for (int j = 1; j < count + 8; ++j) table[j] = 1.0f / static_cast<float>(j);
+        while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
+            ++table;
+        for (int j = 1; j < count + 8; ++j)
+            table[j] = 1.0f / static_cast<float>(j);
     }
     std::vector<float> storage;
     float* table;
@@ -47,9 +49,9 @@ TEST(ConcaveRise, SettledScansAnswerAsFullScans) {
         float previousStep = INFINITY;
         for (int j = 1; j < lookAhead; ++j) {
             peaks[j] = value;
-            if (shape == 0) step -= 1e-5f * (random.bipolar() + 1.0f);     // curved
+            if (shape == 0) step -= 1e-5f * (random.bipolar() + 1.0f); // curved
             if (shape == 1 && random.below(8) == 0) step = std::nextafter(step, -1.0f);
-            const float next = value + step;                               // 2, 3: straight
+            const float next = value + step; // 2, 3: straight
             // The settled scan trusts its caller that the run is concave.
             if (next < 0.999f || next - value > previousStep) valid = false;
             previousStep = next - value;
@@ -65,8 +67,8 @@ TEST(ConcaveRise, SettledScansAnswerAsFullScans) {
                                settledSteepest))
             continue;
         ++settled;
-        const std::int32_t fullSteepest = scanForSteepestRise(
-            peaks.data(), reciprocals.table, lookAhead, envelope, fullTarget);
+        const std::int32_t fullSteepest =
+            scanForSteepestRise(peaks.data(), reciprocals.table, lookAhead, envelope, fullTarget);
         ASSERT_EQ(settledSteepest, fullSteepest) << "trial " << trial;
         ASSERT_EQ(bits(settledTarget), bits(fullTarget)) << "trial " << trial;
     }
@@ -75,14 +77,16 @@ TEST(ConcaveRise, SettledScansAnswerAsFullScans) {
 
 TEST(ConcaveRise, ShortRunsAndFarPeaksAreLeftToTheFullScan) {
     std::vector<float> peaks(64, 0.0f);
-    for (int j = 1; j < 30; ++j) peaks[j] = 2.0f + 0.01f * static_cast<float>(j);
+    for (int j = 1; j < 30; ++j)
+        peaks[j] = 2.0f + 0.01f * static_cast<float>(j);
     float target = -0.001f;
     std::int32_t steepest = -1;
     EXPECT_FALSE(settleConcaveRise(peaks.data(), 30, 26, 2.0f, target, steepest));
     EXPECT_TRUE(settleConcaveRise(peaks.data(), 30, 27, 2.0f, target, steepest));
     EXPECT_EQ(steepest, 1);
     // A window reaching past twice the envelope has inexact rises.
-    for (int j = 1; j < 30; ++j) peaks[j] = 2.0f + 0.5f * static_cast<float>(j);
+    for (int j = 1; j < 30; ++j)
+        peaks[j] = 2.0f + 0.5f * static_cast<float>(j);
     EXPECT_FALSE(settleConcaveRise(peaks.data(), 30, 100, 2.0f, target, steepest));
 }
 
@@ -93,8 +97,8 @@ TEST(ConcaveRise, SwellsLimitExactlyAsTheReference) {
     for (int variant = 0; variant < 8; ++variant) {
         MaximizerCore core;
         reference::Maximizer ref;
-        ref.setParameters(variant % 2 ? 1.0f : 0.6f, 0.9f, 0.1f * variant, variant % 3 ? 1.0f : 0.0f,
-                          variant % 4 < 2 ? 1.0f : 0.0f);
+        ref.setParameters(variant % 2 ? 1.0f : 0.6f, 0.9f, 0.1f * variant,
+                          variant % 3 ? 1.0f : 0.0f, variant % 4 < 2 ? 1.0f : 0.0f);
         core.setGain(ref.gain);
         core.setReleaseFrames(ref.releaseFrames);
         core.setSwitches(ref.ispOn != 0, ref.linkOn != 0);
@@ -112,8 +116,10 @@ TEST(ConcaveRise, SwellsLimitExactlyAsTheReference) {
         for (int i = 0; i < frames; ++i) {
             float expected[2] = {input[2 * i], input[2 * i + 1]};
             ref.process(expected);
-            ASSERT_EQ(bits(output[2 * i]), bits(expected[0])) << "variant " << variant << " frame " << i;
-            ASSERT_EQ(bits(output[2 * i + 1]), bits(expected[1])) << "variant " << variant << " frame " << i;
+            ASSERT_EQ(bits(output[2 * i]), bits(expected[0]))
+                << "variant " << variant << " frame " << i;
+            ASSERT_EQ(bits(output[2 * i + 1]), bits(expected[1]))
+                << "variant " << variant << " frame " << i;
         }
     }
 }

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
-#include <cstring>
 #include <xmmintrin.h>
 
 namespace {
@@ -26,7 +26,9 @@ std::uint32_t bits(float value) {
 }
 
 // The processing frame runs with flush-to-zero; so must every comparison.
-void flushDenormals() { _mm_setcsr(_mm_getcsr() | 0x8800); }
+void flushDenormals() {
+    _mm_setcsr(_mm_getcsr() | 0x8800);
+}
 
 // Estimates of a sequence of frames (channel 0, channel 1 interleaved),
 // starting from silence, in calls of `step` frames.
@@ -56,7 +58,8 @@ TEST(InterSamplePeak, ImpulseGivesTheSplineOvershoot) {
     const float expected[] = {0, 0, 0, 0, 1.0f, 0.9468f, 0.9688f, 0.1287f, 0.0214f};
     for (int step : {1, 2, 3, 9}) {
         const std::vector<float> found = estimates(frames, step);
-        for (int i = 0; i < 9; ++i) EXPECT_NEAR(found[2 * i], expected[i], 5e-5) << i;
+        for (int i = 0; i < 9; ++i)
+            EXPECT_NEAR(found[2 * i], expected[i], 5e-5) << i;
     }
 }
 
@@ -64,7 +67,8 @@ TEST(InterSamplePeak, QuarterRateSineAtFortyFiveDegrees) {
     const float a = 0.70710677f;
     const float pattern[] = {a, a, -a, -a};
     std::vector<float> frames;
-    for (int i = 0; i < 40; ++i) frames.insert(frames.end(), {pattern[i % 4], pattern[i % 4]});
+    for (int i = 0; i < 40; ++i)
+        frames.insert(frames.end(), {pattern[i % 4], pattern[i % 4]});
     const std::vector<float> found = estimates(frames, 5);
     for (int i = 4; i < 40; ++i) {
         const bool sameSign = (pattern[(i - 1) % 4] > 0) == (pattern[(i - 2) % 4] > 0);
@@ -76,7 +80,8 @@ TEST(InterSamplePeak, EveryLaneMatchesTheScalarFormulas) {
     reference::Spline left, right;
     signals::Random random(7);
     std::vector<float> frames;
-    for (int i = 0; i < 20000; ++i) frames.insert(frames.end(), {3.0f * random.bipolar(), random.bipolar()});
+    for (int i = 0; i < 20000; ++i)
+        frames.insert(frames.end(), {3.0f * random.bipolar(), random.bipolar()});
     for (int step : {1, 7, 256}) {
         const std::vector<float> found = estimates(frames, step);
         reference::Spline l, r;
@@ -125,7 +130,8 @@ TEST(Maximizer, EveryOutputBitEqualsTheLiteralArithmetic) {
                 float expected[2] = {input[2 * i], input[2 * i + 1]};
                 ref.process(expected);
                 ASSERT_EQ(bits(out[2 * i]), bits(expected[0])) << "run " << run << " frame " << i;
-                ASSERT_EQ(bits(out[2 * i + 1]), bits(expected[1])) << "run " << run << " frame " << i;
+                ASSERT_EQ(bits(out[2 * i + 1]), bits(expected[1]))
+                    << "run " << run << " frame " << i;
             }
             frame += count;
         }
@@ -253,7 +259,8 @@ TEST(Maximizer, SilenceStaysSilentAtUnityGain) {
     MaximizerCore core;
     std::vector<float> frames(2 * 1000, 0.0f);
     core.process(frames.data(), frames.data(), 1000, 1.0f);
-    for (float f : frames) EXPECT_EQ(f, 0.0f);
+    for (float f : frames)
+        EXPECT_EQ(f, 0.0f);
     EXPECT_EQ(core.meters().channelGain[0], 1.0f);
     EXPECT_EQ(core.meters().channelGain[1], 1.0f);
 }
@@ -332,7 +339,8 @@ TEST(Maximizer, ResetSilencesTheLinesButKeepsThePosition) {
     core.reset();
     std::vector<float> quiet(2 * 400, 0.0f);
     core.process(quiet.data(), quiet.data(), 400, 1.0f);
-    for (float f : quiet) EXPECT_EQ(f, 0.0f);
+    for (float f : quiet)
+        EXPECT_EQ(f, 0.0f);
     EXPECT_EQ(core.meters().inputPeak[0], 0.8f);
 }
 

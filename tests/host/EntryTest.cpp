@@ -1,7 +1,7 @@
 // The entry point with a construction that runs out of memory at every
 // possible step: the host gets null and nothing built so far is left behind.
-#include "tests/support/AllocationCounter.h"
 #include "host/vst2.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +33,8 @@ TEST(Entry, AllocationFailureAtAnyStepGivesNullAndReleasesEverything) {
     EXPECT_TRUE(built);
 }
 
-TEST(Entry, NullHostCallbackGivesNull) { EXPECT_EQ(VSTPluginMain(nullptr), nullptr); }
+TEST(Entry, NullHostCallbackGivesNull) {
+    EXPECT_EQ(VSTPluginMain(nullptr), nullptr);
+}
 
 } // namespace

@@ -20,9 +20,7 @@ struct GuardedText {
             if (bytes[i] != kCanary) return false;
         return true;
     }
-    bool terminated() const {
-        return std::memchr(bytes.data(), 0, size) != nullptr;
-    }
+    bool terminated() const { return std::memchr(bytes.data(), 0, size) != nullptr; }
     std::string text() const { return std::string(reinterpret_cast<const char*>(bytes.data())); }
     std::size_t size;
     std::vector<unsigned char> bytes;
@@ -48,7 +46,8 @@ TEST_F(HostInterface, RecordCarriesTheFixedValues) {
     EXPECT_NE(effect->processReplacing, nullptr);
     EXPECT_NE(effect->processDoubleReplacing, nullptr);
     EXPECT_NE(effect->process, nullptr);
-    for (char byte : effect->future) EXPECT_EQ(byte, 0);
+    for (char byte : effect->future)
+        EXPECT_EQ(byte, 0);
 }
 
 TEST_F(HostInterface, EntryAsksForTheHostVersionFirst) {
@@ -212,7 +211,9 @@ TEST_F(HostInterface, IdentityStrings) {
 }
 
 TEST_F(HostInterface, CanDoAnswersExactStringsOnly) {
-    auto canDo = [&](const char* text) { return dispatch(effCanDo, 0, 0, const_cast<char*>(text)); };
+    auto canDo = [&](const char* text) {
+        return dispatch(effCanDo, 0, 0, const_cast<char*>(text));
+    };
     EXPECT_EQ(canDo("receiveVstEvents"), 1);
     EXPECT_EQ(canDo("receiveVstMidiEvent"), 0);
     EXPECT_EQ(canDo("midiProgramNames"), 0);
@@ -322,12 +323,12 @@ TEST_F(HostInterface, SpeakerArrangementIsNone) {
 }
 
 TEST_F(HostInterface, RequestsWithoutTheirBufferAnswerZero) {
-    for (VstInt32 opcode : {effGetProgramName, effGetParamLabel, effGetParamDisplay,
-                            effGetParamName, effGetEffectName, effGetVendorString,
-                            effGetProductString, effCanDo, effGetOutputProperties,
-                            effGetMidiProgramName, effGetMidiProgramCategory, effGetMidiKeyName,
-                            effGetProgramNameIndexed, effSetProgramName, effGetChunk, effSetChunk,
-                            effProcessEvents, effEditGetRect}) {
+    for (VstInt32 opcode :
+         {effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName,
+          effGetEffectName, effGetVendorString, effGetProductString, effCanDo,
+          effGetOutputProperties, effGetMidiProgramName, effGetMidiProgramCategory,
+          effGetMidiKeyName, effGetProgramNameIndexed, effSetProgramName, effGetChunk, effSetChunk,
+          effProcessEvents, effEditGetRect}) {
         EXPECT_EQ(dispatch(opcode, 0, 0, nullptr), 0) << "opcode " << opcode;
     }
 }
@@ -365,7 +366,8 @@ TEST_F(HostInterface, TextRequestsStayInsideBuffersOfTheDocumentedSizes) {
     }
     // Displays of every kind of value, including the widest.
     for (float value : {0.0f, 0.7f, 1.0f, 0.123456789f}) {
-        for (VstInt32 i = 0; i < 10; ++i) setParameter(i, value);
+        for (VstInt32 i = 0; i < 10; ++i)
+            setParameter(i, value);
         for (VstInt32 i = 0; i < 10; ++i) {
             GuardedText text(kVstMaxParamStrLen + 1);
             dispatch(effGetParamDisplay, i, 0, text.data());
@@ -377,8 +379,8 @@ TEST_F(HostInterface, TextRequestsStayInsideBuffersOfTheDocumentedSizes) {
     for (const TextRequest& request : requests) {
         GuardedText text(request.size);
         dispatch(request.opcode, request.index, 0, text.data());
-        EXPECT_TRUE(text.canaryIntact()) << "opcode " << request.opcode << " index "
-                                         << request.index;
+        EXPECT_TRUE(text.canaryIntact())
+            << "opcode " << request.opcode << " index " << request.index;
         EXPECT_TRUE(text.terminated()) << "opcode " << request.opcode;
     }
 }

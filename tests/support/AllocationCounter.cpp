@@ -30,13 +30,23 @@ void release(void* memory) {
 } // namespace
 
 namespace allocations {
-long made() { return madeCount.load(); }
-long live() { return liveCount.load(); }
-void failAfter(long count) { remainingBeforeFailure.store(count); }
+long made() {
+    return madeCount.load();
+}
+long live() {
+    return liveCount.load();
+}
+void failAfter(long count) {
+    remainingBeforeFailure.store(count);
+}
 } // namespace allocations
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size) {
+    return allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size);
+}
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     try {
         return allocate(size);
@@ -47,7 +57,15 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
     return operator new(size, tag);
 }
-void operator delete(void* memory) noexcept { release(memory); }
-void operator delete[](void* memory) noexcept { release(memory); }
-void operator delete(void* memory, std::size_t) noexcept { release(memory); }
-void operator delete[](void* memory, std::size_t) noexcept { release(memory); }
+void operator delete(void* memory) noexcept {
+    release(memory);
+}
+void operator delete[](void* memory) noexcept {
+    release(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    release(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    release(memory);
+}

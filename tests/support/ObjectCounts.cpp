@@ -28,13 +28,13 @@ using VSTGUI::native::Handle;
 // that the link puts in their place.
 extern "C" {
 Handle __real__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(std::int32_t style, std::int32_t width,
-                                                         const CColor& color);
+                                                          const CColor& color);
 Handle __real__ZN6VSTGUI6native16createSolidBrushERKNS_6CColorE(const CColor& color);
 Handle __real__ZN6VSTGUI6native10createFontERKNS0_11FontRequestE(const FontRequest& request);
 void __real__ZN6VSTGUI6native11clipSurfaceEPvRKNS_5CRectE(Handle surface, const CRect& rect);
 
 Handle __wrap__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(std::int32_t style, std::int32_t width,
-                                                         const CColor& color) {
+                                                          const CColor& color) {
     ++guitest::counts().pens;
     return __real__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(style, width, color);
 }

@@ -8,7 +8,9 @@
 
 #include <memory>
 
-inline std::string pluginPath() { return PluginLibrary::programFolder() + BRELTO_PLUGIN_FILE; }
+inline std::string pluginPath() {
+    return PluginLibrary::programFolder() + BRELTO_PLUGIN_FILE;
+}
 
 class PluginTest : public ::testing::Test {
 protected:

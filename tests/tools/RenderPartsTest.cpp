@@ -1,9 +1,9 @@
 // The renderer's pieces on their own: the bank-file layout, the user-unit
 // laws against the plug-in's own, and the committed demonstration file.
+#include "RenderTool.h"
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
 #include "dsp/ParameterLaws.h"
-#include "RenderTool.h"
 #include "tools/bank/BankFile.h"
 #include "tools/render/PluginSession.h"
 #include "tools/render/UserUnits.h"

@@ -4,7 +4,8 @@
 
 PluginLibrary::PluginLibrary(const std::string& path) {
     handle = LoadLibraryA(path.c_str());
-    if (handle == nullptr) failure = "LoadLibrary failed with error " + std::to_string(GetLastError());
+    if (handle == nullptr)
+        failure = "LoadLibrary failed with error " + std::to_string(GetLastError());
 }
 
 PluginLibrary::~PluginLibrary() {

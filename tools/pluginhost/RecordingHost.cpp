@@ -15,12 +15,16 @@ std::uint32_t bitsOf(float value) {
 
 } // namespace
 
-RecordingHost::RecordingHost() : previous(activeHost) { activeHost = this; }
+RecordingHost::RecordingHost() : previous(activeHost) {
+    activeHost = this;
+}
 
-RecordingHost::~RecordingHost() { activeHost = previous; }
+RecordingHost::~RecordingHost() {
+    activeHost = previous;
+}
 
 VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                        VstIntPtr value, void* ptr, float opt) {
+                                              VstIntPtr value, void* ptr, float opt) {
     if (activeHost == nullptr) return 0;
     HostCall call{effect, opcode, index, value, {}, opt};
     if (opcode == audioMasterCanDo && ptr != nullptr) call.text = static_cast<const char*>(ptr);
@@ -47,14 +51,17 @@ VstIntPtr RecordingHost::answer(const HostCall& call) {
     }
 }
 
-AEffect* RecordingHost::open(PluginEntry entry) { return entry != nullptr ? entry(callback) : nullptr; }
+AEffect* RecordingHost::open(PluginEntry entry) {
+    return entry != nullptr ? entry(callback) : nullptr;
+}
 
 VstIntPtr RecordingHost::dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                             void* ptr, float opt) {
+                                  void* ptr, float opt) {
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-std::string RecordingHost::text(AEffect* effect, VstInt32 opcode, VstInt32 index, std::size_t size) {
+std::string RecordingHost::text(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                std::size_t size) {
     std::vector<char> buffer(size + 1, 0);
     dispatch(effect, opcode, index, 0, buffer.data());
     return std::string(buffer.data());

@@ -49,7 +49,7 @@ public:
     std::vector<HostCall> calls;
 
     static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                         VstIntPtr value, void* ptr, float opt);
+                                          VstIntPtr value, void* ptr, float opt);
 
 private:
     VstIntPtr answer(const HostCall& call);

@@ -62,8 +62,9 @@ int exchangeChunk(RecordingHost& host, AEffect* effect, const ChunkOptions& opti
 
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::fprintf(stderr, "usage: brelto-inspect PLUGIN-FILE [--program-form] [--load-chunk FILE]"
-                             " [--save-chunk FILE]\n");
+        std::fprintf(stderr,
+                     "usage: brelto-inspect PLUGIN-FILE [--program-form] [--load-chunk FILE]"
+                     " [--save-chunk FILE]\n");
         return 2;
     }
     ChunkOptions chunk;
@@ -81,7 +82,8 @@ int main(int argc, char** argv) {
     }
     PluginLibrary library(argv[1]);
     if (!library.loaded()) {
-        std::fprintf(stderr, "brelto-inspect: cannot load %s: %s\n", argv[1], library.error().c_str());
+        std::fprintf(stderr, "brelto-inspect: cannot load %s: %s\n", argv[1],
+                     library.error().c_str());
         return 1;
     }
     RecordingHost host;

@@ -40,7 +40,10 @@ inline std::vector<float> varied(int frames, std::uint32_t seed) {
         for (int k = 0; k < length && i < frames; ++k, ++i) {
             float l = 0.0f, r = 0.0f;
             switch (kind) {
-            case 0: l = level * random.bipolar(); r = level * random.bipolar(); break;
+            case 0:
+                l = level * random.bipolar();
+                r = level * random.bipolar();
+                break;
             case 1: {
                 const float nx = c * x - s * y;
                 y = s * x + c * y;
@@ -49,11 +52,22 @@ inline std::vector<float> varied(int frames, std::uint32_t seed) {
                 r = 0.7f * y;
                 break;
             }
-            case 2: l = r = ((k / 37) & 1) ? level : -level; break;
-            case 3: l = (k % 300 == 0) ? level : 0.0f; r = (k % 450 == 7) ? -level : 0.0f; break;
-            case 4: break;
-            case 5: l = r = 1.0f; break;
-            default: l = level * random.bipolar(); r = 0.0f; break;
+            case 2:
+                l = r = ((k / 37) & 1) ? level : -level;
+                break;
+            case 3:
+                l = (k % 300 == 0) ? level : 0.0f;
+                r = (k % 450 == 7) ? -level : 0.0f;
+                break;
+            case 4:
+                break;
+            case 5:
+                l = r = 1.0f;
+                break;
+            default:
+                l = level * random.bipolar();
+                r = 0.0f;
+                break;
             }
             out[2 * i] = l;
             out[2 * i + 1] = r;
