@@ -1,9 +1,10 @@
 #include "core/Brelto.h"
 
+#include "core/Identity.h"
 #include "dsp/DaVivadozoz.h"
 
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
-    record.uniqueID = kUniqueId;
+    record.uniqueID = identity::kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());
     setInitialDelay(maximizer->limiter().lookAheadFrames());
     notes().bendRange = &kVoiceMode;
@@ -55,4 +56,4 @@ void Brelto::loadDefaultBank(const platform::ResourceBytes& bank) {
              static_cast<VstInt32>(bank.size - kBankChunkOffset), false);
 }
 
-void Brelto::onTextEdited(int, VSTGUI::CControl*) {}
+void Brelto::onTextEdited(int, const char*) {}

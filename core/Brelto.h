@@ -13,7 +13,6 @@ class DaVivadozoz;
 
 class Brelto : public SynthCore {
 public:
-    static constexpr VstInt32 kUniqueId = 0x30696932; // '0ii2'
     static constexpr float kInitialRate = 44100.0f;
     // The pitch-bend range the note state reads: one voice at a time.
     static constexpr float kVoiceMode = 1.0f;
@@ -36,8 +35,8 @@ public:
     // less reads nothing, changes nothing and answers 0.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool programForm) override;
 
-    // UI thread: reads the control's text and keeps nothing of it.
-    void onTextEdited(int index, VSTGUI::CControl* control) override;
+    // UI thread: no row of this plug-in has a text entry; keeps nothing.
+    void onTextEdited(int index, const char* text) override;
 
     // UI thread, never while processing: a new rate may change the look-ahead,
     // which the record reports as the initial delay.
