@@ -8,13 +8,20 @@ constexpr std::int32_t kLongestRun = 1 << 20;
 } // namespace
 
 void ConcaveRuns::clear() {
-    for (float& peak : recent) peak = 0.0f;
+    for (float& peak : recent)
+        peak = 0.0f;
     run[0] = run[1] = 0;
     watching = false;
+    watchedFrom = frameCount;
 }
 
-void ConcaveRuns::track(float* peaks, int frames) {
-    for (int k = 0; k < 4; ++k) peaks[k - 4] = recent[k];
+void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
+    watching = runsWanted;
+    for (int k = 0; k < 4; ++k)
+        peaks[k - 4] = recent[k];
+    const std::uint32_t first = frameCount;
+    frameCount += static_cast<std::uint32_t>(frames);
+    runsTracked = frames;
     if (watching) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
@@ -26,9 +33,9 @@ void ConcaveRuns::track(float* peaks, int frames) {
             const __m128 twice0 = _mm_add_ps(p0, p0);
             const __m128 twice1 = _mm_add_ps(p1, p1);
             const __m128 twice2 = _mm_add_ps(p2, p2);
-            const __m128 near = _mm_and_ps(
-                _mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
-                _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
+            const __m128 near =
+                _mm_and_ps(_mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
+                           _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
             const __m128 bend = _mm_sub_ps(_mm_sub_ps(p0, p1), _mm_sub_ps(p1, p2));
             const int ok = _mm_movemask_ps(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
             for (int f = 0; f < 2 && i + f < frames; ++f) {
@@ -36,17 +43,21 @@ void ConcaveRuns::track(float* peaks, int frames) {
                     runs[c][i + f] = run[c];
                     const bool continues = (ok >> (2 * f + c) & 1) != 0;
                     run[c] = continues ? (run[c] < kLongestRun ? run[c] + 1 : run[c]) : 0;
+                    ending[c][(first + static_cast<std::uint32_t>(i + f)) % kRunHistory] =
+                        static_cast<std::uint16_t>(run[c] < kRunHistory ? run[c] : kRunHistory);
                 }
             }
         }
     } else {
         run[0] = run[1] = 0;
+        watchedFrom = frameCount;
     }
-    for (int k = 0; k < 4; ++k) recent[k] = peaks[2 * frames - 4 + k];
+    for (int k = 0; k < 4; ++k)
+        recent[k] = peaks[2 * frames - 4 + k];
 }
 
-bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run,
-                       float envelope, float& target, std::int32_t& steepest) {
+bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run, float envelope,
+                       float& target, std::int32_t& steepest) {
     constexpr std::int32_t kShortestWindow = 4;
     if (lookAhead < kShortestWindow || run < lookAhead - 3) return false;
     const float first = peaks[1], second = peaks[2], last = peaks[lookAhead - 1];
@@ -59,8 +70,9 @@ bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t 
     if (!(rise2 <= 2.0f * rise1)) return false;
     // The largest peak is at most the first plus (lookAhead - 2) first steps.
     const float step = second - first;
-    const double top = static_cast<double>(first) +
-                       static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
+    const double top =
+        static_cast<double>(first) +
+        static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
     if (!(top <= static_cast<double>(twice) * (1.0 - 0x1p-50))) return false;
     if (rise1 > target) {
         target = rise1;
@@ -69,4 +81,45 @@ bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t 
         steepest = 0;
     }
     return true;
+}
+
+bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
+                               float envelope, float& target, std::int32_t& steepest) const {
+    constexpr std::int32_t kShortestWindow = 4;
+    // A window that reaches before the tracked stretch, or past the kept
+    // history, has no runs to go by.
+    const std::uint32_t now = frameCount - static_cast<std::uint32_t>(runsTracked - frame);
+    if (lookAhead < kShortestWindow || lookAhead + kMaxFrames > kRunHistory ||
+        now - watchedFrom < static_cast<std::uint32_t>(lookAhead))
+        return false;
+    // Differences of floats are exact in double, and so are their products
+    // with distances; the line is lowered by 2^-17 of its slope, which
+    // covers the rounding of the quotients the full scan compares.
+    const double nearest = static_cast<double>(peaks[1]);
+    const double rise = nearest - static_cast<double>(envelope);
+    const double slope = rise - (rise < 0.0 ? -rise : rise) * 0x1p-17;
+    const std::uint16_t* const runEnding = ending[channel];
+    std::int32_t last = lookAhead - 1; // the latest distance not yet covered
+    for (int pieces = 0; pieces < kMostPieces; ++pieces) {
+        const std::uint32_t lastFrame = now - static_cast<std::uint32_t>(lookAhead - last);
+        // The piece: a step of any size from `start`, then steps that never grow.
+        const std::int32_t start = last - runEnding[lastFrame % kRunHistory] - 1;
+        if (start <= 1) {
+            if (!(static_cast<double>(peaks[2]) - nearest <= slope)) return false;
+            const float quotient = peaks[1] - envelope;
+            if (quotient > target) {
+                target = quotient;
+                steepest = 1;
+            } else {
+                steepest = 0;
+            }
+            return true;
+        }
+        const double from = static_cast<double>(peaks[start]);
+        if (!(from - nearest <= static_cast<double>(start - 1) * slope &&
+              static_cast<double>(peaks[start + 1]) - from <= slope))
+            return false;
+        last = start - 1;
+    }
+    return false;
 }

@@ -169,8 +169,10 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
-                                  target[c], steepest[c]))
+                (settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
+                                   target[c], steepest[c]) ||
+                 concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
+                                          steepest[c])))
                 full &= ~(1 << c);
         }
     }
@@ -273,10 +275,10 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                       _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
     }
 
-    concaveRuns.track(estimates, frames);
-    int scans = 0;
+    const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
+    concaveRuns.track(estimates, frames, !still);
 
-    if (resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold)) {
+    if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
         // at unity gain, by the same operations as below.
         for (int i = 0; i < frames; ++i) {
@@ -317,7 +319,6 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             const int scanning =
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
             if (scanning != 0) {
-                ++scans;
                 const Aims aims = scanComingPeaks(scanning, position,
                                                   concaveRuns.tracking() ? i : -1, R, E, {S, T, H});
                 S = aims.slope;
@@ -355,7 +356,6 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
 
     writePos = position;
-    concaveRuns.scanned(scans);
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);
