@@ -118,7 +118,8 @@ TEST(ConcavePieces, SettledScansAnswerAsFullScans) {
             }
             first += count;
         }
-        // Swells and dented runs make up about half of the material.
-        EXPECT_GT(settled, scans / 5) << "look-ahead " << lookAhead;
+        // Swells and dented runs make up about half of the material; the
+        // longest windows hold more pieces than are followed.
+        EXPECT_GT(settled, scans / 10) << "look-ahead " << lookAhead;
     }
 }
