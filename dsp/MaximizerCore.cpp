@@ -264,7 +264,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
-        estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+        // A spline through silence stays silent, and every estimate is the floor.
+        if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
+            for (int i = 0; i < frames; ++i)
+                storePair(estimates + 2 * i, threshold);
+        } else {
+            estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+        }
         for (int k = 0; k < 5; ++k) {
             splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
