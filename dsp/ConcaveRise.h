@@ -4,8 +4,9 @@
 // envelope, every difference involved is exact, so no later distance j can
 // give a steeper rise (p_j - E) / j than the next frame's p_1 - E, provided
 // the second frame's rise is at most twice the first's. The answer is then
-// that of the full scan, bit for bit. Runs are tracked in every chunk that
-// is not at rest, so that a swell is settled from its first scans on.
+// that of the full scan, bit for bit. Runs are tracked while scans are
+// frequent, and for some chunks after, so that the next swell of a slow wave
+// is settled from its first scans on.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,17 @@ public:
     void track(float* peaks, int frames, bool runsWanted);
     std::int32_t runBefore(int channel, int frame) const { return runs[channel][frame]; }
     bool tracking() const { return watching; }
+    // Whether the next chunk should track runs: scans were frequent in one of
+    // the last kChunksKept chunks.
+    bool worthTracking() const { return chunksLeft > 0; }
+    // Scans of the chunk just processed.
+    void scanned(int scans) {
+        chunksLeft = scans >= kScansWorthTracking ? kChunksKept
+                     : chunksLeft > 0             ? chunksLeft - 1
+                                                  : 0;
+    }
+    static constexpr int kScansWorthTracking = 8;
+    static constexpr int kChunksKept = 8;
 
     // The scan at `frame` of the chunk just tracked, of channel peaks[1 ..
     // lookAhead - 1] against `envelope`, settled when the window is made of
@@ -48,6 +60,7 @@ private:
     float recent[4] = {};
     std::int32_t run[2] = {};
     bool watching = false;
+    int chunksLeft = 0; // chunks still tracked since scans were last frequent
     std::int32_t runs[2][kMaxFrames];
     std::int32_t runsTracked = 0; // frames of the last chunk tracked
     std::uint32_t frameCount = 0;

@@ -282,7 +282,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
 
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
-    concaveRuns.track(estimates, frames, !still);
+    concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
+    int scans = 0;
 
     if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
@@ -325,6 +326,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             const int scanning =
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
             if (scanning != 0) {
+                ++scans;
                 const Aims aims = scanComingPeaks(scanning, position,
                                                   concaveRuns.tracking() ? i : -1, R, E, {S, T, H});
                 S = aims.slope;
@@ -362,6 +364,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
 
     writePos = position;
+    concaveRuns.scanned(scans);
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);
