@@ -319,14 +319,15 @@ TEST(ProcessingFrame, BlockSizeIsStoredButChangesNothing) {
     EXPECT_EQ(core.chunkSizes(), (std::vector<int>{88, 88, 24}));
 }
 
-// The host's floating-point mode is its own: modules run with flush-to-zero
-// and underflows masked, the host's callbacks in between see its own mode,
-// and the call leaves the register as it found it.
+// The host's floating-point mode is its own: modules run with flush-to-zero,
+// denormals-are-zero and underflows masked, the host's callbacks in between
+// see its own mode, and the call leaves the register as it found it.
 TEST(ProcessingFrame, FlushToZeroHoldsOnlyWhileModulesRun) {
     TestHost host;
     FrameCore core;
     const unsigned before = _mm_getcsr();
-    constexpr unsigned kFlushToZero = 0x8000, kUnderflowMask = 0x0800, kRoundDown = 0x2000;
+    constexpr unsigned kFlushToZero = 0x8000, kUnderflowMask = 0x0800, kRoundDown = 0x2000,
+                       kDenormalsAreZero = 0x0040;
     constexpr unsigned kControl = ~0x3fu; // the rest are sticky exception flags
     for (unsigned hostMode : {0x1f80u, 0x1f80u | kRoundDown, 0x1f80u & ~kUnderflowMask}) {
         _mm_setcsr(hostMode);
@@ -336,7 +337,8 @@ TEST(ProcessingFrame, FlushToZeroHoldsOnlyWhileModulesRun) {
         EXPECT_EQ(after, hostMode);
         ASSERT_EQ(core.module->floatModes.size(), 4u);
         for (unsigned mode : core.module->floatModes)
-            EXPECT_EQ(mode & kControl, hostMode | kFlushToZero | kUnderflowMask);
+            EXPECT_EQ(mode & kControl,
+                      hostMode | kFlushToZero | kDenormalsAreZero | kUnderflowMask);
         ASSERT_EQ(core.hostFloatModes.size(), 4u);
         for (unsigned mode : core.hostFloatModes)
             EXPECT_EQ(mode & kControl, hostMode);
