@@ -12,11 +12,17 @@ void ConcaveRuns::clear() {
         peak = 0.0f;
     run[0] = run[1] = 0;
     watching = false;
+    chunksLeft = 0;
+    watchedFrom = frameCount;
 }
 
-void ConcaveRuns::track(float* peaks, int frames) {
+void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
+    watching = runsWanted;
     for (int k = 0; k < 4; ++k)
         peaks[k - 4] = recent[k];
+    const std::uint32_t first = frameCount;
+    frameCount += static_cast<std::uint32_t>(frames);
+    runsTracked = frames;
     if (watching) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
@@ -38,11 +44,14 @@ void ConcaveRuns::track(float* peaks, int frames) {
                     runs[c][i + f] = run[c];
                     const bool continues = (ok >> (2 * f + c) & 1) != 0;
                     run[c] = continues ? (run[c] < kLongestRun ? run[c] + 1 : run[c]) : 0;
+                    ending[c][(first + static_cast<std::uint32_t>(i + f)) % kRunHistory] =
+                        static_cast<std::uint16_t>(run[c] < kRunHistory ? run[c] : kRunHistory);
                 }
             }
         }
     } else {
         run[0] = run[1] = 0;
+        watchedFrom = frameCount;
     }
     for (int k = 0; k < 4; ++k)
         recent[k] = peaks[2 * frames - 4 + k];
@@ -73,4 +82,45 @@ bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t 
         steepest = 0;
     }
     return true;
+}
+
+bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
+                               float envelope, float& target, std::int32_t& steepest) const {
+    constexpr std::int32_t kShortestWindow = 4;
+    // A window that reaches before the tracked stretch, or past the kept
+    // history, has no runs to go by.
+    const std::uint32_t now = frameCount - static_cast<std::uint32_t>(runsTracked - frame);
+    if (lookAhead < kShortestWindow || lookAhead + kMaxFrames > kRunHistory ||
+        now - watchedFrom < static_cast<std::uint32_t>(lookAhead))
+        return false;
+    // Differences of floats are exact in double, and so are their products
+    // with distances; the line is lowered by 2^-17 of its slope, which
+    // covers the rounding of the quotients the full scan compares.
+    const double nearest = static_cast<double>(peaks[1]);
+    const double rise = nearest - static_cast<double>(envelope);
+    const double slope = rise - (rise < 0.0 ? -rise : rise) * 0x1p-17;
+    const std::uint16_t* const runEnding = ending[channel];
+    std::int32_t last = lookAhead - 1; // the latest distance not yet covered
+    for (int pieces = 0; pieces < kMostPieces; ++pieces) {
+        const std::uint32_t lastFrame = now - static_cast<std::uint32_t>(lookAhead - last);
+        // The piece: a step of any size from `start`, then steps that never grow.
+        const std::int32_t start = last - runEnding[lastFrame % kRunHistory] - 1;
+        if (start <= 1) {
+            if (!(static_cast<double>(peaks[2]) - nearest <= slope)) return false;
+            const float quotient = peaks[1] - envelope;
+            if (quotient > target) {
+                target = quotient;
+                steepest = 1;
+            } else {
+                steepest = 0;
+            }
+            return true;
+        }
+        const double from = static_cast<double>(peaks[start]);
+        if (!(from - nearest <= static_cast<double>(start - 1) * slope &&
+              static_cast<double>(peaks[start + 1]) - from <= slope))
+            return false;
+        last = start - 1;
+    }
+    return false;
 }

@@ -4,8 +4,9 @@
 // envelope, every difference involved is exact, so no later distance j can
 // give a steeper rise (p_j - E) / j than the next frame's p_1 - E, provided
 // the second frame's rise is at most twice the first's. The answer is then
-// that of the full scan, bit for bit. Runs are tracked only while scans are
-// frequent, which is when they pay.
+// that of the full scan, bit for bit. Runs are tracked while scans are
+// frequent, and for some chunks after, so that the next swell of a slow wave
+// is settled from its first scans on.
 #pragma once
 
 #include "dsp/SignalBlock.h"
@@ -21,23 +22,52 @@ public:
 
     // peaks: the chunk's clamped peak estimates, interleaved, preceded by two
     // spare frames (filled here with the last two frames of the previous
-    // chunk) and followed by one spare frame. When runs are tracked, fills
-    // runBefore[c][i]: frames of a concave run ending just before frame i.
-    void track(float* peaks, int frames);
+    // chunk) and followed by one spare frame. When `runsWanted`, fills
+    // runBefore[c][i]: frames of a concave run ending just before frame i;
+    // otherwise forgets every run.
+    void track(float* peaks, int frames, bool runsWanted);
     std::int32_t runBefore(int channel, int frame) const { return runs[channel][frame]; }
     bool tracking() const { return watching; }
-    // Scans of the chunk just processed: the next chunk tracks runs when
-    // scanning is frequent enough to pay for it.
-    void scanned(int scans) { watching = scans >= kScansWorthTracking; }
+    // Whether the next chunk should track runs: scans were frequent in one of
+    // the last kChunksKept chunks.
+    bool worthTracking() const { return chunksLeft > 0; }
+    // Scans of the chunk just processed.
+    void scanned(int scans) {
+        chunksLeft = scans >= kScansWorthTracking ? kChunksKept
+                     : chunksLeft > 0             ? chunksLeft - 1
+                                                  : 0;
+    }
     static constexpr int kScansWorthTracking = 8;
+    static constexpr int kChunksKept = 8;
+
+    // The scan at `frame` of the chunk just tracked, of channel peaks[1 ..
+    // lookAhead - 1] against `envelope`, settled when the window is made of
+    // at most kMostPieces concave pieces that all stay below the line from
+    // the envelope through the nearest peak: then no later distance gives a
+    // steeper rise than the nearest. Sets target and steepest as the full
+    // scan would and answers true, or answers false.
+    bool settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
+                      float envelope, float& target, std::int32_t& steepest) const;
+    static constexpr int kMostPieces = 32;
+    // Frames of run lengths kept: a window reaches back this far, less a chunk.
+    static constexpr std::int32_t kRunHistory = 4096;
 
 private:
     // recent: clamped peaks of the last two frames, interleaved, older first.
     // run: frames of the current run per channel; watching: this chunk tracks.
+    // frameCount: frames tracked since construction (wraps); watchedFrom: the
+    // frame count at which the current stretch of tracked chunks began.
+    // ending: per channel, the run ending at each of the last kRunHistory
+    // frames, by frame count, valid from watchedFrom on.
     float recent[4] = {};
     std::int32_t run[2] = {};
     bool watching = false;
+    int chunksLeft = 0; // chunks still tracked since scans were last frequent
     std::int32_t runs[2][kMaxFrames];
+    std::int32_t runsTracked = 0; // frames of the last chunk tracked
+    std::uint32_t frameCount = 0;
+    std::uint32_t watchedFrom = 0;
+    std::uint16_t ending[2][kRunHistory];
 };
 
 // Settles a scan of channel peaks[1 .. lookAhead - 1] against `envelope` when

@@ -125,6 +125,29 @@ inline __m128i withLane(__m128i v, int index, std::int32_t value) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
 }
 
+// True when both channels rest: the envelope at the threshold, no slope, no
+// target and no scan to come, so that frames whose estimates all sit at the
+// threshold change nothing but the lines and the output.
+inline bool resting(__m128 E, __m128 S, __m128 T, __m128i H, __m128i holdFloor) {
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 still = _mm_and_ps(
+        _mm_and_ps(_mm_cmpeq_ps(E, _mm_set1_ps(MaximizerCore::kThreshold)), _mm_cmpeq_ps(S, zero)),
+        _mm_cmpeq_ps(T, zero));
+    const __m128 holding = _mm_castsi128_ps(_mm_cmpgt_epi32(H, holdFloor));
+    return (_mm_movemask_ps(_mm_andnot_ps(holding, still)) & 3) == 3;
+}
+
+// Whether every one of the interleaved estimates of `frames` frames is `level`.
+inline bool allAt(const float* estimates, int frames, float level) {
+    const __m128 wanted = _mm_set1_ps(level);
+    __m128 same = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int k = 0;
+    for (; k + 4 <= 2 * frames; k += 4)
+        same = _mm_and_ps(same, _mm_cmpeq_ps(_mm_loadu_ps(estimates + k), wanted));
+    if (k < 2 * frames) same = _mm_and_ps(same, _mm_cmpeq_ps(lowPair(estimates + k), wanted));
+    return _mm_movemask_ps(same) == 0xf;
+}
+
 } // namespace
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c),
@@ -146,8 +169,10 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
-                                  target[c], steepest[c]))
+                (settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
+                                   target[c], steepest[c]) ||
+                 concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
+                                          steepest[c])))
                 full &= ~(1 << c);
         }
     }
@@ -239,7 +264,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
-        estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+        // A spline through silence stays silent, and every estimate is the floor.
+        if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
+            for (int i = 0; i < frames; ++i)
+                storePair(estimates + 2 * i, threshold);
+        } else {
+            estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+        }
         for (int k = 0; k < 5; ++k) {
             splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
@@ -250,68 +281,86 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                       _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
     }
 
-    concaveRuns.track(estimates, frames);
+    const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
+    concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
     int scans = 0;
 
-    for (int i = 0; i < frames; ++i) {
-        float* const slot = delay + 2 * position;
-        const __m128 delayed = lowPair(slot);
-        storePair(slot, lowPair(gainedChunk + 2 * i));
-        const __m128 peak = lowPair(estimates + 2 * i);
-        const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
-        float* const newest0 = peaks0 + position;
-        float* const newest1 = peaks1 + position;
-        _mm_store_ss(newest0, peak);
-        _mm_store_ss(newest0 + L, peak);
-        _mm_store_ss(newest1, peakRight);
-        _mm_store_ss(newest1 + L, peakRight);
-
-        // A falling slope eases toward its target and never passes it.
-        const __m128 falling = _mm_cmpgt_ps(S, T);
-        if (_mm_movemask_ps(falling) & 3) {
-            const __m128 eased =
-                _mm_add_ps(S, _mm_div_ps(_mm_mul_ps(_mm_sub_ps(T, S), easing), release));
-            S = select(falling, _mm_max_ps(T, eased), S);
+    if (still) {
+        // Nothing moves: the lines take the chunk and the delayed frames leave
+        // at unity gain, by the same operations as below.
+        for (int i = 0; i < frames; ++i) {
+            float* const slot = delay + 2 * position;
+            const __m128 limited = _mm_mul_ps(lowPair(slot), one);
+            storePair(slot, lowPair(gainedChunk + 2 * i));
+            peaks0[position] = peaks0[position + L] = kThreshold;
+            peaks1[position] = peaks1[position + L] = kThreshold;
+            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
+            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
+            if (++position == L) position = 0;
         }
-        E = _mm_max_ps(_mm_add_ps(E, S), threshold);
-
-        // A channel whose targeted peak leaves now scans the coming peaks.
-        const int scanning =
-            _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
-        if (scanning != 0) {
-            ++scans;
-            const Aims aims = scanComingPeaks(scanning, position, concaveRuns.tracking() ? i : -1,
-                                              R, E, {S, T, H});
-            S = aims.slope;
-            T = aims.target;
-            accept = scan::acceptBelow(T);
-            H = aims.hold;
-        }
-
-        // The newest peak takes over when it needs a steeper rise; a product
-        // with 1/L rejects it in most frames without a division.
-        // Rejected lanes cannot pass the exact test below, so it may run on both.
-        const __m128 rise = _mm_sub_ps(peak, E);
-        const __m128 estimated = _mm_mul_ps(rise, newestReciprocal);
-        if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, accept)) & 3) {
-            const __m128 quotient = _mm_div_ps(rise, newestDistance);
-            const __m128 steeper = _mm_cmpgt_ps(quotient, T);
-            T = select(steeper, quotient, T);
-            accept = scan::acceptBelow(T);
-            S = select(steeper, quotient, S);
-            H = _mm_castps_si128(
-                select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)), _mm_castsi128_ps(H)));
-        }
-        // Counting down stops at -R - 1.
-        H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
         channelGain = _mm_div_ps(threshold, E);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            float* const slot = delay + 2 * position;
+            const __m128 delayed = lowPair(slot);
+            storePair(slot, lowPair(gainedChunk + 2 * i));
+            const __m128 peak = lowPair(estimates + 2 * i);
+            const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
+            float* const newest0 = peaks0 + position;
+            float* const newest1 = peaks1 + position;
+            _mm_store_ss(newest0, peak);
+            _mm_store_ss(newest0 + L, peak);
+            _mm_store_ss(newest1, peakRight);
+            _mm_store_ss(newest1 + L, peakRight);
 
-        const __m128 swapped = _mm_shuffle_ps(channelGain, channelGain, _MM_SHUFFLE(2, 3, 0, 1));
-        const __m128 applied = link ? _mm_min_ps(channelGain, swapped) : channelGain;
-        const __m128 limited = _mm_mul_ps(delayed, applied);
-        outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-        storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
-        if (++position == L) position = 0;
+            // A falling slope eases toward its target and never passes it.
+            const __m128 falling = _mm_cmpgt_ps(S, T);
+            if (_mm_movemask_ps(falling) & 3) {
+                const __m128 eased =
+                    _mm_add_ps(S, _mm_div_ps(_mm_mul_ps(_mm_sub_ps(T, S), easing), release));
+                S = select(falling, _mm_max_ps(T, eased), S);
+            }
+            E = _mm_max_ps(_mm_add_ps(E, S), threshold);
+
+            // A channel whose targeted peak leaves now scans the coming peaks.
+            const int scanning =
+                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
+            if (scanning != 0) {
+                ++scans;
+                const Aims aims = scanComingPeaks(scanning, position,
+                                                  concaveRuns.tracking() ? i : -1, R, E, {S, T, H});
+                S = aims.slope;
+                T = aims.target;
+                accept = scan::acceptBelow(T);
+                H = aims.hold;
+            }
+
+            // The newest peak takes over when it needs a steeper rise; a product
+            // with 1/L rejects it in most frames without a division.
+            // Rejected lanes cannot pass the exact test below, so it may run on both.
+            const __m128 rise = _mm_sub_ps(peak, E);
+            const __m128 estimated = _mm_mul_ps(rise, newestReciprocal);
+            if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, accept)) & 3) {
+                const __m128 quotient = _mm_div_ps(rise, newestDistance);
+                const __m128 steeper = _mm_cmpgt_ps(quotient, T);
+                T = select(steeper, quotient, T);
+                accept = scan::acceptBelow(T);
+                S = select(steeper, quotient, S);
+                H = _mm_castps_si128(
+                    select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)), _mm_castsi128_ps(H)));
+            }
+            // Counting down stops at -R - 1.
+            H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
+            channelGain = _mm_div_ps(threshold, E);
+
+            const __m128 swapped =
+                _mm_shuffle_ps(channelGain, channelGain, _MM_SHUFFLE(2, 3, 0, 1));
+            const __m128 applied = link ? _mm_min_ps(channelGain, swapped) : channelGain;
+            const __m128 limited = _mm_mul_ps(delayed, applied);
+            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
+            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
+            if (++position == L) position = 0;
+        }
     }
 
     writePos = position;
