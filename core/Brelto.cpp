@@ -55,4 +55,4 @@ void Brelto::loadDefaultBank(const platform::ResourceBytes& bank) {
              static_cast<VstInt32>(bank.size - kBankChunkOffset), false);
 }
 
-void Brelto::onTextEdited(int, VSTGUI::CControl*) {}
+void Brelto::onTextEdited(int, const char*) {}

@@ -36,8 +36,8 @@ public:
     // less reads nothing, changes nothing and answers 0.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool programForm) override;
 
-    // UI thread: reads the control's text and keeps nothing of it.
-    void onTextEdited(int index, VSTGUI::CControl* control) override;
+    // UI thread: no row of this plug-in has a text entry; keeps nothing.
+    void onTextEdited(int index, const char* text) override;
 
     // UI thread, never while processing: a new rate may change the look-ahead,
     // which the record reports as the initial delay.

@@ -73,8 +73,8 @@ public:
     VstInt32 getMidiProgramCategory(VstInt32 channel, MidiProgramCategory* category) override;
     bool getMidiKeyName(VstInt32 channel, MidiKeyName* key) override;
 
-    // UI thread: a text-entry control of the editor changed.
-    virtual void onTextEdited(int index, VSTGUI::CControl* control) = 0;
+    // UI thread: the text of the editor's text entry for row index changed to text.
+    virtual void onTextEdited(int index, const char* text) = 0;
 
     std::int32_t integerRate() const { return integerSampleRate; }
     std::int32_t chunkLimit() const { return maxChunk; }

@@ -50,7 +50,7 @@ public:
         setSampleRate(44100.0f);
         module->rates.clear();
     }
-    void onTextEdited(int, VSTGUI::CControl*) override {}
+    void onTextEdited(int, const char*) override {}
     VstTimeInfo* getTimeInfo(VstInt32 filter) override {
         hostFloatModes.push_back(_mm_getcsr());
         return SynthCore::getTimeInfo(filter);
