@@ -11,6 +11,7 @@
 #include "vstgui/VirtualKeys.h"
 #include "vstgui/software/SoftwareSystem.h"
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -115,6 +116,38 @@ TEST_F(RowKinds, EachKindMakesItsControlAtItsRectangle) {
     editor->open(hostWindow);
     EXPECT_EQ(control(kGain), nullptr);
     EXPECT_NE(control(kOutCeil), nullptr);
+}
+
+// A slider without an image of its own shows the face behind it along its
+// track, and its handle (the lamp, 16 x 32) travels from the top of the
+// slider to one pixel short of its bottom.
+TEST_F(RowKinds, ASliderWithoutItsOwnImageShowsTheFaceUnderItsHandle) {
+    const CRect slider = rectOf(kSliderRow);
+    const int handleHeight = 32;
+    Ref<COffscreenContext> face(new COffscreenContext(frame(), 432, 172));
+    Ref<CBitmap>(new CBitmap(GUIEditor::kBackgroundId))->draw(face.get(), CRect(0, 0, 432, 172));
+    std::vector<int> firstHandleRows;
+    for (float value : {0.0f, 1.0f}) {
+        control(kSliderRow)->setValue(value);
+        Ref<COffscreenContext> screen(new COffscreenContext(frame(), 432, 172));
+        control(kSliderRow)->draw(screen.get());
+        int faceRows = 0, firstHandleRow = -1;
+        for (int y = slider.top; y < slider.bottom; ++y) {
+            bool likeFace = true;
+            for (int x = slider.left; x < slider.right; ++x)
+                likeFace = likeFace && pixelAt(screen.get(), x, y) == pixelAt(face.get(), x, y);
+            if (likeFace)
+                ++faceRows;
+            else if (firstHandleRow < 0)
+                firstHandleRow = y;
+        }
+        EXPECT_GE(faceRows, slider.height() - handleHeight) << value;
+        firstHandleRows.push_back(firstHandleRow);
+    }
+    ASSERT_GE(firstHandleRows[0], 0);
+    ASSERT_GE(firstHandleRows[1], 0);
+    EXPECT_EQ(std::abs(firstHandleRows[0] - firstHandleRows[1]),
+              slider.height() - handleHeight - 1);
 }
 
 TEST_F(RowKinds, HostChangesReachSlidersAndSwitchesButNotKickButtonsOrEntries) {
