@@ -4,9 +4,9 @@
 // processReplacing calls are timed; each figure is the median of several runs.
 //   brelto-peer-bench --peer PATH [--brelto PATH] [--repetitions N]
 #include "tools/demo/MusicSignal.h"
-#include "tools/host/TestSignals.h"
 #include "tools/render/PluginSession.h"
 #include "tools/render/UserUnits.h"
+#include "tools/signals/TestSignals.h"
 
 #include <algorithm>
 #include <chrono>

@@ -76,6 +76,6 @@ function(brelto_add_resources target)
   set_source_files_properties(${BRELTO_RESOURCE_SOURCE} TARGET_DIRECTORY ${target}
     PROPERTIES OBJECT_DEPENDS "${brelto_resource_files}")
   if(NOT WIN32)
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PRIVATE brelto_platform)
   endif()
 endfunction()

@@ -1,9 +1,10 @@
 #include "core/Brelto.h"
 
+#include "core/Identity.h"
 #include "dsp/DaVivadozoz.h"
 
 Brelto::Brelto(audioMasterCallback host) : SynthCore(host) {
-    record.uniqueID = kUniqueId;
+    record.uniqueID = identity::kUniqueId;
     maximizer = std::make_unique<DaVivadozoz>(modules());
     setInitialDelay(maximizer->limiter().lookAheadFrames());
     notes().bendRange = &kVoiceMode;

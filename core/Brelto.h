@@ -13,7 +13,6 @@ class DaVivadozoz;
 
 class Brelto : public SynthCore {
 public:
-    static constexpr VstInt32 kUniqueId = 0x30696932; // '0ii2'
     static constexpr float kInitialRate = 44100.0f;
     // The pitch-bend range the note state reads: one voice at a time.
     static constexpr float kVoiceMode = 1.0f;

@@ -4,6 +4,7 @@
 // they come back exactly. The bank form puts the program number before every
 // key and adds the program's name.
 #include "core/Brelto.h"
+#include "core/Identity.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -98,7 +99,7 @@ VstInt32 Brelto::getChunk(void** data, bool programForm) {
     std::memset(chunkBuffer, 0, sizeof(chunkBuffer));
     for (std::size_t i = 0; i < kIdBytes; ++i)
         chunkBuffer[i] =
-            static_cast<unsigned char>(static_cast<std::uint32_t>(kUniqueId) >> (8 * i));
+            static_cast<unsigned char>(static_cast<std::uint32_t>(identity::kUniqueId) >> (8 * i));
     *data = chunkBuffer;
 
     char* text = reinterpret_cast<char*>(chunkBuffer) + kIdBytes;

@@ -1,9 +1,9 @@
 #include "core/ParamDef.h"
 
-#include "dsp/Decimal.h"
+#include "base/Text.h"
+#include "dsp/ParameterLaws.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -16,22 +16,6 @@ constexpr int kKnobStrip = 266, kLamp = 257, kLevelStrip = 260, kReductionStrip 
 
 // Value display texts hold "%.1f" of at most five characters.
 constexpr std::size_t kDisplayTextSize = 16;
-
-bool sameIgnoringCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        const unsigned char ca = static_cast<unsigned char>(*a);
-        const unsigned char cb = static_cast<unsigned char>(*b);
-        const int la = (ca >= 'A' && ca <= 'Z') ? ca + ('a' - 'A') : ca;
-        const int lb = (cb >= 'A' && cb <= 'Z') ? cb + ('a' - 'A') : cb;
-        if (la != lb) return false;
-        if (ca == 0) return true;
-    }
-}
-
-void copyName(char (&dest)[32], const char* src) {
-    std::strncpy(dest, src, sizeof(dest) - 1);
-    dest[sizeof(dest) - 1] = 0;
-}
 
 } // namespace
 
@@ -60,7 +44,7 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
     y = def.y;
     control = nullptr;
     label[0] = 0;
-    copyName(name, def.name);
+    base::copyCut(name, def.name, sizeof(name) - 1);
     display = def.display;
     initialText = def.initialText;
     value.store(def.defaultValue, std::memory_order_relaxed);
@@ -78,22 +62,24 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
     backgroundOffsetY = def.backgroundOffsetY;
 }
 
+// The laws are computed in double: a float product can round a value across
+// the boundary of the printed digit.
 void gainDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", static_cast<double>(value * 30.0f));
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::gainDb(value));
 }
 
 void releaseDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", decimal::power(2.0 * value));
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::releaseMilliseconds(value));
 }
 
 void ceilingDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", static_cast<double>(value * 30.0f - 30.0f));
+    std::snprintf(text, kDisplayTextSize, "%.1f", laws::ceilingDb(value));
 }
 
 int lookupParamIndex(const ParamRow* rows, const char* name) {
     if (name == nullptr) return -1;
     for (int i = 0; i < kParamRowCount; ++i)
-        if (sameIgnoringCase(rows[i].name, name)) return i;
+        if (base::sameIgnoringCase(rows[i].name, name)) return i;
     return -1;
 }
 

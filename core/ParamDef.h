@@ -6,10 +6,6 @@
 #include <atomic>
 #include <cstdint>
 
-namespace VSTGUI {
-class CControl;
-}
-
 // Kind of control the editor makes for a row.
 enum ControlKind : std::int32_t {
     kOnOffButton = 1,
@@ -40,8 +36,8 @@ struct ParamDef {
     std::int32_t positions;
     std::int32_t frameHeight;
     std::int32_t backgroundOffsetX, backgroundOffsetY;
-    DisplayFunction display;  // value displays
-    const char* initialText;  // text entries
+    DisplayFunction display; // value displays
+    const char* initialText; // text entries
 };
 
 constexpr int kParamRowCount = 13;
@@ -67,8 +63,8 @@ enum ParamIndex : std::int32_t {
 struct ParamRow {
     std::int32_t type = 0;
     std::int32_t x = 0, y = 0;
-    VSTGUI::CControl* control = nullptr; // the editor's control while it is open
-    char label[16] = {};                 // units text
+    void* control = nullptr; // the editor's control while it is open; only the editor reads it
+    char label[16] = {};     // units text
     char name[32] = {};
     DisplayFunction display = nullptr;
     const char* initialText = nullptr;

@@ -89,7 +89,9 @@ void SynthCore::setSampleRate(float rate) {
     moduleList->setSampleRate(rounded);
 }
 
-void SynthCore::suspend() { moduleList->reset(); }
+void SynthCore::suspend() {
+    moduleList->reset();
+}
 
 void SynthCore::readTransport() {
     const VstTimeInfo* time = getTimeInfo(kTransportWanted);
@@ -156,7 +158,8 @@ void SynthCore::handOutEvents() {
 }
 
 VstInt32 SynthCore::processEvents(VstEvents* events) {
-    while (eventRead < eventEnd) handleMidiEvent(eventQueue[eventRead++]);
+    while (eventRead < eventEnd)
+        handleMidiEvent(eventQueue[eventRead++]);
     eventClock = 0;
     eventRead = eventEnd = 0;
     for (VstInt32 i = 0; i < events->numEvents; ++i) {

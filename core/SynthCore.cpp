@@ -1,5 +1,7 @@
 #include "core/SynthCore.h"
 
+#include "base/Text.h"
+#include "core/Identity.h"
 #include "host/AEffEditor.h"
 #include "platform/ModuleServices.h"
 
@@ -14,9 +16,9 @@ constexpr int kMidiProgramCount = 128;
 // Meter rows read this until the plug-in binds a real meter.
 const std::atomic<float> kSilentMeter{0.0f};
 
+// Copies src into a buffer of size bytes, cut to fit.
 void copyText(char* dest, const char* src, std::size_t size) {
-    std::strncpy(dest, src, size - 1);
-    dest[size - 1] = 0;
+    base::copyCut(dest, src, size - 1);
 }
 
 bool isHostParameter(VstInt32 index) {
@@ -37,8 +39,8 @@ void fillMidiProgram(MidiProgramName& name) {
 
 SynthCore::SynthCore(audioMasterCallback host)
     : AudioEffectX(host, kProgramCount, kHostParameterCount) {
-    copyText(effectName, "Brelto", sizeof(effectName));
-    copyText(productString, "Brelto", sizeof(productString));
+    copyText(effectName, identity::kEffectName, sizeof(effectName));
+    copyText(productString, identity::kEffectName, sizeof(productString));
     copyText(vendorString, "Quenor", sizeof(vendorString));
 
     moduleList = std::make_unique<ModuleList>();
@@ -118,14 +120,8 @@ void SynthCore::getParameterLabel(VstInt32 index, char* text) {
 void SynthCore::getParameterDisplay(VstInt32 index, char* text) {
     text[0] = 0;
     if (!isHostParameter(index)) return;
-    const ParamRow& row = rows[index];
-    const float value = row.value.load(std::memory_order_relaxed);
-    if (std::strcmp(row.label, "%") == 0)
-        float2string(value * 100.0f, text, kVstMaxParamStrLen);
-    else if (std::strcmp(row.label, "dB") == 0)
-        dB2string(value, text, kVstMaxParamStrLen);
-    else
-        float2string(value, text, kVstMaxParamStrLen);
+    // Every row's label is empty, so every text is the plain normalised value.
+    float2string(rows[index].value.load(std::memory_order_relaxed), text, kVstMaxParamStrLen);
 }
 
 void SynthCore::setProgram(VstInt32 index) {

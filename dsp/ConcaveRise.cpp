@@ -8,13 +8,15 @@ constexpr std::int32_t kLongestRun = 1 << 20;
 } // namespace
 
 void ConcaveRuns::clear() {
-    for (float& peak : recent) peak = 0.0f;
+    for (float& peak : recent)
+        peak = 0.0f;
     run[0] = run[1] = 0;
     watching = false;
 }
 
 void ConcaveRuns::track(float* peaks, int frames) {
-    for (int k = 0; k < 4; ++k) peaks[k - 4] = recent[k];
+    for (int k = 0; k < 4; ++k)
+        peaks[k - 4] = recent[k];
     if (watching) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
@@ -26,9 +28,9 @@ void ConcaveRuns::track(float* peaks, int frames) {
             const __m128 twice0 = _mm_add_ps(p0, p0);
             const __m128 twice1 = _mm_add_ps(p1, p1);
             const __m128 twice2 = _mm_add_ps(p2, p2);
-            const __m128 near = _mm_and_ps(
-                _mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
-                _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
+            const __m128 near =
+                _mm_and_ps(_mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
+                           _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
             const __m128 bend = _mm_sub_ps(_mm_sub_ps(p0, p1), _mm_sub_ps(p1, p2));
             const int ok = _mm_movemask_ps(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
             for (int f = 0; f < 2 && i + f < frames; ++f) {
@@ -42,11 +44,12 @@ void ConcaveRuns::track(float* peaks, int frames) {
     } else {
         run[0] = run[1] = 0;
     }
-    for (int k = 0; k < 4; ++k) recent[k] = peaks[2 * frames - 4 + k];
+    for (int k = 0; k < 4; ++k)
+        recent[k] = peaks[2 * frames - 4 + k];
 }
 
-bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run,
-                       float envelope, float& target, std::int32_t& steepest) {
+bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run, float envelope,
+                       float& target, std::int32_t& steepest) {
     constexpr std::int32_t kShortestWindow = 4;
     if (lookAhead < kShortestWindow || run < lookAhead - 3) return false;
     const float first = peaks[1], second = peaks[2], last = peaks[lookAhead - 1];
@@ -59,8 +62,9 @@ bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t 
     if (!(rise2 <= 2.0f * rise1)) return false;
     // The largest peak is at most the first plus (lookAhead - 2) first steps.
     const float step = second - first;
-    const double top = static_cast<double>(first) +
-                       static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
+    const double top =
+        static_cast<double>(first) +
+        static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
     if (!(top <= static_cast<double>(twice) * (1.0 - 0x1p-50))) return false;
     if (rise1 > target) {
         target = rise1;

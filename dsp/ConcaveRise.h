@@ -8,11 +8,13 @@
 // frequent, which is when they pay.
 #pragma once
 
+#include "dsp/SignalBlock.h"
+
 #include <cstdint>
 
 class ConcaveRuns {
 public:
-    static constexpr int kMaxFrames = 256;
+    static constexpr int kMaxFrames = kMaxChunkFrames;
 
     // Forgets every run, with the peak lines that were just cleared.
     void clear();
@@ -42,5 +44,5 @@ private:
 // `run` (frames of a concave run ending just before this frame) covers the
 // window and the window lies within a factor of two of the envelope; sets
 // target and steepest as the full scan would and answers true.
-bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run,
-                       float envelope, float& target, std::int32_t& steepest);
+bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run, float envelope,
+                       float& target, std::int32_t& steepest);

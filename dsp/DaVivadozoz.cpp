@@ -1,7 +1,7 @@
 #include "dsp/DaVivadozoz.h"
 
-#include "dsp/Decimal.h"
 #include "dsp/Meters.h"
+#include "dsp/ParameterLaws.h"
 
 #include <cmath>
 #include <initializer_list>
@@ -11,17 +11,14 @@ namespace {
 // Inputs read this until they are bound.
 const std::atomic<float> kUnbound{0.0f};
 
-constexpr double kGainDecades = 1.5;      // Gain 0..1 is 0..+30 dB
-constexpr double kCeilingRangeDb = 30.0;  // OutCeil 0..1 is -30..0 dB
-constexpr double kDbToDecades = 0.05;
-constexpr double kReleaseDecades = 2.0;   // Release 0..1 is 1..100 ms
 constexpr double kPerMillisecond = 0.001;
-constexpr float kSwitchOn = 0.5f;
-constexpr float kReductionFall = 0.05f;   // per meter update
+constexpr float kReductionFall = 0.05f; // per meter update
 constexpr float kPeakDecay = 0.9f;
 constexpr float kPeakFloor = 0.0001f;
 
-float valueOf(const std::atomic<float>* input) { return input->load(std::memory_order_relaxed); }
+float valueOf(const std::atomic<float>* input) {
+    return input->load(std::memory_order_relaxed);
+}
 
 } // namespace
 
@@ -33,15 +30,13 @@ DaVivadozoz::DaVivadozoz(ModuleList& list)
 }
 
 void DaVivadozoz::parameterChanged(std::int32_t, float) {
-    const auto linearGain = static_cast<float>(decimal::power(kGainDecades * valueOf(gainInput)));
-    releaseMs = static_cast<float>(decimal::power(kReleaseDecades * valueOf(releaseInput)));
-    ceiling.store(static_cast<float>(decimal::power(
-                      (kCeilingRangeDb * valueOf(ceilingInput) - kCeilingRangeDb) * kDbToDecades)),
+    const auto linearGain = static_cast<float>(laws::linearGain(valueOf(gainInput)));
+    releaseMs = static_cast<float>(laws::releaseMilliseconds(valueOf(releaseInput)));
+    ceiling.store(static_cast<float>(laws::linearCeiling(valueOf(ceilingInput))),
                   std::memory_order_relaxed);
-    core.setReleaseFrames(
-        static_cast<std::int32_t>(core.sampleRate() * static_cast<double>(releaseMs) *
-                                  kPerMillisecond));
-    core.setSwitches(valueOf(ispInput) >= kSwitchOn, valueOf(stereoInput) >= kSwitchOn);
+    core.setReleaseFrames(static_cast<std::int32_t>(
+        core.sampleRate() * static_cast<double>(releaseMs) * kPerMillisecond));
+    core.setSwitches(laws::switchedOn(valueOf(ispInput)), laws::switchedOn(valueOf(stereoInput)));
     core.setGain(linearGain);
 }
 

@@ -10,7 +10,9 @@ constexpr float kThird = 0.33333334f;
 constexpr float kDiagonal3 = 4.0f - kInverseDiagonal2;
 constexpr float kPositions[] = {0.125f, 0.25f, 0.375f, 0.5f, 0.625f, 0.75f, 0.875f};
 
-inline __m128 absolute(__m128 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
+inline __m128 absolute(__m128 v) {
+    return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
+}
 
 } // namespace
 
@@ -30,9 +32,12 @@ void estimateInterSamplePeaks(const float* gained, int frames, float floor, floa
         const __m128 a2 = _mm_loadu_ps(newest - 4);
         const __m128 a3 = _mm_loadu_ps(newest - 6);
         const __m128 a4 = _mm_loadu_ps(newest - 8);
-        const __m128 alpha1 = _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a0, _mm_mul_ps(two, a1)), a2), three);
-        const __m128 alpha2 = _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a1, _mm_mul_ps(two, a2)), a3), three);
-        const __m128 alpha3 = _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a2, _mm_mul_ps(two, a3)), a4), three);
+        const __m128 alpha1 =
+            _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a0, _mm_mul_ps(two, a1)), a2), three);
+        const __m128 alpha2 =
+            _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a1, _mm_mul_ps(two, a2)), a3), three);
+        const __m128 alpha3 =
+            _mm_mul_ps(_mm_add_ps(_mm_sub_ps(a2, _mm_mul_ps(two, a3)), a4), three);
         // The first half second derivative is zero, and x - 0 is x bit for bit.
         const __m128 z1 = _mm_mul_ps(alpha1, quarter);
         const __m128 z2 = _mm_mul_ps(_mm_sub_ps(alpha2, z1), inverse2);
@@ -46,7 +51,8 @@ void estimateInterSamplePeaks(const float* gained, int frames, float floor, floa
         for (float position : kPositions) {
             const __m128 t = _mm_set1_ps(position);
             const __m128 v = _mm_add_ps(
-                _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(d1, t), c1), t), b1), t), a1);
+                _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(d1, t), c1), t), b1), t),
+                a1);
             peak = _mm_max_ps(peak, absolute(v));
         }
         _mm_storeu_ps(estimates + 2 * i, peak);

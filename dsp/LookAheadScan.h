@@ -48,8 +48,8 @@ struct Channel {
         estimate[2] = _mm_mul_ps(rise[2], reciprocal[2]);
         estimate[3] = _mm_mul_ps(rise[3], reciprocal[3]);
         // The largest estimate passes exactly when any does.
-        const __m128 largest = _mm_max_ps(_mm_max_ps(estimate[0], estimate[1]),
-                                          _mm_max_ps(estimate[2], estimate[3]));
+        const __m128 largest =
+            _mm_max_ps(_mm_max_ps(estimate[0], estimate[1]), _mm_max_ps(estimate[2], estimate[3]));
         return _mm_movemask_ps(_mm_cmpgt_ps(largest, accept)) != 0;
     }
 
@@ -115,7 +115,8 @@ inline std::int32_t scanForSteepestRise(const float* peaks, const float* recipro
     for (; first + scan::kGroup <= lookAhead; first += scan::kGroup) {
         __m128 reciprocal[4], rise[4], estimate[4];
         scan::loadGroup(reciprocals, first, reciprocal);
-        if (channel.screen(first, reciprocal, rise, estimate)) channel.settle(first, rise, estimate);
+        if (channel.screen(first, reciprocal, rise, estimate))
+            channel.settle(first, rise, estimate);
     }
     channel.finish(first, reciprocals, lookAhead);
     target = channel.best;

@@ -1,6 +1,6 @@
 #include "dsp/MaximizerCore.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 #include "dsp/LookAheadScan.h"
 
 #include <cmath>
@@ -15,11 +15,11 @@ constexpr double kLookAheadDecades = 2.0; // the setting 0..1 spans a factor of 
 constexpr double kLookAheadSecondsAtZero = 0.0005;
 constexpr float kSlopeEasing = 10.0f; // a falling slope eases over R/10 frames
 
-
 std::unique_ptr<float[]> zeroed(std::size_t count) {
     std::unique_ptr<float[]> buffer(new (std::nothrow) float[count]);
     if (buffer)
-        for (std::size_t i = 0; i < count; ++i) buffer[i] = 0.0f;
+        for (std::size_t i = 0; i < count; ++i)
+            buffer[i] = 0.0f;
     return buffer;
 }
 
@@ -44,7 +44,8 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
         zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
     float* table = newReciprocals.get();
-    while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0) ++table;
+    while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
+        ++table;
     for (std::int32_t j = 1; j <= newCapacity + kScanSlack; ++j)
         table[j] = 1.0f / static_cast<float>(j);
 
@@ -73,9 +74,11 @@ void MaximizerCore::setLookAhead(float setting) {
 }
 
 void MaximizerCore::clearLines() {
-    for (std::int32_t i = 0; i < 2 * capacity; ++i) delayLine[i] = 0.0f;
+    for (std::int32_t i = 0; i < 2 * capacity; ++i)
+        delayLine[i] = 0.0f;
     for (auto& line : peakLines)
-        for (std::int32_t i = 0; i < 2 * capacity + kScanSlack; ++i) line[i] = 0.0f;
+        for (std::int32_t i = 0; i < 2 * capacity + kScanSlack; ++i)
+            line[i] = 0.0f;
 }
 
 void MaximizerCore::clearSplines() {
@@ -103,7 +106,9 @@ inline __m128 lowPair(const float* two) {
 inline __m128i lowPair(const std::int32_t* two) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
 }
-inline void storePair(float* two, __m128 v) { _mm_storel_pi(reinterpret_cast<__m64*>(two), v); }
+inline void storePair(float* two, __m128 v) {
+    _mm_storel_pi(reinterpret_cast<__m64*>(two), v);
+}
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
     return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
 }
@@ -141,8 +146,8 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame),
-                                  envelope[c], target[c], steepest[c]))
+                settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
+                                  target[c], steepest[c]))
                 full &= ~(1 << c);
         }
     }
@@ -294,8 +299,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             T = select(steeper, quotient, T);
             accept = scan::acceptBelow(T);
             S = select(steeper, quotient, S);
-            H = _mm_castps_si128(select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)),
-                                        _mm_castsi128_ps(H)));
+            H = _mm_castps_si128(
+                select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)), _mm_castsi128_ps(H)));
         }
         // Counting down stops at -R - 1.
         H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));

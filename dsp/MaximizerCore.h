@@ -5,6 +5,7 @@
 
 #include "dsp/ConcaveRise.h"
 #include "dsp/IspSpline.h"
+#include "dsp/SignalBlock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,7 +16,7 @@ public:
     static constexpr float kThreshold = 0.999f;
     static constexpr std::int32_t kConstructionRate = 44100;
     static constexpr float kConstructionLookAhead = 0.5f;
-    static constexpr int kMaxFrames = 256; // frames per inner pass
+    static constexpr int kMaxFrames = kMaxChunkFrames; // frames per inner pass
 
     MaximizerCore();
 
@@ -113,3 +114,6 @@ private:
     std::atomic<std::int32_t> ispOn{1};
     std::atomic<std::int32_t> linkOn{1};
 };
+
+static_assert(ConcaveRuns::kMaxFrames >= MaximizerCore::kMaxFrames,
+              "concave runs are tracked for every frame of a pass");

@@ -1,6 +1,6 @@
 #include "dsp/Meters.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
 
 namespace {
 constexpr double kQuietest = 0.0316; // -30 dB
@@ -10,6 +10,7 @@ constexpr double kPerDb = 0.033333335; // 1 / 30
 
 float meterScale(float level) {
     if (level < kQuietest) return 0.0f;
-    const auto position = static_cast<float>((20.0 * decimal::logarithm(level) + kRangeDb) * kPerDb);
+    const auto position =
+        static_cast<float>((20.0 * decimal::logarithm(level) + kRangeDb) * kPerDb);
     return position > 1.0f ? 1.0f : position;
 }

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+// The one pass size: the processing frame's longest chunk, and the frames
+// the limiter and its helpers work through at once.
 constexpr int kMaxChunkFrames = 256;
 
 class SignalBlock {
@@ -20,7 +22,8 @@ public:
     SignalBlock& operator=(const SignalBlock&) = delete;
 
     void clear() {
-        for (int i = 0; i < 2 * kMaxChunkFrames; ++i) frames[i] = 0.0f;
+        for (int i = 0; i < 2 * kMaxChunkFrames; ++i)
+            frames[i] = 0.0f;
     }
 
     static constexpr int kAlignment = 16;

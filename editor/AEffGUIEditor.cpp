@@ -1,6 +1,6 @@
 #include "editor/AEffGUIEditor.h"
 
-#include "host/AudioEffect.h"
+#include "host/AudioEffectX.h"
 #include "platform/ModuleServices.h"
 #include "vstgui/CFrame.h"
 
@@ -9,6 +9,15 @@ namespace {
 constexpr std::uint32_t kIdleInterval = 100; // ms between full passes during a gesture
 constexpr std::uint32_t kEarlyCallSleep = 4; // ms slept by a call that comes early
 constexpr std::uint32_t kEarlySlack = 50;    // ms early that still counts as on time
+
+// The toolkit numbers keys as the host interface does.
+VSTGUI::CKeyCode toolkitKey(const VstKeyCode& key) {
+    VSTGUI::CKeyCode converted;
+    converted.character = key.character;
+    converted.virt = key.virt;
+    converted.modifier = key.modifier;
+    return converted;
+}
 
 } // namespace
 
@@ -26,6 +35,16 @@ void AEffGUIEditor::idle() {
     if (!inIdleStuff && frame != nullptr) frame->idle();
 }
 
+bool AEffGUIEditor::onKeyDown(VstKeyCode& key) {
+    VSTGUI::CKeyCode converted = toolkitKey(key);
+    return frame != nullptr && frame->onKeyDown(converted) == 1;
+}
+
+bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
+    VSTGUI::CKeyCode converted = toolkitKey(key);
+    return frame != nullptr && frame->onKeyUp(converted) == 1;
+}
+
 bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
     knobMode = mode;
     return true;
@@ -37,6 +56,12 @@ void AEffGUIEditor::beginEdit(VstInt32 index) {
 
 void AEffGUIEditor::endEdit(VstInt32 index) {
     if (effect != nullptr) effect->endEdit(index);
+}
+
+bool AEffGUIEditor::resizeHostWindow(VstInt32 width, VstInt32 height) {
+    auto* effectX = dynamic_cast<AudioEffectX*>(effect);
+    return effectX != nullptr && effectX->canHostDo("sizeWindow") &&
+           effectX->sizeWindow(width, height);
 }
 
 void AEffGUIEditor::doIdleStuff() {

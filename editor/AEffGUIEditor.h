@@ -1,9 +1,11 @@
 // The editor base that the toolkit's frame calls back into: the host's
-// begin and end of an edit, the idle work during a mouse gesture, and the
-// process-wide knob mode.
+// begin and end of an edit, the idle work during a mouse gesture, the
+// process-wide knob mode and the host's window size. It hands the host's
+// keys to the frame.
 #pragma once
 
 #include "host/AEffEditor.h"
+#include "vstgui/CFrameOwner.h"
 
 #include <cstdint>
 
@@ -11,7 +13,7 @@ namespace VSTGUI {
 class CFrame;
 }
 
-class AEffGUIEditor : public AEffEditor {
+class AEffGUIEditor : public AEffEditor, public VSTGUI::CFrameOwner {
 public:
     // UI thread, while the plug-in object is being made.
     explicit AEffGUIEditor(AudioEffect* effect);
@@ -21,17 +23,24 @@ public:
     // UI thread, from the host's editor idle: redraws dirty views unless the
     // host is being idled from inside a mouse gesture.
     void idle() override;
+    // UI thread, from the host's key opcodes: true when the frame used the key.
+    bool onKeyDown(VstKeyCode& key) override;
+    bool onKeyUp(VstKeyCode& key) override;
     // UI thread: the host's knob mode for every editor of the process.
     bool setKnobMode(VstInt32 mode) override;
 
     // UI thread, from a control that starts or ends a gesture.
-    virtual void beginEdit(VstInt32 index);
-    virtual void endEdit(VstInt32 index);
+    void beginEdit(VstInt32 index) override;
+    void endEdit(VstInt32 index) override;
     // UI thread, from a control's mouse loop: keeps the editor drawing and the
     // host running about every 100 ms.
-    virtual void doIdleStuff();
-
-    static VstInt32 getKnobMode() { return knobMode; }
+    void doIdleStuff() override;
+    // UI thread, whenever a knob starts a drag.
+    VstInt32 getKnobMode() const override { return knobMode; }
+    // The mode every editor of the process shares.
+    static VstInt32 processKnobMode() { return knobMode; }
+    // UI thread, from the frame: a host that can size its window is asked to.
+    bool resizeHostWindow(VstInt32 width, VstInt32 height) override;
 
 protected:
     // rect: the editor's size as reported to the host.

@@ -219,14 +219,6 @@ void GUIEditor::idle() {
     AEffGUIEditor::idle();
 }
 
-bool GUIEditor::onKeyDown(VstKeyCode& key) {
-    return frame != nullptr && frame->onKeyDown(key) == 1;
-}
-
-bool GUIEditor::onKeyUp(VstKeyCode& key) {
-    return frame != nullptr && frame->onKeyUp(key) == 1;
-}
-
 bool GUIEditor::onWheel(float distance) {
     if (frame == nullptr) return false;
     CDrawContext* context = frame->createDrawContext();

@@ -36,9 +36,6 @@ public:
     // UI thread, from effEditIdle and from doIdleStuff: meters, the echo of
     // parameter changes, then the redraw of dirty views.
     void idle() override;
-    // UI thread, from the host's key opcodes: true when the frame used the key.
-    bool onKeyDown(VstKeyCode& key) override;
-    bool onKeyUp(VstKeyCode& key) override;
     // UI thread: a wheel turn at the system cursor.
     bool onWheel(float distance) override;
     // Any thread: the core changed parameter index; its controls follow on

@@ -2,14 +2,17 @@
 
 #include "host/AEffEditor.h"
 
-#include "dsp/Decimal.h"
+#include "base/Decimal.h"
+#include "base/Text.h"
 
 #include <cmath>
 #include <cstring>
 
 namespace {
 
-AudioEffect* instanceOf(AEffect* effect) { return static_cast<AudioEffect*>(effect->object); }
+AudioEffect* instanceOf(AEffect* effect) {
+    return static_cast<AudioEffect*>(effect->object);
+}
 
 // The record's plain-function entries: each finds the instance through the
 // record's object field and forwards unchanged.
@@ -52,7 +55,7 @@ float VSTCALLBACK getParameterTrampoline(AEffect* effect, VstInt32 index) {
     return instanceOf(effect)->getParameter(index);
 }
 
-constexpr VstInt32 kBaseUniqueId = 0x4E6F4566; // 'NoEf'
+constexpr VstInt32 kBaseUniqueId = 0x4E6F4566;    // 'NoEf'
 constexpr VstIntPtr kIdentifyAnswer = 0x4E764566; // 'NvEf'
 
 // Text that a request writes needs a buffer; a host that passes none gets 0.
@@ -61,10 +64,11 @@ template <typename Write> VstIntPtr withText(void* ptr, Write write) {
     return 0;
 }
 
-using Handler = VstIntPtr (*)(AudioEffect&, VstInt32 index, VstIntPtr value, void* ptr,
-                              float opt);
+using Handler = VstIntPtr (*)(AudioEffect&, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
-VstIntPtr answerZero(AudioEffect&, VstInt32, VstIntPtr, void*, float) { return 0; }
+VstIntPtr answerZero(AudioEffect&, VstInt32, VstIntPtr, void*, float) {
+    return 0;
+}
 
 // Opcodes 0..24, indexed by opcode.
 constexpr Handler kEffectTable[effSetChunk + 1] = {
@@ -83,9 +87,7 @@ constexpr Handler kEffectTable[effSetChunk + 1] = {
         return 0;
     },
     /* effGetProgram */
-    [](AudioEffect& fx, VstInt32, VstIntPtr, void*, float) -> VstIntPtr {
-        return fx.getProgram();
-    },
+    [](AudioEffect& fx, VstInt32, VstIntPtr, void*, float) -> VstIntPtr { return fx.getProgram(); },
     /* effSetProgramName */
     [](AudioEffect& fx, VstInt32, VstIntPtr, void* ptr, float) -> VstIntPtr {
         return withText(ptr, [&](char* name) { fx.setProgramName(name); });
@@ -119,8 +121,10 @@ constexpr Handler kEffectTable[effSetChunk + 1] = {
     },
     /* effMainsChanged */
     [](AudioEffect& fx, VstInt32, VstIntPtr value, void*, float) -> VstIntPtr {
-        if (value == 0) fx.suspend();
-        else fx.resume();
+        if (value == 0)
+            fx.suspend();
+        else
+            fx.resume();
         return 0;
     },
     /* effEditGetRect */
@@ -165,12 +169,7 @@ constexpr Handler kEffectTable[effSetChunk + 1] = {
 
 // Copies src into text, cut at maxLength characters, terminated.
 void copyCut(char* text, const char* src, int maxLength) {
-    int n = 0;
-    while (n < maxLength && src[n] != 0) {
-        text[n] = src[n];
-        ++n;
-    }
-    text[n] = 0;
+    base::copyCut(text, src, maxLength < 0 ? 0 : static_cast<std::size_t>(maxLength));
 }
 
 void appendCut(char* text, const char* src, int maxLength) {
@@ -201,7 +200,9 @@ AudioEffect::AudioEffect(audioMasterCallback host, VstInt32 programCount, VstInt
     record.processDoubleReplacing = processDoubleReplacingTrampoline;
 }
 
-AudioEffect::~AudioEffect() { delete editor; }
+AudioEffect::~AudioEffect() {
+    delete editor;
+}
 
 VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                   float opt) {
@@ -209,25 +210,37 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     return kEffectTable[opcode](*this, index, value, ptr, opt);
 }
 
-VstInt32 AudioEffect::getChunk(void**, bool) { return 0; }
+VstInt32 AudioEffect::getChunk(void**, bool) {
+    return 0;
+}
 
-VstInt32 AudioEffect::setChunk(void*, VstInt32, bool) { return 0; }
+VstInt32 AudioEffect::setChunk(void*, VstInt32, bool) {
+    return 0;
+}
 
 void AudioEffect::setParameterAutomated(VstInt32 index, float value) {
     setParameter(index, value);
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
-bool AudioEffect::beginEdit(VstInt32 index) { return callHost(audioMasterBeginEdit, index) != 0; }
+bool AudioEffect::beginEdit(VstInt32 index) {
+    return callHost(audioMasterBeginEdit, index) != 0;
+}
 
-bool AudioEffect::endEdit(VstInt32 index) { return callHost(audioMasterEndEdit, index) != 0; }
+bool AudioEffect::endEdit(VstInt32 index) {
+    return callHost(audioMasterEndEdit, index) != 0;
+}
 
-void AudioEffect::masterIdle() { callHost(audioMasterIdle); }
+void AudioEffect::masterIdle() {
+    callHost(audioMasterIdle);
+}
 
 void AudioEffect::setEditor(AEffEditor* newEditor) {
     editor = newEditor;
-    if (editor != nullptr) record.flags |= effFlagsHasEditor;
-    else record.flags &= ~effFlagsHasEditor;
+    if (editor != nullptr)
+        record.flags |= effFlagsHasEditor;
+    else
+        record.flags &= ~effFlagsHasEditor;
 }
 
 VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
@@ -237,7 +250,7 @@ VstIntPtr AudioEffect::callHost(VstInt32 opcode, VstInt32 index, VstIntPtr value
 }
 
 void AudioEffect::float2string(float value, char* text, int maxLength) {
-    constexpr int kWidth = 8;                   // characters of the whole text
+    constexpr int kWidth = 8;                    // characters of the whole text
     constexpr double kLargestPositive = 9999999; // point and seven digits
     constexpr double kLargestNegative = 999999;  // sign, point and six digits
     double magnitude = value;

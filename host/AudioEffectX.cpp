@@ -7,13 +7,18 @@ namespace {
 constexpr VstInt32 kFirstOpcode = effProcessEvents;
 constexpr VstInt32 kLastOpcode = effGetNumMidiOutputChannels;
 
-using Handler = VstIntPtr (*)(AudioEffectX&, VstInt32 index, VstIntPtr value, void* ptr,
-                              float opt);
+using Handler = VstIntPtr (*)(AudioEffectX&, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
-VstIntPtr answerZero(AudioEffectX&, VstInt32, VstIntPtr, void*, float) { return 0; }
-VstIntPtr answerOne(AudioEffectX&, VstInt32, VstIntPtr, void*, float) { return 1; }
+VstIntPtr answerZero(AudioEffectX&, VstInt32, VstIntPtr, void*, float) {
+    return 0;
+}
+VstIntPtr answerOne(AudioEffectX&, VstInt32, VstIntPtr, void*, float) {
+    return 1;
+}
 
-VstIntPtr boolean(bool b) { return b ? 1 : 0; }
+VstIntPtr boolean(bool b) {
+    return b ? 1 : 0;
+}
 
 // The key record that the host's key opcodes describe: character in index,
 // virtual key in value's low byte, modifiers in opt.
@@ -175,7 +180,9 @@ void AudioEffectX::resume() {
     if (isSynth() || canDo("receiveVstMidiEvent") == 1) wantEvents();
 }
 
-VstInt32 AudioEffectX::getPlugCategory() { return isSynth() ? kPlugCategSynth : kPlugCategUnknown; }
+VstInt32 AudioEffectX::getPlugCategory() {
+    return isSynth() ? kPlugCategSynth : kPlugCategUnknown;
+}
 
 VstTimeInfo* AudioEffectX::getTimeInfo(VstInt32 filter) {
     return reinterpret_cast<VstTimeInfo*>(callHost(audioMasterGetTime, 0, filter));

@@ -1,5 +1,7 @@
 #include "platform/ProfileText.h"
 
+#include "base/Text.h"
+
 #include <cstdint>
 
 namespace platform {
@@ -21,17 +23,6 @@ std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-char lowered(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowered(a[i]) != lowered(b[i])) return false;
-    return true;
 }
 
 // Value of one digit character, or a number at least 36 when it is none.
@@ -89,12 +80,12 @@ int profileIntFromText(std::string_view text, std::string_view section, std::str
             if (close == std::string_view::npos) continue;
             // A later section of the same name is never read.
             if (inSection) return fallback;
-            inSection = sameIgnoringCase(trimmed(line.substr(1, close - 1)), section);
+            inSection = base::sameIgnoringCase(trimmed(line.substr(1, close - 1)), section);
             continue;
         }
         const std::size_t equals = line.find('=');
         if (!inSection || equals == std::string_view::npos) continue;
-        if (!sameIgnoringCase(trimmed(line.substr(0, equals)), key)) continue;
+        if (!base::sameIgnoringCase(trimmed(line.substr(0, equals)), key)) continue;
         const std::string_view value = unquoted(trimmed(line.substr(equals + 1)));
         if (value.empty()) return fallback;
         return leadingInteger(value.substr(0, kValueLimit));

@@ -172,7 +172,7 @@ bool CControl::stepByWheel(CDrawContext* context, float distance) {
     return true;
 }
 
-std::int32_t CControl::stepByArrowKey(const VstKeyCode& key) {
+std::int32_t CControl::stepByArrowKey(const CKeyCode& key) {
     float direction = 0.0f;
     switch (key.virt) {
     case kVirtualKeyLeft:
@@ -187,7 +187,7 @@ std::int32_t CControl::stepByArrowKey(const VstKeyCode& key) {
         return -1;
     }
     float step = wheelInc * direction;
-    if ((key.modifier & MODIFIER_SHIFT) != 0) step *= kFineStep;
+    if ((key.modifier & kKeyShift) != 0) step *= kFineStep;
     value += step;
     bounceValue();
     reportIfDirty(nullptr);

@@ -75,7 +75,7 @@ protected:
     void reportIfDirty(CDrawContext* context);
     // The wheel and arrow-key rules of the knobs, sliders and the horizontal switch.
     bool stepByWheel(CDrawContext* context, float distance);
-    std::int32_t stepByArrowKey(const VstKeyCode& key);
+    std::int32_t stepByArrowKey(const CKeyCode& key);
     // Follows a held button: on each pass value = pick(where), the listener
     // hears of a change that shows, the pointer is read again and the owner
     // idles; passes repeat while the live buttons stay held.

@@ -1,19 +1,14 @@
 #include "vstgui/CFrame.h"
 
-#include "editor/AEffGUIEditor.h"
-#include "host/AudioEffectX.h"
 #include "platform/ModuleServices.h"
+#include "vstgui/VirtualKeys.h"
 
 #include <cstring>
 
 namespace VSTGUI {
 
-namespace {
-constexpr unsigned char kVirtualKeyTab = 2; // the host interface's code for tab
-}
-
-CFrame::CFrame(const CRect& size, void* systemWindow, AEffGUIEditor* editor)
-    : CViewContainer(size), editor(editor), systemWindow(systemWindow) {
+CFrame::CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner)
+    : CViewContainer(size), owner(owner), systemWindow(systemWindow) {
     parentFrame = this;
     native::initializeOle();
     blendLibrary = native::loadBlendLibrary();
@@ -101,17 +96,17 @@ void CFrame::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) {
     if (modalView->hitTest(where, buttons)) modalView->mouse(context, where, buttons);
 }
 
-std::int32_t CFrame::onKeyDown(VstKeyCode& key) {
+std::int32_t CFrame::onKeyDown(CKeyCode& key) {
     std::int32_t result = -1;
     if (focusView != nullptr) result = focusView->onKeyDown(key);
     if (result == -1 && modalView != nullptr) result = modalView->onKeyDown(key);
     if (result != -1) return result;
     if (key.virt == kVirtualKeyTab)
-        return advanceNextFocusView(focusView, (key.modifier & MODIFIER_SHIFT) != 0) ? 1 : -1;
+        return advanceNextFocusView(focusView, (key.modifier & kKeyShift) != 0) ? 1 : -1;
     return -1;
 }
 
-std::int32_t CFrame::onKeyUp(VstKeyCode& key) {
+std::int32_t CFrame::onKeyUp(CKeyCode& key) {
     std::int32_t result = -1;
     if (focusView != nullptr) result = focusView->onKeyUp(key);
     if (result == -1 && modalView != nullptr) result = modalView->onKeyUp(key);
@@ -137,8 +132,8 @@ void CFrame::setViewSize(CRect& rect) {
     setSize(rect.width(), rect.height());
 }
 
-AEffGUIEditor* CFrame::getEditor() const {
-    return editor;
+CFrameOwner* CFrame::getEditor() const {
+    return owner;
 }
 
 bool CFrame::isTypeOf(const char* name) const {
@@ -216,15 +211,16 @@ void CFrame::idle() {
 }
 
 void CFrame::doIdleStuff() {
-    if (editor != nullptr) editor->doIdleStuff();
+    if (owner != nullptr) owner->doIdleStuff();
 }
 
 std::uint32_t CFrame::getTicks() const {
-    return editor != nullptr ? platform::tickCount() : 0;
+    return owner != nullptr ? platform::tickCount() : 0;
 }
 
+// A frame of its own, without an editor, knows only the circular mode.
 std::int32_t CFrame::getKnobMode() const {
-    return AEffGUIEditor::getKnobMode();
+    return owner != nullptr ? owner->getKnobMode() : 0;
 }
 
 bool CFrame::setPosition(std::int32_t, std::int32_t) {
@@ -242,14 +238,10 @@ bool CFrame::setSize(std::int32_t width, std::int32_t height) {
     backBuffer = nullptr;
     size.right = size.left + width;
     size.bottom = size.top + height;
-    if (editor != nullptr) {
-        // The host is asked first; only a host that cannot resize gets its windows grown.
-        auto* effect = dynamic_cast<AudioEffectX*>(editor->getEffect());
-        if (effect != nullptr && effect->canHostDo("sizeWindow") &&
-            effect->sizeWindow(width, height)) {
-            native::resizeWindow(window, width, height);
-            return true;
-        }
+    // The host is asked first; only a host that cannot resize gets its windows grown.
+    if (owner != nullptr && owner->resizeHostWindow(width, height)) {
+        native::resizeWindow(window, width, height);
+        return true;
     }
     if (native::growAncestors(window, width, height)) return true;
     CRect whole(0, 0, width, height);
@@ -279,11 +271,11 @@ CView* CFrame::getModalView() const {
 }
 
 void CFrame::beginEdit(std::int32_t index) {
-    if (editor != nullptr) editor->beginEdit(index);
+    if (owner != nullptr) owner->beginEdit(index);
 }
 
 void CFrame::endEdit(std::int32_t index) {
-    if (editor != nullptr) editor->endEdit(index);
+    if (owner != nullptr) owner->endEdit(index);
 }
 
 bool CFrame::getCurrentLocation(CPoint& where) {

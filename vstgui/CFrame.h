@@ -4,6 +4,7 @@
 // pass that brings dirty views to the screen.
 #pragma once
 
+#include "vstgui/CFrameOwner.h"
 #include "vstgui/CViewContainer.h"
 
 namespace VSTGUI {
@@ -11,20 +12,20 @@ namespace VSTGUI {
 class CFrame : public CViewContainer {
 public:
     // Called on the host's UI thread; makes the frame's window inside
-    // systemWindow when one is given.
-    CFrame(const CRect& size, void* systemWindow, AEffGUIEditor* editor);
+    // systemWindow when one is given. owner may be null.
+    CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner);
     ~CFrame() override;
 
     void draw(CDrawContext* context) override;
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
-    std::int32_t onKeyDown(VstKeyCode& key) override;
-    std::int32_t onKeyUp(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
+    std::int32_t onKeyUp(CKeyCode& key) override;
     bool onWheel(CDrawContext* context, const CPoint& where, std::int32_t axis,
                  float distance) override;
     bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
     void setViewSize(CRect& rect) override;
-    AEffGUIEditor* getEditor() const override;
+    CFrameOwner* getEditor() const override;
     bool isTypeOf(const char* name) const override;
     void update(CDrawContext* context) override;
     CView* getCurrentView() const override;
@@ -70,7 +71,7 @@ public:
     void windowDestroyed();
 
 protected:
-    // editor: the owning editor, not owned.
+    // owner: the editor that owns the frame, or null; not owned.
     // systemWindow: the host's parent window; cleared when the window is destroyed.
     // modalView: the one view offered clicks, keys and the wheel while set.
     // focusView: the view with keyboard focus; cleared by any click.
@@ -83,7 +84,7 @@ protected:
     // backBuffer: the frame-sized offscreen of the redraw pass, made on first need.
     // frameContext: stands in for a missing context while the frame updates.
     // defaultCursor: the cursor current before the first setCursor.
-    AEffGUIEditor* editor;
+    CFrameOwner* owner;
     void* systemWindow;
     CView* modalView = nullptr;
     CView* focusView = nullptr;

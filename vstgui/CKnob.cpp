@@ -139,7 +139,7 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) {
     endEdit();
 }
 
-std::int32_t CKnob::onKeyDown(VstKeyCode& key) {
+std::int32_t CKnob::onKeyDown(CKeyCode& key) {
     return stepByArrowKey(key);
 }
 

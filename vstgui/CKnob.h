@@ -20,7 +20,7 @@ public:
     void draw(CDrawContext* context) override;
     // A drag that follows the mouse until the left button is released.
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
-    std::int32_t onKeyDown(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
     bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
     bool isTypeOf(const char* name) const override;
 

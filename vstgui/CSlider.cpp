@@ -113,7 +113,7 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) 
     endEdit();
 }
 
-std::int32_t CSlider::onKeyDown(VstKeyCode& key) {
+std::int32_t CSlider::onKeyDown(CKeyCode& key) {
     return stepByArrowKey(key);
 }
 

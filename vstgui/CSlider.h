@@ -27,7 +27,7 @@ public:
 
     void draw(CDrawContext* context) override;
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
-    std::int32_t onKeyDown(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
     bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;
     // The offscreen lives while the slider is in a container.
     bool attached(CView* parent) override;

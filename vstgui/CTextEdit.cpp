@@ -70,7 +70,7 @@ void CTextEdit::mouse(CDrawContext* context, CPoint&, std::int32_t buttons) {
     takeFocus(context);
 }
 
-std::int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
+std::int32_t CTextEdit::onKeyDown(CKeyCode& key) {
     if (field == nullptr) return -1;
     switch (native::typeIntoEntryField(field, key.character, key.virt)) {
     case native::EntryKey::edited:

@@ -20,7 +20,7 @@ public:
     void draw(CDrawContext* context) override;
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
     // Keys typed into the frame reach a field that the toolkit feeds.
-    std::int32_t onKeyDown(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
     // Opens the entry field.
     void takeFocus(CDrawContext* context = nullptr) override;
     // Ends the entry: the field's text becomes the text.

@@ -45,10 +45,10 @@ CBitmap* CView::getBackground() const {
     return background;
 }
 
-std::int32_t CView::onKeyDown(VstKeyCode&) {
+std::int32_t CView::onKeyDown(CKeyCode&) {
     return -1;
 }
-std::int32_t CView::onKeyUp(VstKeyCode&) {
+std::int32_t CView::onKeyUp(CKeyCode&) {
     return -1;
 }
 
@@ -144,7 +144,7 @@ CPoint& CView::localToFrame(CPoint& point) const {
     return point;
 }
 
-AEffGUIEditor* CView::getEditor() const {
+CFrameOwner* CView::getEditor() const {
     return parentFrame != nullptr ? parentFrame->getEditor() : nullptr;
 }
 

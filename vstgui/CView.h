@@ -3,15 +3,14 @@
 // the hooks for mouse, keys, wheel, drag and focus.
 #pragma once
 
-#include "host/vst2.h"
 #include "vstgui/CBitmap.h"
-
-class AEffGUIEditor;
+#include "vstgui/CKeyCode.h"
 
 namespace VSTGUI {
 
 class CDragContainer;
 class CFrame;
+class CFrameOwner;
 
 // Messages are compared by address: another string with the same text does not match.
 extern const char* const kMsgCheckIfViewContainer;
@@ -27,8 +26,8 @@ public:
     virtual void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1);
     virtual void setBackground(CBitmap* bitmap);
     virtual CBitmap* getBackground() const;
-    virtual std::int32_t onKeyDown(VstKeyCode& key);
-    virtual std::int32_t onKeyUp(VstKeyCode& key);
+    virtual std::int32_t onKeyDown(CKeyCode& key);
+    virtual std::int32_t onKeyUp(CKeyCode& key);
     virtual bool onWheel(CDrawContext* context, const CPoint& where, std::int32_t axis,
                          float distance);
     virtual bool onWheel(CDrawContext* context, const CPoint& where, float distance);
@@ -54,7 +53,7 @@ public:
     virtual void getMouseLocation(CDrawContext* context, CPoint& point);
     virtual CPoint& frameToLocal(CPoint& point) const;
     virtual CPoint& localToFrame(CPoint& point) const;
-    virtual AEffGUIEditor* getEditor() const;
+    virtual CFrameOwner* getEditor() const;
     virtual std::int32_t notify(CView* sender, const char* message);
     virtual void redrawRect(CDrawContext* context, const CRect& rect);
     virtual bool wantsFocus() const;

@@ -15,8 +15,8 @@ public:
     void draw(CDrawContext* context) override;
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
     void mouse(CDrawContext* context, CPoint& where, std::int32_t buttons = -1) override;
-    std::int32_t onKeyDown(VstKeyCode& key) override;
-    std::int32_t onKeyUp(VstKeyCode& key) override;
+    std::int32_t onKeyDown(CKeyCode& key) override;
+    std::int32_t onKeyUp(CKeyCode& key) override;
     bool onWheel(CDrawContext* context, const CPoint& where, std::int32_t axis,
                  float distance) override;
     bool onWheel(CDrawContext* context, const CPoint& where, float distance) override;

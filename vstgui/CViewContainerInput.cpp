@@ -19,7 +19,7 @@ void CViewContainer::mouse(CDrawContext* context, CPoint& where, std::int32_t bu
     }
 }
 
-std::int32_t CViewContainer::onKeyDown(VstKeyCode& key) {
+std::int32_t CViewContainer::onKeyDown(CKeyCode& key) {
     for (Node* node = lastChild; node != nullptr; node = node->previous) {
         const std::int32_t result = node->view->onKeyDown(key);
         if (result != -1) return result;
@@ -27,7 +27,7 @@ std::int32_t CViewContainer::onKeyDown(VstKeyCode& key) {
     return -1;
 }
 
-std::int32_t CViewContainer::onKeyUp(VstKeyCode& key) {
+std::int32_t CViewContainer::onKeyUp(CKeyCode& key) {
     for (Node* node = lastChild; node != nullptr; node = node->previous) {
         const std::int32_t result = node->view->onKeyUp(key);
         if (result != -1) return result;

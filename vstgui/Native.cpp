@@ -8,11 +8,6 @@ namespace {
 PointerSource* pointerSource = nullptr;
 } // namespace
 
-ObjectCounts& objectCounts() {
-    static ObjectCounts counts;
-    return counts;
-}
-
 PointerSource* setPointerSource(PointerSource* source) {
     PointerSource* previous = pointerSource;
     pointerSource = source;

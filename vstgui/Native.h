@@ -22,16 +22,6 @@ namespace native {
 
 using Handle = void*;
 
-// Objects made through this layer since the process started; tests read them
-// to see that unchanged settings touch the platform not at all.
-struct ObjectCounts {
-    int pens = 0;
-    int brushes = 0;
-    int fonts = 0;
-    int clips = 0;
-};
-ObjectCounts& objectCounts();
-
 // --- Surfaces -------------------------------------------------------------
 
 Handle windowSurface(Handle window);
@@ -78,8 +68,6 @@ void fillRect(Handle surface, const CRect& rect, Handle brush);
 // cut at rect, no prefix processing.
 void drawText(Handle surface, const char* text, const CRect& rect, std::int32_t align);
 void copyBlock(Handle destination, const CRect& destRect, Handle source, CPoint sourcePoint);
-// The colour of one pixel of a surface (alpha 255), for tests and screenshots.
-CColor readPixel(Handle surface, CPoint where);
 
 // --- Images ---------------------------------------------------------------
 

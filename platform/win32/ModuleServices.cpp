@@ -34,8 +34,12 @@ int profileInt(const char* section, const char* key, int fallback, const char* p
     return static_cast<int>(GetPrivateProfileIntA(section, key, fallback, path));
 }
 
-std::uint32_t tickCount() { return GetTickCount(); }
+std::uint32_t tickCount() {
+    return GetTickCount();
+}
 
-void sleepMilliseconds(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void sleepMilliseconds(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
 
 } // namespace platform

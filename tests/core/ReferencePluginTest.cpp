@@ -2,12 +2,12 @@
 // chunks and control ticks, the limiter, and the meters with their decay and
 // their cadence, at every common rate and two odd ones, with parameters
 // changed between blocks and, by the host, between chunks.
-#include "../ReferenceMaximizer.h"
-#include "tools/host/TestSignals.h"
+#include "tests/support/ReferenceMaximizer.h"
+#include "tools/signals/TestSignals.h"
 
+#include "base/Decimal.h"
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
-#include "dsp/Decimal.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // A chunk takes every parameter-derived value once, at its start: values
 // written from another thread while it runs wait for the next chunk.
-#include "../ReferenceMaximizer.h"
-#include "tools/host/TestSignals.h"
+#include "tests/support/ReferenceMaximizer.h"
+#include "tools/signals/TestSignals.h"
 
 #include "dsp/MaximizerCore.h"
 

@@ -1,8 +1,8 @@
 // The editor knob: which frame of its strip a value shows, and what a wheel
 // turn does to a meter, whose handle never moves.
-#include "GuiTestSupport.h"
-#include "support/ControlRecorder.h"
-#include "support/PaintedStrip.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/GuiTestSupport.h"
+#include "tests/support/PaintedStrip.h"
 
 #include "editor/CMyAnimKnob.h"
 

@@ -3,13 +3,13 @@
 // frame. The knob mode is put back after each test.
 #pragma once
 
-#include "GuiTestSupport.h"
-#include "support/ScriptedMouse.h"
+#include "tests/support/GuiTestSupport.h"
+#include "tests/support/ScriptedMouse.h"
 
 #include "core/ParamDef.h"
 #include "editor/GUIEditor.h"
 #include "host/AudioEffect.h"
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 #include <vector>
 
@@ -19,7 +19,7 @@ namespace guitest {
 
 // One plug-in object of the fixture's host.
 struct EditedPlugin {
-    explicit EditedPlugin(TestHost& host) : host(host), effect(host.open(VSTPluginMain)) {}
+    explicit EditedPlugin(RecordingHost& host) : host(host), effect(host.open(VSTPluginMain)) {}
     ~EditedPlugin() {
         if (effect != nullptr) host.close(effect);
     }
@@ -55,13 +55,13 @@ struct EditedPlugin {
         return CPoint(size.left + size.width() / 2, size.top + size.height() / 2);
     }
 
-    TestHost& host;
+    RecordingHost& host;
     AEffect* effect;
 };
 
 class EditorTest : public ::testing::Test {
 protected:
-    EditorTest() : savedKnobMode(AEffGUIEditor::getKnobMode()) {}
+    EditorTest() : savedKnobMode(AEffGUIEditor::processKnobMode()) {}
     ~EditorTest() override {
         if (plugin.effect != nullptr) plugin.editor()->setKnobMode(savedKnobMode);
     }
@@ -75,7 +75,7 @@ protected:
     }
 
     VstInt32 savedKnobMode;
-    TestHost host;
+    RecordingHost host;
     EditedPlugin plugin{host};
     ScriptedMouse mouse;
 };

@@ -51,7 +51,7 @@ TEST_F(EditorTest, SizeIsKnownBeforeTheFirstOpenAndIdleWhileClosedDrawsNothing) 
     plugin.idle();
     EXPECT_FALSE(plugin.editor()->isOpened());
     EXPECT_EQ(plugin.control(kGain), nullptr);
-    EXPECT_EQ(AEffGUIEditor::getKnobMode(), kLinearMode);
+    EXPECT_EQ(AEffGUIEditor::processKnobMode(), kLinearMode);
 }
 
 TEST_F(EditorTest, OpenLaysOutOneControlPerRowShowingTheCurrentValues) {

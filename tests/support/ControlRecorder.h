@@ -1,14 +1,15 @@
-// The owner and listener of controls under test: it records the edits, the
-// values and the modifier clicks in the order they come, and counts the
-// idle calls of a gesture. A fixture puts controls into a windowless frame
-// and clicks them with a scripted mouse.
+// The frame's owner and the listener of controls under test: it records the
+// edits, the values and the modifier clicks in the order they come, counts
+// the idle calls of a gesture and answers the knob mode it is given. A
+// fixture puts controls into a windowless frame and clicks them with a
+// scripted mouse.
 #pragma once
 
-#include "GuiTestSupport.h"
-#include "support/ScriptedMouse.h"
+#include "tests/support/GuiTestSupport.h"
+#include "tests/support/ScriptedMouse.h"
 
-#include "editor/AEffGUIEditor.h"
 #include "vstgui/CControl.h"
+#include "vstgui/CFrameOwner.h"
 
 #include <functional>
 #include <string>
@@ -22,17 +23,18 @@ struct ControlEvent {
     float value; // the control's value, or the buttons of a modifier click
 };
 
-class ControlRecorder : public AEffGUIEditor, public CControlListener {
+class ControlRecorder : public CFrameOwner, public CControlListener {
 public:
-    ControlRecorder() : AEffGUIEditor(nullptr) {}
-
-    void beginEdit(VstInt32 index) override { events.push_back({"begin", index, 0.0f}); }
-    void endEdit(VstInt32 index) override { events.push_back({"end", index, 0.0f}); }
+    void beginEdit(std::int32_t index) override { events.push_back({"begin", index, 0.0f}); }
+    void endEdit(std::int32_t index) override { events.push_back({"end", index, 0.0f}); }
     void doIdleStuff() override {
         ++idles;
         if (logIdles) events.push_back({"idle", 0, 0.0f});
         if (onIdle) onIdle();
     }
+    std::int32_t getKnobMode() const override { return knobMode; }
+    void setKnobMode(std::int32_t mode) { knobMode = mode; }
+    bool resizeHostWindow(std::int32_t, std::int32_t) override { return false; }
     void valueChanged(CDrawContext*, CControl* control) override {
         events.push_back({"value", control->getTag(), control->getValue()});
     }
@@ -66,15 +68,13 @@ public:
     bool logIdles = false;        // idle calls appear among the events
     std::function<void()> onIdle; // what the owner's idle does, such as drawing
     std::int32_t modifierAnswer = 0;
+    std::int32_t knobMode = 0;
 };
 
 // A windowless frame of 200 x 200 owned by a recorder, a context on it and a
-// scripted mouse; the knob mode is put back after each test.
+// scripted mouse.
 class ControlFixture : public ::testing::Test {
 protected:
-    ControlFixture() : savedKnobMode(AEffGUIEditor::getKnobMode()) {}
-    ~ControlFixture() override { recorder.setKnobMode(savedKnobMode); }
-
     // Adds a control made by the test; the frame owns it from then on.
     template <typename Control> Control* add(Control* control) {
         frame->addView(control);
@@ -87,7 +87,6 @@ protected:
         frame->mouse(context.get(), where, -1);
     }
 
-    VstInt32 savedKnobMode;
     ControlRecorder recorder;
     Ref<CFrame> frame{new CFrame(CRect(0, 0, 200, 200), nullptr, &recorder)};
     Ref<CDrawContext> context{new CDrawContext(frame.get(), nullptr, nullptr)};

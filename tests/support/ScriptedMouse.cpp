@@ -1,4 +1,4 @@
-#include "support/ScriptedMouse.h"
+#include "tests/support/ScriptedMouse.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // On/off and kick buttons and the two switches, clicked with a scripted
 // mouse, and the image frame each one shows.
-#include "support/ControlRecorder.h"
-#include "support/PaintedStrip.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/PaintedStrip.h"
 
 #include "vstgui/CButtons.h"
 

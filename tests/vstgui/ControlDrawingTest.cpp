@@ -2,8 +2,8 @@
 // and, under wine, on GDI: value displays (their text, its clipping, the
 // shadow, the frame styles), filmstrips with transparency, the knob's drawn
 // handle and the slider through its own offscreen.
-#include "support/ControlRecorder.h"
-#include "support/PaintedStrip.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/PaintedStrip.h"
 
 #include "vstgui/CKnob.h"
 #include "vstgui/CParamDisplay.h"

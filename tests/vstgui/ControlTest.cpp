@@ -1,7 +1,7 @@
 // The control base: the dirty rule around the shown value, bounds, the
 // default-value click, double clicks, and the edits that reach the frame's
 // owner.
-#include "support/ControlRecorder.h"
+#include "tests/support/ControlRecorder.h"
 
 #include "vstgui/CButtons.h"
 #include "vstgui/CKnob.h"

@@ -1,8 +1,8 @@
 // Knobs: the angle laws, circular and linear drags with a scripted mouse,
 // Shift and Alt during a drag, wheel and arrow keys, and the filmstrip
 // frame of CAnimKnob.
-#include "support/ControlRecorder.h"
-#include "support/PaintedStrip.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/PaintedStrip.h"
 
 #include "vstgui/CKnob.h"
 #include "vstgui/VirtualKeys.h"
@@ -193,20 +193,20 @@ TEST_F(Knob, WheelAndArrowKeysStepByTheWheelIncrementAndTellTheListenerOnChange)
     frame->onWheel(context.get(), kCentre, -2.0f);
     EXPECT_NEAR(knob->getValue(), 0.58f, 1e-6f) << "Shift makes steps ten times finer";
 
-    VstKeyCode key{0, kVirtualKeyUp, 0};
+    CKeyCode key{0, kVirtualKeyUp, 0};
     EXPECT_EQ(knob->onKeyDown(key), 1);
     EXPECT_NEAR(knob->getValue(), 0.68f, 1e-6f);
-    key = VstKeyCode{0, kVirtualKeyLeft, MODIFIER_SHIFT};
+    key = CKeyCode{0, kVirtualKeyLeft, kKeyShift};
     EXPECT_EQ(knob->onKeyDown(key), 1);
     EXPECT_NEAR(knob->getValue(), 0.67f, 1e-6f);
-    key = VstKeyCode{'a', 0, 0};
+    key = CKeyCode{'a', 0, 0};
     EXPECT_EQ(knob->onKeyDown(key), -1);
 
     // At max, up changes nothing and tells no one, but the key is taken.
     knob->setValue(1.0f);
     knob->setDirty(false);
     recorder.clear();
-    key = VstKeyCode{0, kVirtualKeyRight, 0};
+    key = CKeyCode{0, kVirtualKeyRight, 0};
     EXPECT_EQ(knob->onKeyDown(key), 1);
     EXPECT_EQ(knob->getValue(), 1.0f);
     EXPECT_TRUE(recorder.events.empty());

@@ -1,8 +1,8 @@
 // The vertical slider clicked and dragged with a scripted mouse: the free
 // click, the grip of a handle taken without it, fine movement with Shift,
 // the wheel, the keys and the default click.
-#include "support/ControlRecorder.h"
-#include "support/PaintedStrip.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/PaintedStrip.h"
 
 #include "vstgui/CSlider.h"
 #include "vstgui/VirtualKeys.h"
@@ -87,10 +87,10 @@ TEST_F(Slider, WheelKeysAndTheDefaultClickFollowTheKnobsRules) {
     mouse.play({{CPoint(20, 70), 0}});
     EXPECT_TRUE(frame->onWheel(context.get(), CPoint(20, 70), 1.0f));
     EXPECT_NEAR(slider->getValue(), 0.6f, 1e-6f);
-    VstKeyCode key{0, kVirtualKeyDown, MODIFIER_SHIFT};
+    CKeyCode key{0, kVirtualKeyDown, kKeyShift};
     EXPECT_EQ(slider->onKeyDown(key), 1);
     EXPECT_NEAR(slider->getValue(), 0.59f, 1e-6f);
-    key = VstKeyCode{0, kVirtualKeyReturn, 0};
+    key = CKeyCode{0, kVirtualKeyReturn, 0};
     EXPECT_EQ(slider->onKeyDown(key), -1);
     EXPECT_EQ(recorder.sequence(), "begin value end begin value end");
     slider->setDefaultValue(0.25f);

@@ -1,7 +1,7 @@
 // The text edit without a window: its text, what it shows, and the edit
 // that a click begins. The entry field itself is tested in a window, by the
 // backends' own tests and by the real-window test.
-#include "support/ControlRecorder.h"
+#include "tests/support/ControlRecorder.h"
 
 #include "vstgui/CTextEdit.h"
 #include "vstgui/WindowEvents.h"

@@ -6,7 +6,7 @@
 // usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE
 #include "EditorHost.h"
 
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <windows.h>
 

@@ -4,6 +4,7 @@
 // usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4
 #include "editor/GUIEditor.h"
 #include "host/AudioEffect.h"
+#include "tests/support/software/PngFile.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/software/SoftwareSystem.h"
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         software::invalidate(windows[0], CRect(0, 0, size->right, size->bottom));
         software::paint(windows[0]);
         editor->idle();
-        written = software::writePng(windows[0], argv[1]);
+        written = guitest::writePng(windows[0], argv[1]);
     }
     editor->close();
     software::destroyHostWindow(host);

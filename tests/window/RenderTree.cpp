@@ -4,6 +4,7 @@
 // usage: brelto_render_tree OUTPUT.png KNOB-VALUE LAMP-VALUE TEXT
 #include "DemoTree.h"
 
+#include "tests/support/software/PngFile.h"
 #include "vstgui/software/SoftwareSystem.h"
 
 #include <cstdio>
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     tree.lamp->setValue(std::strtof(argv[3], nullptr));
     tree.edit->setText(argv[4]);
     frame->idle();
-    const bool written = software::writePng(window, argv[1]);
+    const bool written = guitest::writePng(window, argv[1]);
     frame->forget();
     software::destroyHostWindow(host);
     if (!written) std::fprintf(stderr, "brelto_render_tree: cannot write %s\n", argv[1]);

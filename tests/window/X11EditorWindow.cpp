@@ -7,7 +7,7 @@
 // usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE
 #include "EditorHost.h"
 
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <X11/Xlib.h>
 

@@ -130,7 +130,7 @@ void handKeyToFrame(XKeyEvent& press, CFrame* frame) {
     char character = 0;
     KeySym symbol = NoSymbol;
     XLookupString(&press, &character, 1, &symbol, nullptr);
-    VstKeyCode key{0, 0, 0};
+    CKeyCode key;
     if (symbol == XK_Return || symbol == XK_KP_Enter)
         key.virt = kVirtualKeyReturn;
     else if (character >= ' ' && character <= '~')

@@ -4,12 +4,14 @@
 //   brelto-make-bank OUTPUT-FILE
 #include "tools/bank/BankFile.h"
 
+#include "core/Identity.h"
+
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr std::uint32_t kUniqueId = 0x30696932; // '0ii2'
+constexpr auto kUniqueId = static_cast<std::uint32_t>(identity::kUniqueId);
 constexpr std::uint32_t kPluginVersion = 1;
 constexpr std::uint32_t kProgramCount = 1;
 constexpr std::size_t kChunkSize = 1266;

@@ -1,6 +1,6 @@
 #include "tools/demo/MusicSignal.h"
 
-#include "tools/host/TestSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,20 +1,11 @@
 #include "tools/render/PluginSession.h"
 
+#include "base/Text.h"
+
 namespace {
 
 constexpr std::size_t kNameBuffer = 256;
 constexpr int kStereo = 2;
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
-}
 
 } // namespace
 
@@ -42,7 +33,7 @@ std::unique_ptr<PluginInstance> PluginModule::instantiate() {
     return instance;
 }
 
-PluginInstance::PluginInstance(TestHost& host, AEffect* effect) : host(host), effect(effect) {}
+PluginInstance::PluginInstance(RecordingHost& host, AEffect* effect) : host(host), effect(effect) {}
 
 PluginInstance::~PluginInstance() {
     stop();
@@ -63,7 +54,7 @@ std::string PluginInstance::parameterDisplay(int index) {
 
 int PluginInstance::findParameter(const std::string& name) {
     for (int i = 0; i < parameterCount(); ++i)
-        if (sameIgnoringCase(parameterName(i), name)) return i;
+        if (base::sameIgnoringCase(parameterName(i), name)) return i;
     return -1;
 }
 

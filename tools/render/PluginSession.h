@@ -3,7 +3,7 @@
 // parameters by name, chunks.
 #pragma once
 
-#include "tools/host/TestHost.h"
+#include "tools/pluginhost/RecordingHost.h"
 
 #include <memory>
 #include <stdexcept>
@@ -29,12 +29,12 @@ public:
 private:
     std::string file;
     PluginLibrary library;
-    TestHost host;
+    RecordingHost host;
 };
 
 class PluginInstance {
 public:
-    PluginInstance(TestHost& host, AEffect* effect);
+    PluginInstance(RecordingHost& host, AEffect* effect);
     ~PluginInstance();
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
@@ -73,7 +73,7 @@ public:
 private:
     void stop();
 
-    TestHost& host;
+    RecordingHost& host;
     AEffect* effect;
     // time: what audioMasterGetTime answers; samplePos counts the frames processed.
     VstTimeInfo time{};

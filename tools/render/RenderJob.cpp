@@ -6,6 +6,9 @@
 #include "tools/render/Progress.h"
 #include "tools/render/UserUnits.h"
 
+#include "core/Identity.h"
+#include "dsp/ParameterLaws.h"
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -18,8 +21,6 @@ namespace {
 constexpr int kBlockFrames = 1024;
 constexpr int kStereo = 2;
 constexpr int kMaxChannels = 2;
-constexpr std::uint32_t kBreltoId = 0x30696932; // '0ii2'
-constexpr const char* kBreltoName = "Brelto";
 // The impulse that measures the delay, and how long its answer is awaited.
 constexpr float kImpulse = 0.5f;
 constexpr int kLatencyWindowSeconds = 1;
@@ -32,7 +33,8 @@ void requestStop(int) {
 }
 
 bool isBrelto(PluginInstance& instance) {
-    return instance.uniqueId() == kBreltoId && instance.name() == kBreltoName;
+    return instance.uniqueId() == static_cast<std::uint32_t>(identity::kUniqueId) &&
+           instance.name() == identity::kEffectName;
 }
 
 std::string parameterList(PluginInstance& instance) {
@@ -168,8 +170,8 @@ struct AudioJob {
 // Brelto's gain and ceiling as its parameters stand; 0 for other plug-ins.
 double expectedGain(PluginInstance& instance) {
     if (!isBrelto(instance)) return 0.0;
-    return linearGain(instance.parameter(instance.findParameter("Gain"))) *
-           linearCeiling(instance.parameter(instance.findParameter("OutCeil")));
+    return laws::linearGain(instance.parameter(instance.findParameter("Gain"))) *
+           laws::linearCeiling(instance.parameter(instance.findParameter("OutCeil")));
 }
 
 void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& module,

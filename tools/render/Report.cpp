@@ -1,5 +1,7 @@
 #include "tools/render/Report.h"
 
+#include "core/Identity.h"
+#include "dsp/ParameterLaws.h"
 #include "tools/render/UserUnits.h"
 
 #include <nlohmann/json.hpp>
@@ -35,7 +37,7 @@ Json streamJson(const StreamFigures& figures) {
 
 // Brelto's settings in its units, when the plug-in is Brelto.
 void printBreltoSettings(std::FILE* out, const RenderReport& report) {
-    if (report.pluginName != "Brelto") return;
+    if (report.pluginName != identity::kEffectName) return;
     float gain = 0, ceiling = 0, release = 0, stereo = 0, isp = 0;
     for (const auto& [name, value] : report.parameters) {
         if (name == "Gain") gain = value;
@@ -44,13 +46,11 @@ void printBreltoSettings(std::FILE* out, const RenderReport& report) {
         if (name == "Stereo") stereo = value;
         if (name == "ISP") isp = value;
     }
-    constexpr float kOn = 0.5f;
     std::fprintf(
         out,
         "settings         gain %+.1f dB, ceiling %.1f dB, release %.1f ms, stereo %s, ISP %s\n",
-        20.0 * std::log10(linearGain(gain)), 20.0 * std::log10(linearCeiling(ceiling)),
-        releaseMilliseconds(release), stereo >= kOn ? "linked" : "unlinked",
-        isp >= kOn ? "on" : "off");
+        laws::gainDb(gain), laws::ceilingDb(ceiling), laws::releaseMilliseconds(release),
+        laws::switchedOn(stereo) ? "linked" : "unlinked", laws::switchedOn(isp) ? "on" : "off");
 }
 
 double framesPerSecond(const RenderReport& report) {

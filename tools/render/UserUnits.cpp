@@ -1,5 +1,6 @@
 #include "tools/render/UserUnits.h"
 
+#include "dsp/ParameterLaws.h"
 #include "tools/render/PluginSession.h"
 
 #include <cmath>
@@ -8,21 +9,8 @@
 
 namespace {
 
-constexpr double kGainRangeDb = 30.0;    // Gain 0..1
-constexpr double kCeilingRangeDb = 30.0; // OutCeil 0..1 is -30..0 dB
-constexpr double kReleaseDecades = 2.0;  // Release 0..1 is 1..100 ms
-constexpr double kDbPerDecade = 20.0;
 constexpr double kOn = 1.0, kOff = 0.0;
 
-double gainValue(double db) {
-    return db / kGainRangeDb;
-}
-double ceilingValue(double db) {
-    return (db + kCeilingRangeDb) / kCeilingRangeDb;
-}
-double releaseValue(double ms) {
-    return std::log10(ms) / kReleaseDecades;
-}
 double switchValue(double on) {
     return on;
 }
@@ -36,9 +24,10 @@ std::string number(double value) {
 } // namespace
 
 const UserUnit kUserUnits[kUserUnitCount] = {
-    {"--gain-db", "Gain", "dB", 0.0, kGainRangeDb, gainValue},
-    {"--ceiling-db", "OutCeil", "dB", -kCeilingRangeDb, 0.0, ceilingValue},
-    {"--release-ms", "Release", "ms", 1.0, 100.0, releaseValue},
+    {"--gain-db", "Gain", "dB", 0.0, laws::kGainRangeDb, laws::gainValue},
+    {"--ceiling-db", "OutCeil", "dB", -laws::kCeilingRangeDb, 0.0, laws::ceilingValue},
+    {"--release-ms", "Release", "ms", laws::kShortestReleaseMs, laws::kLongestReleaseMs,
+     laws::releaseValue},
     {"--stereo", "Stereo", nullptr, kOff, kOn, switchValue},
     {"--isp", "ISP", nullptr, kOff, kOn, switchValue},
 };
@@ -72,16 +61,4 @@ float normalisedValue(const UserUnit& unit, const std::string& text) {
     const std::string given = std::string(unit.option) + " " + text;
     if (unit.unit == nullptr) throw RenderError(given + ": the valid values are on and off");
     throw RenderError(given + ": out of range; the valid range is " + rangeText(unit));
-}
-
-double linearGain(float gainValue) {
-    return std::pow(10.0, gainValue * kGainRangeDb / kDbPerDecade);
-}
-
-double linearCeiling(float ceilingValue) {
-    return std::pow(10.0, (ceilingValue * kCeilingRangeDb - kCeilingRangeDb) / kDbPerDecade);
-}
-
-double releaseMilliseconds(float releaseValue) {
-    return std::pow(10.0, releaseValue * kReleaseDecades);
 }

@@ -1,7 +1,5 @@
 // Brelto's parameters in the units a user thinks in, converted to the
-// normalised values the plug-in takes by the laws it applies to them:
-// Gain 10^(1.5 v) (0..+30 dB), OutCeil 10^((30 v - 30) / 20) (-30..0 dB),
-// Release 100^v ms (1..100 ms), switches on at 0.5 and above.
+// normalised values the plug-in takes by the inverses of its own laws.
 #pragma once
 
 #include <string>
@@ -26,11 +24,6 @@ float normalisedValue(const UserUnit& unit, const std::string& text);
 
 // The valid range as messages and the usage show it: "0..30 dB", "on | off".
 std::string rangeText(const UserUnit& unit);
-
-// The forward laws, for reports: linear gain and ceiling, release time in ms.
-double linearGain(float gainValue);
-double linearCeiling(float ceilingValue);
-double releaseMilliseconds(float releaseValue);
 
 // A number written in full ("12", "-0.3", "1e-3"), finite; false otherwise.
 bool parseNumber(const std::string& text, double& value);

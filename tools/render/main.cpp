@@ -1,6 +1,6 @@
 // brelto-render: renders an audio file through a VST 2.4 plug-in and reports
 // what it did to the levels. See usageText() for the command line.
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 #include "tools/render/Options.h"
 #include "tools/render/Report.h"
 

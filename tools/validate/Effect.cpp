@@ -1,6 +1,6 @@
 #include "tools/validate/Effect.h"
 
-#include "tools/host/TestSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include <cmath>
 #include <cstring>

@@ -3,7 +3,7 @@
 // and the host callback they all share. Nothing here looks behind a record.
 #pragma once
 
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 #include <cstdint>
 #include <memory>

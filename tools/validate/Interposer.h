@@ -4,7 +4,7 @@
 // the sanitizer runtime's hooks in sanitized builds.
 #pragma once
 
-#include "tools/host/PluginLibrary.h"
+#include "tools/pluginhost/PluginLibrary.h"
 
 namespace interposer {
 

@@ -167,17 +167,14 @@ SelectedObjects selectedObjects(Handle handle) {
 }
 
 Handle createPen(std::int32_t style, std::int32_t width, const CColor& color) {
-    ++objectCounts().pens;
     return new Pen(style, width, color);
 }
 
 Handle createSolidBrush(const CColor& color) {
-    ++objectCounts().brushes;
     return new Brush(color);
 }
 
 Handle createFont(const FontRequest& request) {
-    ++objectCounts().fonts;
     return new Font(std::abs(request.height), request.weight >= 700, request.italic,
                     request.underline);
 }
@@ -201,7 +198,6 @@ void setCopyMode(Handle) {}
 void clipSurface(Handle handle, const CRect& rect) {
     Surface* surface = as<Surface>(handle, Kind::surface);
     if (surface == nullptr) return;
-    ++objectCounts().clips;
     surface->clip = rect;
     surface->clipped = true;
 }
@@ -255,16 +251,6 @@ void copyBlock(Handle destination, const CRect& destRect, Handle source, CPoint 
     if (to == nullptr || from == nullptr) return;
     eachSourcePixel(*to, destRect, *from->image, sourcePoint,
                     [](std::uint32_t& out, std::uint32_t in) { out = in; });
-}
-
-CColor readPixel(Handle handle, CPoint where) {
-    Surface* surface = as<Surface>(handle, Kind::surface);
-    if (surface == nullptr || where.h < 0 || where.v < 0 || where.h >= surface->image->width ||
-        where.v >= surface->image->height)
-        return kBlackCColor;
-    const std::uint32_t pixel = surface->image->row(where.v)[where.h];
-    return CColor{std::uint8_t(channel(pixel, 16)), std::uint8_t(channel(pixel, 8)),
-                  std::uint8_t(channel(pixel, 0)), 255};
 }
 
 void drawImage(Handle handle, const CRect& rect, Handle imageHandle, CPoint offset) {

@@ -1,7 +1,6 @@
-// Image decoding and writing for the software backend: PNG and BMP
-// resources through stb_image, PNG files through stb_image_write.
+// Image decoding for the software backend: PNG and BMP resources through
+// stb_image.
 #include "vstgui/software/Objects.h"
-#include "vstgui/software/SoftwareSystem.h"
 
 #include "platform/ModuleServices.h"
 
@@ -15,9 +14,6 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
 #include <stb/stb_image.h>
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
 #pragma GCC diagnostic pop
 
 #include <memory>
@@ -57,24 +53,6 @@ unsigned char* decodeRgba(const unsigned char* bytes, std::size_t size, int& wid
 }
 
 } // namespace
-
-bool writePng(native::Handle handle, const std::string& path) {
-    const Image* image = nullptr;
-    if (auto* window = as<Window>(handle, Kind::window))
-        image = &window->image;
-    else if (auto* surface = as<Surface>(handle, Kind::surface))
-        image = surface->image;
-    if (image == nullptr) return false;
-    std::vector<unsigned char> rgb;
-    rgb.reserve(image->pixels.size() * 3);
-    for (std::uint32_t pixel : image->pixels) {
-        rgb.push_back(static_cast<unsigned char>(pixel >> 16));
-        rgb.push_back(static_cast<unsigned char>(pixel >> 8));
-        rgb.push_back(static_cast<unsigned char>(pixel));
-    }
-    return stbi_write_png(path.c_str(), image->width, image->height, 3, rgb.data(),
-                          image->width * 3) != 0;
-}
 
 } // namespace software
 

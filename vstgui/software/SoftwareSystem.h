@@ -1,12 +1,11 @@
 // What the software backend offers in place of a window system: host
-// windows, the pointer, paint and input messages, drop targets, and the
-// rendering of a window into a PNG file. Native tests and tools use it to
-// drive frames the way the system drives them on Windows.
+// windows, paint and input messages, the cursor and drop targets. Native
+// tests and tools use it to drive frames the way the system drives them on
+// Windows.
 #pragma once
 
 #include "vstgui/Native.h"
 
-#include <string>
 #include <vector>
 
 namespace VSTGUI {
@@ -20,15 +19,12 @@ void destroyHostWindow(native::Handle window);
 // The child windows of a window (a frame's window inside its host window).
 std::vector<native::Handle> childWindows(native::Handle window);
 
+// The pointer as a window system reports it: where it is on the screen, and
+// the buttons and modifiers held as CButton bits.
 struct PointerState {
     CPoint screen;
     std::int32_t buttons = 0;
 };
-// The pointer as the system reports it from now on.
-void setPointer(const PointerState& state);
-// States that the next reads of the buttons go through one by one; the last
-// one stays. A control's polling loop sees a press, moves and the release.
-void scriptPointer(const std::vector<PointerState>& states);
 
 // Marks part of a window as needing paint; the next paint or the next
 // native::dispatchWaitingPaint paints it.
@@ -36,7 +32,8 @@ void invalidate(native::Handle window, const CRect& rect);
 // Paints what is waiting, as the system's paint message does; false when
 // nothing was waiting or no frame is attached.
 bool paint(native::Handle window);
-// A button press at where (window coordinates) with the given live buttons.
+// A button press at where (window coordinates) with the given live buttons,
+// which the pointer keeps until the next press.
 void pressButton(native::Handle window, const CPoint& where, std::int32_t buttons);
 // A wheel turn of delta units (120 a notch) with the pointer at screen.
 void turnWheel(native::Handle window, const CPoint& screen, std::int32_t delta);
@@ -52,9 +49,6 @@ struct DragData {
 };
 // The drop target registered for a window (a CDropTarget), or none.
 native::Handle dropTargetOf(native::Handle window);
-
-// Writes a window's pixels (or a surface's image) as an opaque RGB PNG.
-bool writePng(native::Handle windowOrSurface, const std::string& path);
 
 } // namespace software
 } // namespace VSTGUI

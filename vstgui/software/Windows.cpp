@@ -26,15 +26,15 @@ struct Cursor : Object {
     std::int32_t type;
 };
 
-// pointer: the scripted pointer of the in-process windows; focus: the window
-// that took the last click; cursor: the one last set; live: every window that
+// pointer: the pointer of the in-process windows, as the last press left it;
+// focus: the window that took the last click; cursor: the one last set; live: every window that
 // exists, to tell ours from a system window that a host hands over;
 // pointerWindow: the window whose system answers pointer queries (the last
-// presented one made, or the last one clicked), the scripted pointer for
+// presented one made, or the last one clicked), the pointer above for
 // in-process windows; inPress:
 // true while a presented window's press is being handled.
 struct SystemState {
-    std::deque<PointerState> pointer{PointerState{}};
+    PointerState pointer;
     Window* focus = nullptr;
     Cursor* cursor = nullptr;
     std::vector<Window*> live;
@@ -66,15 +66,16 @@ bool isOurs(native::Handle handle) {
     return std::find(live.begin(), live.end(), handle) != live.end();
 }
 
-// The live pointer: from the system of a presented window, else as scripted.
-PointerState& livePointer() {
-    std::deque<PointerState>& scripted = system().pointer;
+// The live pointer: from the system of a presented window, else as the last
+// press left it.
+const PointerState& livePointer() {
+    PointerState& pointer = system().pointer;
     Window* window = system().pointerWindow;
     if (window != nullptr && window->presentation != nullptr) {
         PointerState state;
-        if (window->presentation->pointer(state)) scripted.assign(1, state);
+        if (window->presentation->pointer(state)) pointer = state;
     }
-    return scripted.front();
+    return pointer;
 }
 
 // A frame's window inside a system window that a host handed over.
@@ -170,14 +171,6 @@ std::vector<native::Handle> childWindows(native::Handle handle) {
     return std::vector<native::Handle>(window->children.begin(), window->children.end());
 }
 
-void setPointer(const PointerState& state) {
-    system().pointer.assign(1, state);
-}
-
-void scriptPointer(const std::vector<PointerState>& states) {
-    if (!states.empty()) system().pointer.assign(states.begin(), states.end());
-}
-
 void invalidate(native::Handle handle, const CRect& rect) {
     Window* window = windowOf(handle);
     if (window == nullptr) return;
@@ -207,9 +200,9 @@ void pressButton(native::Handle handle, const CPoint& where, std::int32_t button
     if (window == nullptr) return;
     system().focus = window;
     system().pointerWindow = window;
-    PointerState& state = system().pointer.front();
-    state.buttons = buttons;
-    state.screen = CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
+    system().pointer.buttons = buttons;
+    system().pointer.screen =
+        CPoint(window->screenRect.left + where.h, window->screenRect.top + where.v);
     if (window->frame != nullptr) windowEvents::buttonDown(window->frame, where, buttons);
 }
 
@@ -259,10 +252,7 @@ CPoint windowScreenTopLeft(Handle handle) {
 }
 
 std::int32_t systemMouseButtons() {
-    const std::int32_t buttons = livePointer().buttons;
-    std::deque<PointerState>& pointer = system().pointer;
-    if (pointer.size() > 1) pointer.pop_front();
-    return buttons;
+    return livePointer().buttons;
 }
 
 CPoint systemCursorPosition() {

@@ -175,18 +175,15 @@ SelectedObjects selectedObjects(Handle surface) {
 }
 
 Handle createPen(std::int32_t style, std::int32_t width, const CColor& color) {
-    ++objectCounts().pens;
     LOGPEN pen{static_cast<UINT>(style), {width, 0}, color.native()};
     return CreatePenIndirect(&pen);
 }
 
 Handle createSolidBrush(const CColor& color) {
-    ++objectCounts().brushes;
     return CreateSolidBrush(color.native());
 }
 
 Handle createFont(const FontRequest& request) {
-    ++objectCounts().fonts;
     LOGFONTA font{};
     font.lfHeight = request.height;
     font.lfWeight = request.weight;
@@ -221,7 +218,6 @@ void setCopyMode(Handle surface) {
 
 void clipSurface(Handle surface, const CRect& rect) {
     if (surface == nullptr) return;
-    ++objectCounts().clips;
     HRGN region = CreateRectRgn(rect.left, rect.top, rect.right, rect.bottom);
     SelectClipRgn(static_cast<HDC>(surface), region);
     DeleteObject(region);
@@ -250,13 +246,6 @@ void copyBlock(Handle destination, const CRect& destRect, Handle source, CPoint 
     if (destination == nullptr || source == nullptr) return;
     BitBlt(static_cast<HDC>(destination), destRect.left, destRect.top, destRect.width(),
            destRect.height(), static_cast<HDC>(source), sourcePoint.h, sourcePoint.v, SRCCOPY);
-}
-
-CColor readPixel(Handle surface, CPoint where) {
-    if (surface == nullptr) return kBlackCColor;
-    const COLORREF value = GetPixel(static_cast<HDC>(surface), where.h, where.v);
-    if (value == CLR_INVALID) return kBlackCColor;
-    return CColor{GetRValue(value), GetGValue(value), GetBValue(value), 255};
 }
 
 void drawImage(Handle surface, const CRect& rect, Handle image, CPoint offset) {

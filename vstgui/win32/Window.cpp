@@ -255,8 +255,9 @@ void uninitializeOle() {
 
 Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::int32_t height) {
     if (!useClass()) return nullptr;
-    HWND window = CreateWindowExA(0, className(), "Window", kFrameWindowStyle, 0, 0, width, height,
-                                  static_cast<HWND>(parent), nullptr, platform::ownModule(), nullptr);
+    HWND window =
+        CreateWindowExA(0, className(), "Window", kFrameWindowStyle, 0, 0, width, height,
+                        static_cast<HWND>(parent), nullptr, platform::ownModule(), nullptr);
     if (window == nullptr) {
         dropClass();
         return nullptr;

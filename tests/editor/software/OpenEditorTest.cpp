@@ -1,7 +1,7 @@
 // The editor opened in a host window of the software backend: its controls
 // draw nothing outside their rectangles, a second open keeps one window, and a
 // plug-in destroyed with its editor open takes its window away first.
-#include "editor/EditorFixture.h"
+#include "../EditorFixture.h"
 
 #include "vstgui/software/SoftwareSystem.h"
 
@@ -69,7 +69,7 @@ TEST_F(OpenEditor, OutsideItsControlsTheOpenEditorShowsTheFaceUnchanged) {
             for (const CRect& rect : rects)
                 inControl = inControl ||
                             (x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom);
-            if (!inControl && native::readPixel(surface, CPoint(x, y)) != face.at(x, y))
+            if (!inControl && guitest::surfacePixel(surface, CPoint(x, y)) != face.at(x, y))
                 ++differing;
         }
     native::releaseWindowSurface(window, surface);

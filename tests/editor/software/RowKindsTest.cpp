@@ -1,8 +1,8 @@
 // The row kinds that this plug-in's own table does not use, laid out by the
 // editor from rows given to it: the control each kind makes and where, and the
 // values moving both ways between those controls and the parameters.
-#include "GuiTestSupport.h"
-#include "support/ScriptedMouse.h"
+#include "tests/support/GuiTestSupport.h"
+#include "tests/support/ScriptedMouse.h"
 
 #include "core/Brelto.h"
 #include "editor/GUIEditor.h"

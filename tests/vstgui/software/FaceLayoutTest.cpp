@@ -3,7 +3,7 @@
 // value-display boxes are exactly where the displays draw their text, with
 // the unit after them, and the meter scale runs under the meters. The face
 // is read through the software backend as the editor draws it.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include "core/ParamDef.h"
 #include "platform/ModuleServices.h"

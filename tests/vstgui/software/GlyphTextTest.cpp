@@ -1,6 +1,6 @@
 // The software backend draws text from glyphs rendered at build time: every
 // font of the toolkit's table, in every style, must find its glyphs there.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 // The text edit's entry field on the software backend: opened by a click in
 // a window, fed with the keys typed into the frame, drawn by the toolkit,
 // and ended by Return, by a click elsewhere or by the frame going.
-#include "support/ControlRecorder.h"
+#include "tests/support/ControlRecorder.h"
+#include "tests/support/ObjectCounts.h"
 
 #include "vstgui/CButtons.h"
 #include "vstgui/CTextEdit.h"
@@ -40,7 +41,7 @@ protected:
         software::pressButton(frame->getNativeWindow(), at, kLButton);
     }
     std::int32_t key(std::int32_t character, unsigned char virtualKey = 0) {
-        VstKeyCode code{character, virtualKey, 0};
+        CKeyCode code{character, virtualKey, 0};
         return frame->onKeyDown(code);
     }
     void type(const char* text) {
@@ -55,7 +56,7 @@ protected:
     CColor shown(CPoint at) {
         frame->idle();
         native::Handle surface = native::windowSurface(frame->getNativeWindow());
-        const CColor color = native::readPixel(surface, at);
+        const CColor color = surfacePixel(surface, at);
         native::releaseWindowSurface(frame->getNativeWindow(), surface);
         return color;
     }
@@ -156,10 +157,10 @@ TEST_F(TextEntry, TheFieldAsksTheEditForItsColours) {
     native::Handle surface = native::windowSurface(frame->getNativeWindow());
     EXPECT_EQ(windowEvents::editFieldColours(frame, surface), nullptr);
     click(CPoint(50, 20));
-    const int brushes = native::objectCounts().brushes;
+    const int brushes = objectCounts().brushes;
     EXPECT_NE(windowEvents::editFieldColours(frame, surface), nullptr);
     EXPECT_NE(windowEvents::editFieldColours(frame, surface), nullptr);
-    EXPECT_EQ(native::objectCounts().brushes, brushes + 2) << "a new brush each time";
+    EXPECT_EQ(objectCounts().brushes, brushes + 2) << "a new brush each time";
     native::releaseWindowSurface(frame->getNativeWindow(), surface);
 }
 

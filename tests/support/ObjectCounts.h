@@ -1,0 +1,18 @@
+// Drawing objects that the toolkit asks its backend for, counted since the
+// program started, so that tests can see unchanged settings touch the system
+// not at all. The test programs' links route the toolkit's calls of
+// native::createPen, createSolidBrush, createFont and clipSurface through
+// here (ld --wrap) before they reach the backend.
+#pragma once
+
+namespace guitest {
+
+struct ObjectCounts {
+    int pens = 0;
+    int brushes = 0;
+    int fonts = 0;
+    int clips = 0;
+};
+const ObjectCounts& objectCounts();
+
+} // namespace guitest
