@@ -7,6 +7,8 @@
 #include "vstgui/CButtons.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/CParamDisplay.h"
+#include "vstgui/CSlider.h"
+#include "vstgui/CTextEdit.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,6 +24,31 @@ const CColor kDisplayTextColor{200, 180, 180, 255};
 
 bool isKnob(std::int32_t type) {
     return type == kKnobA || type == kKnob || type == kKnobC;
+}
+
+bool makesControl(std::int32_t type) {
+    switch (type) {
+    case kOnOffButton:
+    case kVerticalSlider:
+    case kKnobA:
+    case kKnob:
+    case kKnobC:
+    case kKickButton:
+    case kTextEntry:
+    case kHorizontalSwitch:
+    case kVerticalSwitch:
+    case kMeter:
+    case kValueDisplay:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Kinds whose control shows the parameter's value as it stands, and nothing else.
+bool echoesValueOnly(std::int32_t type) {
+    return type == kOnOffButton || type == kVerticalSlider || type == kHorizontalSwitch ||
+           type == kVerticalSwitch || type == kValueDisplay;
 }
 
 // The rectangle from (x, y) over width x height, whichever way the two point.
@@ -92,17 +119,22 @@ void GUIEditor::makeControls() {
 CControl* GUIEditor::makeControl(int index) {
     const ParamRow& row = rows[index];
     const std::int32_t type = row.type;
-    if (type != kOnOffButton && !isKnob(type) && type != kMeter && type != kValueDisplay)
-        return nullptr;
+    if (!makesControl(type)) return nullptr;
+    if (type == kVerticalSlider) return makeSlider(index);
     auto* bitmap = new CBitmap(row.bitmapId);
     Forget made{bitmap};
 
-    if (type == kOnOffButton) {
+    if (type == kOnOffButton || type == kKickButton) {
         // The image holds both states, one above the other.
         const CRect size = spanning(row.x, row.y, bitmap->getWidth(), bitmap->getHeight() / 2);
-        auto* button = new COnOffButton(size, this, index, bitmap);
+        CControl* button = nullptr;
+        if (type == kOnOffButton) {
+            button = new COnOffButton(size, this, index, bitmap);
+            button->setTransparency(true);
+        } else {
+            button = new CKickButton(size, this, index, size.height(), bitmap);
+        }
         frame->addView(button);
-        button->setTransparency(true);
         button->setValue(effect->getParameter(index));
         button->setDefaultValue(row.defaultValue);
         return button;
@@ -118,7 +150,29 @@ CControl* GUIEditor::makeControl(int index) {
         frame->addView(display);
         return display;
     }
+    if (type == kTextEntry) {
+        auto* entry = new CTextEdit(size, this, index, bitmap);
+        entry->setText(row.initialText != nullptr ? row.initialText : "");
+        entry->setFontColor(kDisplayTextColor);
+        frame->addView(entry);
+        return entry;
+    }
     const std::int32_t frameCount = row.frameHeight > 0 ? bitmap->getHeight() / row.frameHeight : 0;
+    if (type == kHorizontalSwitch || type == kVerticalSwitch) {
+        CControl* control = nullptr;
+        if (type == kHorizontalSwitch)
+            control = new CHorizontalSwitch(size, this, index, frameCount, row.frameHeight,
+                                            frameCount, bitmap);
+        else
+            control = new CVerticalSwitch(size, this, index, frameCount, row.frameHeight,
+                                          frameCount, bitmap);
+        frame->addView(control, size, true);
+        control->setValue(effect->getParameter(index));
+        control->setDefaultValue(row.defaultValue);
+        // One wheel notch moves the switch by one of the row's positions.
+        if (row.positions > 1) control->setWheelInc(1.0f / static_cast<float>(row.positions - 1));
+        return control;
+    }
     auto* knob = new CMyAnimKnob(size, this, index, frameCount, row.frameHeight, bitmap);
     frame->addView(knob, size, true);
     knob->setTransparency(true);
@@ -128,6 +182,26 @@ CControl* GUIEditor::makeControl(int index) {
     knob->setDefaultValue(row.defaultValue);
     knob->setWheelInc(kKnobWheelStep);
     return knob;
+}
+
+CControl* GUIEditor::makeSlider(int index) {
+    const ParamRow& row = rows[index];
+    const CRect size = spanning(row.x, row.y, row.width, row.height);
+    auto* handle = new CBitmap(row.handleBitmapId);
+    Forget madeHandle{handle};
+    // Without an image of its own the slider shows the face behind it.
+    const bool ownBackground = row.bitmapId != 0;
+    CBitmap* track = ownBackground ? new CBitmap(row.bitmapId) : background;
+    const std::int32_t trackHeight = ownBackground ? track->getHeight() : row.height;
+    const CPoint offset =
+        ownBackground ? CPoint(row.backgroundOffsetX, row.backgroundOffsetY) : CPoint(row.x, row.y);
+    const std::int32_t highest = row.y + trackHeight - handle->getHeight() - 1;
+    auto* slider = new CVerticalSlider(size, this, index, row.y, highest, handle, track, offset);
+    if (ownBackground) track->forget();
+    frame->addView(slider);
+    slider->setValue(effect->getParameter(index));
+    slider->setDefaultValue(row.defaultValue);
+    return slider;
 }
 
 void GUIEditor::idle() {
@@ -162,6 +236,13 @@ void GUIEditor::setParameter(VstInt32 index, float) {
 
 void GUIEditor::valueChanged(CDrawContext*, CControl* control) {
     const std::int32_t index = control->getTag();
+    if (index < 0 || index >= kRowCount) return;
+    if (rows[index].type == kTextEntry) {
+        char text[kDisplayTextSize];
+        static_cast<CTextEdit*>(control)->getText(text, sizeof(text));
+        core->onTextEdited(index, text);
+        return;
+    }
     const float value = control->getValue();
     control->setValue(value);
     effect->setParameterAutomated(index, value);
@@ -178,7 +259,7 @@ void GUIEditor::echo(int index) {
     if (control == nullptr) return;
     const ParamRow& row = rows[index];
     const float value = effect->getParameter(index);
-    if (row.type == kOnOffButton || row.type == kValueDisplay) {
+    if (echoesValueOnly(row.type)) {
         control->setValue(value);
     } else if (isKnob(row.type)) {
         control->setValue(value);

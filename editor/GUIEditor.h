@@ -57,6 +57,7 @@ public:
 private:
     void makeControls();
     VSTGUI::CControl* makeControl(int index);
+    VSTGUI::CControl* makeSlider(int index);
     // Puts every changed parameter into its controls (UI thread).
     void echoChanges();
     void echo(int index);
