@@ -1,5 +1,6 @@
 // Scans settled from the concave pieces of a window must answer exactly as
 // full scans do, and must settle most scans of a noisy swell.
+#include "tests/support/Reciprocals.h"
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/ConcaveRise.h"
@@ -55,18 +56,6 @@ std::vector<float> peakSequence(int frames, std::uint32_t seed) {
     }
     return out;
 }
-
-struct Reciprocals {
-    explicit Reciprocals(int count) : storage(count + 16) {
-        table = storage.data();
-        while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
-            ++table;
-        for (int j = 1; j < count + 8; ++j)
-            table[j] = 1.0f / static_cast<float>(j);
-    }
-    std::vector<float> storage;
-    float* table;
-};
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // Scans settled from a concave run must answer exactly as full scans do.
+#include "tests/support/Reciprocals.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
@@ -20,18 +21,6 @@ std::uint32_t bits(float value) {
     std::memcpy(&b, &value, sizeof(b));
     return b;
 }
-
-struct Reciprocals {
-    explicit Reciprocals(int count) : storage(count + 16) {
-        table = storage.data();
-        while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
-            ++table;
-        for (int j = 1; j < count + 8; ++j)
-            table[j] = 1.0f / static_cast<float>(j);
-    }
-    std::vector<float> storage;
-    float* table;
-};
 
 // Windows whose steps never grow, some exactly straight, some a last place
 // away from straight, against envelopes at, below and above the first peak.
