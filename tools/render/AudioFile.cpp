@@ -129,6 +129,11 @@ int AudioReader::read(float* interleaved, int frames) {
     return static_cast<int>(got);
 }
 
+void AudioReader::rewind() {
+    if (sf_seek(file, 0, SEEK_SET) != 0)
+        throw RenderError("cannot read " + path + " again: " + sf_strerror(file));
+}
+
 int chooseOutputFormat(const AudioFormat& input, const std::string& choice,
                        const std::string& outputPath) {
     int major = 0, subtype = 0;

@@ -28,6 +28,8 @@ public:
     long long frames() const { return static_cast<long long>(info.frames); }
     // Reads up to `frames` interleaved frames as floats; fewer at the end.
     int read(float* interleaved, int frames);
+    // Back to the first frame, for another pass over the file.
+    void rewind();
 
 private:
     std::string path;
@@ -55,6 +57,7 @@ public:
     AudioWriter& operator=(const AudioWriter&) = delete;
 
     void write(const float* interleaved, int frames);
+    const std::string& target() const { return path; }
     // Closes the file and moves it to its name.
     void commit();
 
