@@ -106,25 +106,34 @@ TEST(RenderBatch, EightFilesOnTwoJobsEqualEightSingleRendersBitForBit) {
     EXPECT_EQ(filesIn(folder).size(), 8u + 2u); // the inputs, out/ and alone: nothing left over
 }
 
-TEST(RenderBatch, AnUnreadableFileFailsAloneAndLeavesNothingBehind) {
+TEST(RenderBatch, AFileThatCannotBeRenderedFailsAloneAndLeavesNothingBehind) {
     TempFolder folder;
     writeAudio(folder.path("one.wav"), varied(kBatch[0], 1));
     writeAudio(folder.path("two.flac"), varied(kBatch[1], 2));
+    std::filesystem::create_directory(folder.path("more"));
+    writeAudio(folder.path("more/one.wav"), varied(kBatch[0], 3));
     folder.write("notes.wav", "these are not samples\n");
-    std::filesystem::create_directory(folder.path("out"));
-    const ToolRun run = runRender({"--jobs", "2", folder.path("one.wav"), folder.path("notes.wav"),
-                                   folder.path("two.flac"), "--out-dir", folder.path("out")});
+    // The output folder is made; an unreadable file and a second "one" fail.
+    const std::string out = folder.path("new/out");
+    const ToolRun run =
+        runRender({"--jobs", "2", folder.path("one.wav"), folder.path("notes.wav"),
+                   folder.path("two.flac"), folder.path("more/one.wav"), "--out-dir", out});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.out.find("failed: cannot read " + folder.path("notes.wav")), std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("3 files: 2 rendered, 1 failed"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("failed: its output in " + out + " would take the name of " +
+                           folder.path("one.wav")),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("4 files: 2 rendered, 2 failed"), std::string::npos) << run.out;
     EXPECT_EQ(filesIn(folder),
-              (std::vector<std::string>{"notes.wav", "one.wav", "out", "two.flac"}));
+              (std::vector<std::string>{"more", "new", "notes.wav", "one.wav", "two.flac"}));
     std::vector<std::string> written;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path("out")))
+    for (const auto& entry : std::filesystem::directory_iterator(out))
         written.push_back(entry.path().filename().string());
     std::sort(written.begin(), written.end());
     EXPECT_EQ(written, (std::vector<std::string>{"one.wav", "two.flac"}));
+    EXPECT_TRUE(readAudio(out + "/one.wav").samples.size() == 2u * kRate);
 
     // An output folder that is the inputs' own would overwrite them: refused per file.
     const ToolRun inPlace = runRender({folder.path("one.wav"), "--out-dir", folder.path("")});

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -22,6 +24,7 @@ void work(const RenderRequest& settings, const std::string& outDir, std::vector<
           Shared& shared) {
     for (std::size_t i = shared.next++; i < items.size(); i = shared.next++) {
         BatchItem& item = items[i];
+        if (item.skipped) continue;
         RenderRequest request = settings;
         request.input = item.input;
         request.output.clear();
@@ -42,6 +45,27 @@ void work(const RenderRequest& settings, const std::string& outDir, std::vector<
     }
 }
 
+// The output name of an input, without the extension that its format adds.
+std::string stemOf(const std::string& input) {
+    const std::string name = std::filesystem::path(input).filename().string();
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Files whose outputs would take the same name fail, all but the first.
+void refuseSameNames(std::vector<BatchItem>& items, const std::string& outDir, Shared& shared) {
+    std::map<std::string, std::string> firsts;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const auto [first, isNew] = firsts.emplace(stemOf(items[i].input), items[i].input);
+        if (isNew) continue;
+        items[i].error = "its output in " + outDir + " would take the name of " + first->second +
+                         "'s; rename one of them";
+        items[i].skipped = true;
+        shared.shares[i].store(1.0);
+        ++shared.finished;
+    }
+}
+
 void drawBatchBar(const Shared& shared, std::size_t files) {
     double share = 0.0;
     for (std::size_t i = 0; i < files; ++i)
@@ -55,6 +79,9 @@ void drawBatchBar(const Shared& shared, std::size_t files) {
 std::vector<BatchItem> runBatch(const RenderRequest& settings,
                                 const std::vector<std::string>& inputs, const std::string& outDir,
                                 int jobs) {
+    std::error_code why;
+    std::filesystem::create_directories(outDir, why);
+    if (why) throw RenderError("cannot make the folder " + outDir + ": " + why.message());
     std::vector<BatchItem> items(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i)
         items[i].input = inputs[i];
@@ -62,6 +89,7 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
     shared.shares = std::make_unique<std::atomic<double>[]>(items.size());
     for (std::size_t i = 0; i < items.size(); ++i)
         shared.shares[i].store(0.0);
+    refuseSameNames(items, outDir, shared);
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t threads =
         std::min(items.size(), jobs > 0 ? static_cast<std::size_t>(jobs) : cores);
