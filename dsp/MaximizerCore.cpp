@@ -3,9 +3,7 @@
 #include "base/Decimal.h"
 #include "dsp/LookAheadScan.h"
 
-#include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <limits>
 #include <new>
 
@@ -256,27 +254,20 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
-    // Two frames a step; the held input peaks gather in all four lanes and
-    // are folded into lanes 0 and 1 afterwards (maxima are exact in any order).
-    const int samples = 2 * frames;
-    const auto clipAndGain = [&](__m128 x) {
+    for (int i = 0; i < frames; ++i) {
         // A NaN or an infinity counts as silence; the rest is clipped to +-1.
+        __m128 x = lowPair(in + 2 * i);
         x = _mm_and_ps(x, _mm_cmplt_ps(_mm_andnot_ps(signBit, x), infinity));
         x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
         inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
-        return _mm_mul_ps(x, inputGain);
-    };
-    int k = 0;
-    for (; k + 4 <= samples; k += 4)
-        _mm_storeu_ps(gainedChunk + k, clipAndGain(_mm_loadu_ps(in + k)));
-    if (k < samples) storePair(gainedChunk + k, clipAndGain(lowPair(in + k)));
-    inPeak = _mm_max_ps(inPeak, _mm_movehl_ps(inPeak, inPeak));
-    storePair(gainedChunk + samples, _mm_setzero_ps());
+        storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));
+    }
+    storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
         // A spline through silence stays silent, and every estimate is the floor.
         if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
-            for (k = 0; k < samples; k += 4)
-                _mm_storeu_ps(estimates + k, threshold);
+            for (int i = 0; i < frames; ++i)
+                storePair(estimates + 2 * i, threshold);
         } else {
             estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
         }
@@ -285,10 +276,9 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
     } else {
-        for (k = 0; k < samples; k += 4)
-            _mm_storeu_ps(
-                estimates + k,
-                _mm_max_ps(_mm_andnot_ps(signBit, _mm_loadu_ps(gainedChunk + k)), threshold));
+        for (int i = 0; i < frames; ++i)
+            storePair(estimates + 2 * i,
+                      _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
     }
 
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
@@ -297,34 +287,17 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
 
     if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
-        // at unity gain, by the same operations as below, two frames a step
-        // over each stretch of the lines that does not wrap.
-        const auto leave = [&](__m128 delayed) {
-            const __m128 limited = _mm_mul_ps(delayed, one);
+        // at unity gain, by the same operations as below.
+        for (int i = 0; i < frames; ++i) {
+            float* const slot = delay + 2 * position;
+            const __m128 limited = _mm_mul_ps(lowPair(slot), one);
+            storePair(slot, lowPair(gainedChunk + 2 * i));
+            peaks0[position] = peaks0[position + L] = kThreshold;
+            peaks1[position] = peaks1[position + L] = kThreshold;
             outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-            return _mm_mul_ps(outCeiling, limited);
-        };
-        for (int i = 0; i < frames;) {
-            const int run = frames - i < L - position ? frames - i : L - position;
-            float* const slots = delay + 2 * position;
-            const float* const gained = gainedChunk + 2 * i;
-            float* const leaving = out + 2 * i;
-            for (k = 0; k + 4 <= 2 * run; k += 4) {
-                _mm_storeu_ps(leaving + k, leave(_mm_loadu_ps(slots + k)));
-                _mm_storeu_ps(slots + k, _mm_loadu_ps(gained + k));
-            }
-            if (k < 2 * run) {
-                storePair(leaving + k, leave(lowPair(slots + k)));
-                storePair(slots + k, lowPair(gained + k));
-            }
-            for (float* line : {peaks0 + position, peaks0 + position + L, peaks1 + position,
-                                peaks1 + position + L})
-                std::fill_n(line, run, kThreshold);
-            i += run;
-            position += run;
-            if (position == L) position = 0;
+            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
+            if (++position == L) position = 0;
         }
-        outPeak = _mm_max_ps(outPeak, _mm_movehl_ps(outPeak, outPeak));
         channelGain = _mm_div_ps(threshold, E);
     } else {
         for (int i = 0; i < frames; ++i) {
