@@ -190,7 +190,7 @@ AudioWriter::AudioWriter(const std::string& path, const AudioFormat& format) : p
     file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (file == nullptr) {
         const std::string reason = sf_strerror(nullptr);
-        close(fd);
+        ::close(fd);
         unlink(temporary.c_str());
         throw RenderError("cannot write " + path + ": " + reason);
     }
@@ -208,10 +208,15 @@ void AudioWriter::write(const float* interleaved, int frames) {
         throw RenderError("cannot write " + path + ": " + sf_strerror(file));
 }
 
-void AudioWriter::commit() {
+void AudioWriter::close() {
+    if (file == nullptr) return;
     const int closed = sf_close(file);
     file = nullptr;
     if (closed != 0) throw RenderError("cannot write " + path + ": " + sf_error_number(closed));
+}
+
+void AudioWriter::commit() {
+    close();
     moveInPlace(temporary, path);
     committed = true;
 }

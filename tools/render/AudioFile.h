@@ -57,8 +57,10 @@ public:
     AudioWriter& operator=(const AudioWriter&) = delete;
 
     void write(const float* interleaved, int frames);
-    const std::string& target() const { return path; }
-    // Closes the file and moves it to its name.
+    // Completes the temporary file, to be read back before it is committed.
+    void close();
+    const std::string& written() const { return temporary; }
+    // Closes the file if need be and moves it to its name.
     void commit();
 
 private:

@@ -3,7 +3,9 @@
 #include "tools/render/AudioFile.h"
 #include "tools/render/PluginSession.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -19,6 +21,9 @@ struct Word {
 };
 constexpr Word kWords[] = {
     {SF_FORMAT_PCM_S8, 24}, {SF_FORMAT_PCM_U8, 24}, {SF_FORMAT_PCM_16, 16}, {SF_FORMAT_PCM_24, 8}};
+constexpr int kExactSubtypes[] = {SF_FORMAT_PCM_S8, SF_FORMAT_PCM_U8, SF_FORMAT_PCM_16,
+                                  SF_FORMAT_PCM_24, SF_FORMAT_PCM_32, SF_FORMAT_FLOAT,
+                                  SF_FORMAT_DOUBLE};
 constexpr int kLongestDefaultDitherBits = 16;
 constexpr int kIntermediateBits = 32;
 
@@ -42,6 +47,8 @@ SampleConversion::SampleConversion(int format, Dither asked) : noise(kDitherSeed
     for (const Word& word : kWords)
         if ((format & SF_FORMAT_SUBMASK) == word.subtype) shift = word.shift;
     const int bits = kIntermediateBits - shift;
+    exact = std::find(std::begin(kExactSubtypes), std::end(kExactSubtypes),
+                      format & SF_FORMAT_SUBMASK) != std::end(kExactSubtypes);
     if (asked == Dither::Tpdf && shift < 0)
         throw RenderError("--dither tpdf: " + describeFormat(format) +
                           " has no integer word of 24 bits or fewer to dither to");

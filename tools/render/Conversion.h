@@ -22,6 +22,9 @@ public:
     SampleConversion(int format, Dither dither);
 
     bool dithered() const { return dither; }
+    // False for formats that store no sample exactly (lossy and companded
+    // ones): what the file holds is known only by decoding it.
+    bool heldExactly() const { return exact; }
     // `samples` holds the plug-in's output on entry and what to hand
     // libsndfile on return; `held` receives the values the file will hold.
     // The dither's noise runs on from call to call.
@@ -32,5 +35,6 @@ private:
     // word length; negative when the format keeps floats (no rounding here).
     int shift = -1;
     bool dither = false;
+    bool exact = true;
     std::uint32_t noise = 0; // the dither's random state, seeded per render
 };

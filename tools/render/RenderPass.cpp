@@ -102,6 +102,17 @@ void measureOutput(LevelMeter& meter, PassResult& result, const float* held, int
     }
 }
 
+// The output as a decoder reads it back from the completed temporary file.
+void measureWritten(PassResult& result, const AudioFormat& out) {
+    result.writer->close();
+    AudioReader reader(result.writer->written());
+    LevelMeter meter(out.channels, out.rate);
+    std::vector<float> frames(static_cast<std::size_t>(kBlockFrames * out.channels));
+    for (int got; (got = reader.read(frames.data(), kBlockFrames)) > 0;)
+        meter.add(frames.data(), got);
+    measureStream(result.output, meter);
+}
+
 } // namespace
 
 void Setup::apply(PluginInstance& instance) const {
@@ -229,7 +240,10 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
     progress.finish();
     result.processSeconds = std::chrono::duration<double>(busy).count();
     if (settings.measureInput) measureStream(result.input, inputLevel);
-    measureStream(result.output, outputLevel);
+    if (conversion.heldExactly())
+        measureStream(result.output, outputLevel);
+    else
+        measureWritten(result, out);
     result.largestReductionDb = reduction.largestDb();
     result.averageReductionDb = reduction.averageDb();
     return result;
