@@ -1,11 +1,12 @@
 // Inter-sample peak estimate: a natural cubic spline through the last five
 // gained samples of a channel, sampled at seven points between the samples one
-// and two frames old. Two frames of both channels are estimated at once, one
-// per SSE lane, with every operation in the order and precision of the scalar
-// formulas, so the results are those of a sample-by-sample loop.
+// and two frames old. The frames of both channels are estimated in vector
+// lanes, with every operation in the order and precision of the scalar
+// formulas, so the results are those of a sample-by-sample loop
+// (SplineKernel.h, one instance per instruction set).
 #pragma once
 
-#include <emmintrin.h>
+#include "dsp/SimdKernels.h"
 
 // History of one channel: the last five gained samples, newest first.
 struct IspSpline {
@@ -19,5 +20,9 @@ inline constexpr int kSplineHistoryFrames = 4;
 // history and followed by one spare frame that may be read. Writes, for each of
 // the `frames` frames and both channels, the larger of the sample's magnitude
 // and the largest magnitude of the spline between the two previous samples,
-// but at least `floor`.
-void estimateInterSamplePeaks(const float* gained, int frames, float floor, float* estimates);
+// but at least `floor`; the spare frame after them may be written too. On the
+// widest vectors this machine supports.
+inline void estimateInterSamplePeaks(const float* gained, int frames, float floor,
+                                     float* estimates) {
+    simdKernels(supportedSimdLevel()).estimateInterSamplePeaks(gained, frames, floor, estimates);
+}

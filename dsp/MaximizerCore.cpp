@@ -25,7 +25,7 @@ std::unique_ptr<float[]> zeroed(std::size_t count) {
 
 } // namespace
 
-MaximizerCore::MaximizerCore() {
+MaximizerCore::MaximizerCore(SimdLevel level) : kernels(&simdKernels(level)) {
     if (!setSampleRate(kConstructionRate)) throw std::bad_alloc();
     setLookAhead(kConstructionLookAhead);
     reset();
@@ -38,13 +38,14 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     auto newPeaks0 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
     auto newPeaks1 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
     // The table is placed so that the entry for distance 1, where every scan
-    // starts, lies on a 16-byte boundary and the scan reads whole vectors.
-    constexpr std::size_t kAlignSlack = 3;
+    // starts, lies on a cache line's boundary: no vector of a group straddles two.
+    constexpr std::size_t kLineBytes = 64;
+    constexpr std::size_t kAlignSlack = kLineBytes / sizeof(float) - 1;
     auto newReciprocals =
         zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
     float* table = newReciprocals.get();
-    while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
+    while (reinterpret_cast<std::uintptr_t>(table + 1) % kLineBytes != 0)
         ++table;
     for (std::int32_t j = 1; j <= newCapacity + kScanSlack; ++j)
         table[j] = 1.0f / static_cast<float>(j);
@@ -177,10 +178,11 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
         }
     }
     if (full == 3) {
-        scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
+        kernels->scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
     } else if (full != 0) {
         const int c = full == 1 ? 0 : 1;
-        steepest[c] = scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
+        steepest[c] =
+            kernels->scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
     }
     float slope[2];
     storePair(slope, aims.slope);
@@ -269,7 +271,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             for (int i = 0; i < frames; ++i)
                 storePair(estimates + 2 * i, threshold);
         } else {
-            estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+            kernels->estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
         }
         for (int k = 0; k < 5; ++k) {
             splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];

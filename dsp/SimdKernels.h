@@ -1,0 +1,33 @@
+// The limiter's vector kernels for each instruction set the processor may
+// offer, and the choice among them. All of them give the same bits; wider
+// vectors only do the same work in fewer steps.
+#pragma once
+
+#include <cstdint>
+
+enum class SimdLevel { sse2, avx2, avx512 };
+
+struct SimdKernels {
+    // peaks[1 .. lookAhead - 1] are the coming peaks, readable up to
+    // kScanSlack floats further; `target` enters as the release slope and
+    // leaves as the steepest rise; reciprocals[j] is 1/j, readable as far as
+    // the peaks. Returns the distance of the peak that set it (the nearest of
+    // equal rises), or 0 when none needs a rise steeper than the release slope.
+    std::int32_t (*scanForSteepestRise)(const float* peaks, const float* reciprocals,
+                                        std::int32_t lookAhead, float envelope, float& target);
+    // Both channels at once: the same results as two single scans.
+    void (*scanForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
+                                 std::int32_t lookAhead, const float (&envelope)[2],
+                                 float (&target)[2], std::int32_t (&steepest)[2]);
+    // As estimateInterSamplePeaks (IspSpline.h).
+    void (*estimateInterSamplePeaks)(const float* gained, int frames, float floor,
+                                     float* estimates);
+};
+
+// The widest level that both the processor and the system support (the
+// system must save the wider registers on a task switch); found on the first
+// call and kept.
+SimdLevel supportedSimdLevel();
+
+// The kernels of `level`, which must not be above supportedSimdLevel().
+const SimdKernels& simdKernels(SimdLevel level);
