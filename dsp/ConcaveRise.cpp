@@ -57,40 +57,12 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
         recent[k] = peaks[2 * frames - 4 + k];
 }
 
-bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run, float envelope,
-                       float& target, std::int32_t& steepest) {
-    constexpr std::int32_t kShortestWindow = 4;
-    if (lookAhead < kShortestWindow || run < lookAhead - 3) return false;
-    const float first = peaks[1], second = peaks[2], last = peaks[lookAhead - 1];
-    const float half = envelope * 0.5f, twice = envelope * 2.0f;
-    // A concave run's smallest peak is at one of its ends.
-    if (!(first >= half && first <= twice && second >= half && second <= twice && last >= half))
-        return false;
-    const float rise1 = first - envelope; // exact, as are all rises below
-    const float rise2 = second - envelope;
-    if (!(rise2 <= 2.0f * rise1)) return false;
-    // The largest peak is at most the first plus (lookAhead - 2) first steps.
-    const float step = second - first;
-    const double top =
-        static_cast<double>(first) +
-        static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
-    if (!(top <= static_cast<double>(twice) * (1.0 - 0x1p-50))) return false;
-    if (rise1 > target) {
-        target = rise1;
-        steepest = 1;
-    } else {
-        steepest = 0;
-    }
-    return true;
-}
-
 bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
                                float envelope, float& target, std::int32_t& steepest) const {
-    constexpr std::int32_t kShortestWindow = 4;
     // A window that reaches before the tracked stretch, or past the kept
     // history, has no runs to go by.
     const std::uint32_t now = frameCount - static_cast<std::uint32_t>(runsTracked - frame);
-    if (lookAhead < kShortestWindow || lookAhead + kMaxFrames > kRunHistory ||
+    if (lookAhead < kShortestConcaveWindow || lookAhead + kMaxFrames > kRunHistory ||
         now - watchedFrom < static_cast<std::uint32_t>(lookAhead))
         return false;
     // Differences of floats are exact in double, and so are their products

@@ -107,6 +107,10 @@ inline __m128 lowPair(const float* two) {
 inline __m128i lowPair(const std::int32_t* two) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
 }
+// One float from each of two places, in lanes 0 and 1.
+inline __m128 pair(const float* first, const float* second) {
+    return _mm_unpacklo_ps(_mm_load_ss(first), _mm_load_ss(second));
+}
 inline void storePair(float* two, __m128 v) {
     _mm_storel_pi(reinterpret_cast<__m64*>(two), v);
 }
@@ -151,10 +155,10 @@ inline bool allAt(const float* estimates, int frames, float level) {
 
 } // namespace
 
-// The look-ahead scans of the channels in `scanning` (bit c for channel c),
-// each aiming first at the release slope over `release` frames, the length
-// the chunk took at its start. Kept out of line: it is rare next to the frame
-// loop, whose registers it would otherwise crowd.
+// The look-ahead scans of the channels in `scanning` (bit c for channel c)
+// that a concave run does not settle, each aiming first at the release slope
+// over `release` frames, the length the chunk took at its start. Kept out of line: it is rare next
+// to the frame loop, whose registers it would otherwise crowd.
 [[gnu::noinline]] MaximizerCore::Aims
 MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
                                __m128 E, Aims aims) const {
@@ -170,10 +174,8 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                (settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
-                                   target[c], steepest[c]) ||
-                 concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
-                                          steepest[c])))
+                concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
+                                         steepest[c]))
                 full &= ~(1 << c);
         }
     }
@@ -285,6 +287,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
 
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
     concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
+    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
     int scans = 0;
 
     if (still) {
@@ -329,12 +332,37 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
             if (scanning != 0) {
                 ++scans;
-                const Aims aims = scanComingPeaks(scanning, position,
-                                                  concaveRuns.tracking() ? i : -1, R, E, {S, T, H});
-                S = aims.slope;
-                T = aims.target;
+                int unsettled = scanning;
+                if (tracking) {
+                    // Most scans of a swell: settled here for both channels at once.
+                    const ConcaveSettlement settlement = settleConcaveRises(
+                        pair(peaks0 + position + 1, peaks1 + position + 1),
+                        pair(peaks0 + position + 2, peaks1 + position + 2),
+                        pair(peaks0 + position + L - 1, peaks1 + position + L - 1),
+                        _mm_setr_epi32(concaveRuns.runBefore(0, i), concaveRuns.runBefore(1, i), 0,
+                                       0),
+                        L, E, _mm_div_ps(_mm_sub_ps(threshold, E), release));
+                    const __m128 settled =
+                        _mm_and_ps(settlement.settled,
+                                   _mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128())));
+                    unsettled &= ~_mm_movemask_ps(settled);
+                    // As scanComingPeaks sets the aims from a scan's result.
+                    const __m128 aimed = _mm_and_ps(settled, settlement.nearest);
+                    T = select(settled, settlement.target, T);
+                    H = _mm_castps_si128(
+                        select(aimed, _mm_castsi128_ps(_mm_set1_epi32(1)), _mm_castsi128_ps(H)));
+                    S = select(_mm_and_ps(settled, _mm_or_ps(settlement.nearest,
+                                                             _mm_cmplt_ps(S, settlement.target))),
+                               settlement.target, S);
+                }
+                if (unsettled != 0) {
+                    const Aims aims =
+                        scanComingPeaks(unsettled, position, tracking ? i : -1, R, E, {S, T, H});
+                    S = aims.slope;
+                    T = aims.target;
+                    H = aims.hold;
+                }
                 accept = scan::acceptBelow(T);
-                H = aims.hold;
             }
 
             // The newest peak takes over when it needs a steeper rise; a product
