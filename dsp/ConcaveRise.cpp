@@ -27,6 +27,9 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
         // larger than the one before. Two frames of both channels per vector.
+        // The runs are counted in locals, which the stores to the tables
+        // cannot alias.
+        std::int32_t current[2] = {run[0], run[1]};
         for (int i = 0; i < frames; i += 2) {
             const __m128 p0 = _mm_loadu_ps(peaks + 2 * i);
             const __m128 p1 = _mm_loadu_ps(peaks + 2 * i - 2);
@@ -39,16 +42,21 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
                            _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
             const __m128 bend = _mm_sub_ps(_mm_sub_ps(p0, p1), _mm_sub_ps(p1, p2));
             const int ok = _mm_movemask_ps(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
-            for (int f = 0; f < 2 && i + f < frames; ++f) {
+            const int pairFrames = frames - i < 2 ? frames - i : 2;
+            for (int f = 0; f < pairFrames; ++f) {
+                const std::uint32_t slot =
+                    (first + static_cast<std::uint32_t>(i + f)) % kRunHistory;
                 for (int c = 0; c < 2; ++c) {
-                    runs[c][i + f] = run[c];
-                    const bool continues = (ok >> (2 * f + c) & 1) != 0;
-                    run[c] = continues ? (run[c] < kLongestRun ? run[c] + 1 : run[c]) : 0;
-                    ending[c][(first + static_cast<std::uint32_t>(i + f)) % kRunHistory] =
-                        static_cast<std::uint16_t>(run[c] < kRunHistory ? run[c] : kRunHistory);
+                    runs[c][i + f] = current[c];
+                    const std::int32_t longer = current[c] + (current[c] < kLongestRun ? 1 : 0);
+                    current[c] = (ok >> (2 * f + c) & 1) != 0 ? longer : 0;
+                    ending[c][slot] = static_cast<std::uint16_t>(
+                        current[c] < kRunHistory ? current[c] : kRunHistory);
                 }
             }
         }
+        run[0] = current[0];
+        run[1] = current[1];
     } else {
         run[0] = run[1] = 0;
         watchedFrom = frameCount;
