@@ -1,10 +1,11 @@
 #include "dsp/MaximizerCore.h"
 
 #include "base/Decimal.h"
+#include "dsp/ChunkStages.h"
 #include "dsp/LookAheadScan.h"
+#include "dsp/StereoLanes.h"
 
 #include <cmath>
-#include <limits>
 #include <new>
 
 namespace {
@@ -94,41 +95,13 @@ void MaximizerCore::reset() {
     envelopes = kResting;
 }
 
-namespace {
+using stereo::lowPair;
+using stereo::pair;
+using stereo::select;
+using stereo::storePair;
+using stereo::withLane;
 
-// Two channels in lanes 0 and 1 of SSE registers; lanes 2 and 3 carry
-// harmless copies. Every lane operation is the scalar operation of the
-// algorithm, so results are bit-identical to a channel-by-channel loop.
-// Pairs are only 4-byte aligned, so they are loaded as two floats, never as
-// one 8-byte value.
-inline __m128 lowPair(const float* two) {
-    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(two));
-}
-inline __m128i lowPair(const std::int32_t* two) {
-    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
-}
-// One float from each of two places, in lanes 0 and 1.
-inline __m128 pair(const float* first, const float* second) {
-    return _mm_unpacklo_ps(_mm_load_ss(first), _mm_load_ss(second));
-}
-inline void storePair(float* two, __m128 v) {
-    _mm_storel_pi(reinterpret_cast<__m64*>(two), v);
-}
-inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
-    return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
-}
-inline __m128 withLane(__m128 v, int index, float value) {
-    float lanes[4];
-    _mm_storeu_ps(lanes, v);
-    lanes[index] = value;
-    return _mm_loadu_ps(lanes);
-}
-inline __m128i withLane(__m128i v, int index, std::int32_t value) {
-    std::int32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
-    lanes[index] = value;
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-}
+namespace {
 
 // True when both channels rest: the envelope at the threshold, no slope, no
 // target and no scan to come, so that frames whose estimates all sit at the
@@ -211,7 +184,7 @@ void MaximizerCore::process(const float* in, float* out, int frames, float ceili
 void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
     // Every value that another thread may change is read once, here: a change
     // lands between two chunks, never inside one.
-    const __m128 inputGain = _mm_set1_ps(gain.load(std::memory_order_relaxed));
+    const float inputGain = gain.load(std::memory_order_relaxed);
     const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
     const auto R = static_cast<float>(releaseLength);
     const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
@@ -224,10 +197,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     float* const peaks1 = peakLines[1].get();
     std::int32_t position = writePos;
 
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 minusOne = _mm_set1_ps(-1.0f);
     const __m128 signBit = _mm_set1_ps(-0.0f);
-    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
     const __m128 threshold = _mm_set1_ps(kThreshold);
     const __m128 release = _mm_set1_ps(R);
     const __m128 easing = _mm_set1_ps(kSlopeEasing);
@@ -258,20 +228,12 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
-    for (int i = 0; i < frames; ++i) {
-        // A NaN or an infinity counts as silence; the rest is clipped to +-1.
-        __m128 x = lowPair(in + 2 * i);
-        x = _mm_and_ps(x, _mm_cmplt_ps(_mm_andnot_ps(signBit, x), infinity));
-        x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
-        inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
-        storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));
-    }
+    inPeak = clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
         // A spline through silence stays silent, and every estimate is the floor.
         if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
-            for (int i = 0; i < frames; ++i)
-                storePair(estimates + 2 * i, threshold);
+            fillFrames(estimates, frames, kThreshold);
         } else {
             kernels->estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
         }
@@ -280,9 +242,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
     } else {
-        for (int i = 0; i < frames; ++i)
-            storePair(estimates + 2 * i,
-                      _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
+        estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
     }
 
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
@@ -293,16 +253,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
         // at unity gain, by the same operations as below.
-        for (int i = 0; i < frames; ++i) {
-            float* const slot = delay + 2 * position;
-            const __m128 limited = _mm_mul_ps(lowPair(slot), one);
-            storePair(slot, lowPair(gainedChunk + 2 * i));
-            peaks0[position] = peaks0[position + L] = kThreshold;
-            peaks1[position] = peaks1[position + L] = kThreshold;
-            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
-            if (++position == L) position = 0;
-        }
+        outPeak = passResting({delay, {peaks0, peaks1}, L}, position, gainedChunk, frames,
+                              kThreshold, ceiling, out, outPeak);
         channelGain = _mm_div_ps(threshold, E);
     } else {
         for (int i = 0; i < frames; ++i) {
