@@ -18,17 +18,23 @@ void estimateSamplePeaks(const float* gained, int frames, float floor, float* es
 // Sets both channels of `frames` interleaved frames to `value`.
 void fillFrames(float* frames, int count, float value);
 
-// The lines of a limiter whose channels rest: the delay line of lookAhead
-// interleaved frames and the two doubled peak lines.
-struct RestingLines {
-    float* delay;
-    float* peaks[2];
-    std::int32_t lookAhead;
-};
+// The delay line: lookAhead >= 1 interleaved frames, read and written from
+// `position` on, wrapping at its end. Each of the chunk's frames takes its
+// delayed frame out into `delayed` and leaves its gained frame in its place.
+void passThroughDelay(float* delay, std::int32_t lookAhead, std::int32_t position,
+                      const float* gained, int frames, float* delayed);
 
-// A chunk through resting lines: from `position` on, each frame's delayed
-// samples leave at unity gain times `ceiling` into `out`, the gained frame
-// takes their place and its peaks are `level`. Advances `position` and
-// returns `outPeak` (lanes 0 and 1) raised by the limited magnitudes.
-__m128 passResting(const RestingLines& lines, std::int32_t& position, const float* gained,
-                   int frames, float level, float ceiling, float* out, __m128 outPeak);
+// Both peak lines at the chunk's frames from `position` on, in both halves of
+// each line, set to `level`: the peaks of a chunk whose channels rest.
+void fillPeakLines(float* const (&lines)[2], std::int32_t lookAhead, std::int32_t position,
+                   int frames, float level);
+
+// The limited chunk: each delayed frame times its channels' gains (threshold
+// / envelope, with `link` the smaller of the two), times `ceiling`, into
+// `out`. Returns `outPeak` (lanes 0 and 1) raised by the limited magnitudes,
+// before the ceiling.
+__m128 emitLimited(const float* delayed, const float* envelopes, int frames, float threshold,
+                   bool link, float ceiling, float* out, __m128 outPeak);
+
+// The same at unity gain, for a chunk whose channels rest.
+__m128 emitUnity(const float* delayed, int frames, float ceiling, float* out, __m128 outPeak);

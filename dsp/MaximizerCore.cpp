@@ -197,11 +197,9 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     float* const peaks1 = peakLines[1].get();
     std::int32_t position = writePos;
 
-    const __m128 signBit = _mm_set1_ps(-0.0f);
     const __m128 threshold = _mm_set1_ps(kThreshold);
     const __m128 release = _mm_set1_ps(R);
     const __m128 easing = _mm_set1_ps(kSlopeEasing);
-    const __m128 outCeiling = _mm_set1_ps(ceiling);
     const __m128i holdFloor = _mm_set1_epi32(-releaseLength - 1);
     const __m128i minusOneInt = _mm_set1_epi32(-1);
 
@@ -245,6 +243,12 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
     }
 
+    // The delay line's part, apart from the envelopes: the delayed frames
+    // leave it for the output stage, and the gained ones take their place.
+    alignas(16) float delayedFrames[2 * kMaxFrames];
+    alignas(16) float envelopeFrames[2 * kMaxFrames];
+    passThroughDelay(delay, L, position, gainedChunk, frames, delayedFrames);
+
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
     concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
     const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
@@ -253,14 +257,12 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
         // at unity gain, by the same operations as below.
-        outPeak = passResting({delay, {peaks0, peaks1}, L}, position, gainedChunk, frames,
-                              kThreshold, ceiling, out, outPeak);
+        fillPeakLines({peaks0, peaks1}, L, position, frames, kThreshold);
+        outPeak = emitUnity(delayedFrames, frames, ceiling, out, outPeak);
+        position = (position + frames) % L;
         channelGain = _mm_div_ps(threshold, E);
     } else {
         for (int i = 0; i < frames; ++i) {
-            float* const slot = delay + 2 * position;
-            const __m128 delayed = lowPair(slot);
-            storePair(slot, lowPair(gainedChunk + 2 * i));
             const __m128 peak = lowPair(estimates + 2 * i);
             const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
             float* const newest0 = peaks0 + position;
@@ -333,16 +335,12 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             }
             // Counting down stops at -R - 1.
             H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
-            channelGain = _mm_div_ps(threshold, E);
-
-            const __m128 swapped =
-                _mm_shuffle_ps(channelGain, channelGain, _MM_SHUFFLE(2, 3, 0, 1));
-            const __m128 applied = link ? _mm_min_ps(channelGain, swapped) : channelGain;
-            const __m128 limited = _mm_mul_ps(delayed, applied);
-            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
+            storePair(envelopeFrames + 2 * i, E);
             if (++position == L) position = 0;
         }
+        outPeak = emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, link, ceiling, out,
+                              outPeak);
+        channelGain = _mm_div_ps(threshold, E);
     }
 
     writePos = position;
