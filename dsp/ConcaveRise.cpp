@@ -3,7 +3,8 @@
 #include <xmmintrin.h>
 
 namespace {
-// Runs longer than any window are all alike.
+// Runs longer than any window are all alike; a chunk's frames may count
+// past it.
 constexpr std::int32_t kLongestRun = 1 << 20;
 } // namespace
 
@@ -48,15 +49,15 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
                     (first + static_cast<std::uint32_t>(i + f)) % kRunHistory;
                 for (int c = 0; c < 2; ++c) {
                     runs[c][i + f] = current[c];
-                    const std::int32_t longer = current[c] + (current[c] < kLongestRun ? 1 : 0);
-                    current[c] = (ok >> (2 * f + c) & 1) != 0 ? longer : 0;
+                    current[c] = (ok >> (2 * f + c) & 1) != 0 ? current[c] + 1 : 0;
                     ending[c][slot] = static_cast<std::uint16_t>(
                         current[c] < kRunHistory ? current[c] : kRunHistory);
                 }
             }
         }
-        run[0] = current[0];
-        run[1] = current[1];
+        // Capped once a chunk: a run is never counted longer than it is.
+        run[0] = current[0] < kLongestRun ? current[0] : kLongestRun;
+        run[1] = current[1] < kLongestRun ? current[1] : kLongestRun;
     } else {
         run[0] = run[1] = 0;
         watchedFrom = frameCount;
