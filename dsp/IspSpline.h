@@ -21,8 +21,8 @@ inline constexpr int kSplineHistoryFrames = 4;
 // the `frames` frames and both channels, the larger of the sample's magnitude
 // and the largest magnitude of the spline between the two previous samples,
 // but at least `floor`; the spare frame after them may be written too. On the
-// widest vectors this machine supports.
+// vectors this machine is best run with.
 inline void estimateInterSamplePeaks(const float* gained, int frames, float floor,
                                      float* estimates) {
-    simdKernels(supportedSimdLevel()).estimateInterSamplePeaks(gained, frames, floor, estimates);
+    simdKernels(preferredSimdLevel()).estimateInterSamplePeaks(gained, frames, floor, estimates);
 }

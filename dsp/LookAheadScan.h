@@ -24,9 +24,9 @@ inline __m128 acceptBelow(__m128 best) {
 
 } // namespace scan
 
-// The scan of SimdKernels, on the widest vectors this machine supports.
+// The scan of SimdKernels, on the vectors this machine is best run with.
 inline std::int32_t scanForSteepestRise(const float* peaks, const float* reciprocals,
                                         std::int32_t lookAhead, float envelope, float& target) {
-    return simdKernels(supportedSimdLevel())
+    return simdKernels(preferredSimdLevel())
         .scanForSteepestRise(peaks, reciprocals, lookAhead, envelope, target);
 }

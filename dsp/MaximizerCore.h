@@ -20,9 +20,9 @@ public:
     static constexpr float kConstructionLookAhead = 0.5f;
     static constexpr int kMaxFrames = kMaxChunkFrames; // frames per inner pass
 
-    // On the widest vectors this machine supports, or on those of `level`
+    // On the vectors this machine is best run with, or on those of `level`
     // (at most supportedSimdLevel()); the output bits are the same.
-    MaximizerCore() : MaximizerCore(supportedSimdLevel()) {}
+    MaximizerCore() : MaximizerCore(preferredSimdLevel()) {}
     explicit MaximizerCore(SimdLevel level);
 
     // Buffers are resized only here, never while processing. A rate that

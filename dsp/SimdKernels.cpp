@@ -1,6 +1,7 @@
 #include "dsp/SimdKernels.h"
 
 #include <cpuid.h>
+#include <cstring>
 
 extern const SimdKernels kSse2Kernels;
 extern const SimdKernels kAvx2Kernels;
@@ -37,10 +38,28 @@ SimdLevel detect() {
     return SimdLevel::avx2;
 }
 
+// Whether the processor's vendor string is "AuthenticAMD".
+bool madeByAmd() {
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(0, &eax, &ebx, &ecx, &edx)) return false;
+    char vendor[12];
+    std::memcpy(vendor, &ebx, 4);
+    std::memcpy(vendor + 4, &edx, 4);
+    std::memcpy(vendor + 8, &ecx, 4);
+    return std::memcmp(vendor, "AuthenticAMD", sizeof(vendor)) == 0;
+}
+
 } // namespace
 
 SimdLevel supportedSimdLevel() {
     static const SimdLevel level = detect();
+    return level;
+}
+
+SimdLevel preferredSimdLevel() {
+    static const SimdLevel level = supportedSimdLevel() == SimdLevel::avx512 && !madeByAmd()
+                                       ? SimdLevel::avx2
+                                       : supportedSimdLevel();
     return level;
 }
 

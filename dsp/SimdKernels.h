@@ -29,5 +29,13 @@ struct SimdKernels {
 // call and kept.
 SimdLevel supportedSimdLevel();
 
+// The level the limiter runs at unless told otherwise: the supported one,
+// but AVX2 on Intel processors with AVX-512, which lower their clock while
+// 512-bit instructions run and wait for the wide units to power up on each
+// short burst of them, so that the scans, short and rare, cost the whole
+// pass more than they save (measured on a Xeon). AMD processors have no
+// such penalty.
+SimdLevel preferredSimdLevel();
+
 // The kernels of `level`, which must not be above supportedSimdLevel().
 const SimdKernels& simdKernels(SimdLevel level);
