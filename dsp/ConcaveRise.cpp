@@ -13,7 +13,7 @@ void ConcaveRuns::clear() {
         peak = 0.0f;
     run[0] = run[1] = 0;
     watching = false;
-    chunksLeft = 0;
+    framesLeft = 0;
     watchedFrom = frameCount;
 }
 

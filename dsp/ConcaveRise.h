@@ -5,7 +5,7 @@
 // give a steeper rise (p_j - E) / j than the next frame's p_1 - E, provided
 // the second frame's rise is at most twice the first's. The answer is then
 // that of the full scan, bit for bit. Runs are tracked while scans are
-// frequent, and for some chunks after, so that the next swell of a slow wave
+// frequent, and for some frames after, so that the next swell of a slow wave
 // is settled from its first scans on.
 #pragma once
 
@@ -29,17 +29,20 @@ public:
     void track(float* peaks, int frames, bool runsWanted);
     std::int32_t runBefore(int channel, int frame) const { return runs[channel][frame]; }
     bool tracking() const { return watching; }
-    // Whether the next chunk should track runs: scans were frequent in one of
-    // the last kChunksKept chunks.
-    bool worthTracking() const { return chunksLeft > 0; }
-    // Scans of the chunk just processed.
-    void scanned(int scans) {
-        chunksLeft = scans >= kScansWorthTracking ? kChunksKept
-                     : chunksLeft > 0             ? chunksLeft - 1
-                                                  : 0;
+    // Whether the next chunk should track runs: scans were frequent within
+    // the last kFramesKept frames.
+    bool worthTracking() const { return framesLeft > 0; }
+    // Scans of the chunk of `frames` frames just processed; they are frequent
+    // at kScansWorthTracking or more per kMaxFrames frames, whatever the
+    // length of the chunks.
+    void scanned(int scans, int frames) {
+        framesLeft = scans * kMaxFrames >= kScansWorthTracking * frames ? kFramesKept
+                     : framesLeft > frames                              ? framesLeft - frames
+                                                                        : 0;
     }
     static constexpr int kScansWorthTracking = 8;
-    static constexpr int kChunksKept = 8;
+    // Longer than the fall of a slow wave between two swells.
+    static constexpr int kFramesKept = 8 * kMaxFrames;
 
     // The scan at `frame` of the chunk just tracked, of channel peaks[1 ..
     // lookAhead - 1] against `envelope`, settled when the window is made of
@@ -63,7 +66,7 @@ private:
     float recent[4] = {};
     std::int32_t run[2] = {};
     bool watching = false;
-    int chunksLeft = 0; // chunks still tracked since scans were last frequent
+    int framesLeft = 0; // frames still tracked since scans were last frequent
     std::int32_t runs[2][kMaxFrames];
     std::int32_t runsTracked = 0; // frames of the last chunk tracked
     std::uint32_t frameCount = 0;

@@ -344,7 +344,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     }
 
     writePos = position;
-    concaveRuns.scanned(scans);
+    concaveRuns.scanned(scans, frames);
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);
