@@ -1,6 +1,7 @@
 #include "dsp/ConcaveRise.h"
 
-#include <xmmintrin.h>
+#include <cstring>
+#include <emmintrin.h>
 
 namespace {
 // Runs longer than any window are all alike; a chunk's frames may count
@@ -28,9 +29,10 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
         // larger than the one before. Two frames of both channels per vector.
-        // The runs are counted in locals, which the stores to the tables
-        // cannot alias.
-        std::int32_t current[2] = {run[0], run[1]};
+        // Both channels' runs are counted in the lanes 0 and 1 of a vector.
+        __m128i current = _mm_setr_epi32(run[0], run[1], 0, 0);
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i historyCap = _mm_set1_epi16(kRunHistory);
         for (int i = 0; i < frames; i += 2) {
             const __m128 p0 = _mm_loadu_ps(peaks + 2 * i);
             const __m128 p1 = _mm_loadu_ps(peaks + 2 * i - 2);
@@ -42,22 +44,27 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
                 _mm_and_ps(_mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
                            _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
             const __m128 bend = _mm_sub_ps(_mm_sub_ps(p0, p1), _mm_sub_ps(p1, p2));
-            const int ok = _mm_movemask_ps(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
+            // Lanes: (frame i, channel 0), (i, 1), (i + 1, 0), (i + 1, 1).
+            const __m128i continues =
+                _mm_castps_si128(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
             const int pairFrames = frames - i < 2 ? frames - i : 2;
             for (int f = 0; f < pairFrames; ++f) {
                 const std::uint32_t slot =
                     (first + static_cast<std::uint32_t>(i + f)) % kRunHistory;
-                for (int c = 0; c < 2; ++c) {
-                    runs[c][i + f] = current[c];
-                    current[c] = (ok >> (2 * f + c) & 1) != 0 ? current[c] + 1 : 0;
-                    ending[c][slot] = static_cast<std::uint16_t>(
-                        current[c] < kRunHistory ? current[c] : kRunHistory);
-                }
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(runs[i + f]), current);
+                current = _mm_and_si128(_mm_add_epi32(current, one),
+                                        f == 0 ? continues : _mm_srli_si128(continues, 8));
+                // Saturated to 16 bits, then capped.
+                const std::int32_t capped =
+                    _mm_cvtsi128_si32(_mm_min_epi16(_mm_packs_epi32(current, current), historyCap));
+                std::memcpy(ending[slot], &capped, sizeof(ending[slot]));
             }
         }
         // Capped once a chunk: a run is never counted longer than it is.
-        run[0] = current[0] < kLongestRun ? current[0] : kLongestRun;
-        run[1] = current[1] < kLongestRun ? current[1] : kLongestRun;
+        const std::int32_t counted[2] = {_mm_cvtsi128_si32(current),
+                                         _mm_cvtsi128_si32(_mm_srli_si128(current, 4))};
+        run[0] = counted[0] < kLongestRun ? counted[0] : kLongestRun;
+        run[1] = counted[1] < kLongestRun ? counted[1] : kLongestRun;
     } else {
         run[0] = run[1] = 0;
         watchedFrom = frameCount;
@@ -80,12 +87,11 @@ bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::
     const double nearest = static_cast<double>(peaks[1]);
     const double rise = nearest - static_cast<double>(envelope);
     const double slope = rise - (rise < 0.0 ? -rise : rise) * 0x1p-17;
-    const std::uint16_t* const runEnding = ending[channel];
     std::int32_t last = lookAhead - 1; // the latest distance not yet covered
     for (int pieces = 0; pieces < kMostPieces; ++pieces) {
         const std::uint32_t lastFrame = now - static_cast<std::uint32_t>(lookAhead - last);
         // The piece: a step of any size from `start`, then steps that never grow.
-        const std::int32_t start = last - runEnding[lastFrame % kRunHistory] - 1;
+        const std::int32_t start = last - ending[lastFrame % kRunHistory][channel] - 1;
         if (start <= 1) {
             if (!(static_cast<double>(peaks[2]) - nearest <= slope)) return false;
             const float quotient = peaks[1] - envelope;

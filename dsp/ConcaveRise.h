@@ -24,10 +24,12 @@ public:
     // peaks: the chunk's clamped peak estimates, interleaved, preceded by two
     // spare frames (filled here with the last two frames of the previous
     // chunk) and followed by one spare frame. When `runsWanted`, fills
-    // runBefore[c][i]: frames of a concave run ending just before frame i;
+    // runBefore(c, i): frames of a concave run ending just before frame i;
     // otherwise forgets every run.
     void track(float* peaks, int frames, bool runsWanted);
-    std::int32_t runBefore(int channel, int frame) const { return runs[channel][frame]; }
+    std::int32_t runBefore(int channel, int frame) const { return runs[frame][channel]; }
+    // Both channels' runs before `frame`, channel 0 first.
+    const std::int32_t* runsBefore(int frame) const { return runs[frame]; }
     bool tracking() const { return watching; }
     // Whether the next chunk should track runs: scans were frequent within
     // the last kFramesKept frames.
@@ -61,17 +63,17 @@ private:
     // run: frames of the current run per channel; watching: this chunk tracks.
     // frameCount: frames tracked since construction (wraps); watchedFrom: the
     // frame count at which the current stretch of tracked chunks began.
-    // ending: per channel, the run ending at each of the last kRunHistory
-    // frames, by frame count, valid from watchedFrom on.
+    // ending: the run ending at each of the last kRunHistory frames, by frame
+    // count and channel, at most kRunHistory, valid from watchedFrom on.
     float recent[4] = {};
     std::int32_t run[2] = {};
     bool watching = false;
     int framesLeft = 0; // frames still tracked since scans were last frequent
-    std::int32_t runs[2][kMaxFrames];
+    std::int32_t runs[kMaxFrames][2];
     std::int32_t runsTracked = 0; // frames of the last chunk tracked
     std::uint32_t frameCount = 0;
     std::uint32_t watchedFrom = 0;
-    std::uint16_t ending[2][kRunHistory];
+    std::uint16_t ending[kRunHistory][2];
 };
 
 // Windows shorter than this are left to the full scan.

@@ -293,9 +293,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                         pair(peaks0 + position + 1, peaks1 + position + 1),
                         pair(peaks0 + position + 2, peaks1 + position + 2),
                         pair(peaks0 + position + L - 1, peaks1 + position + L - 1),
-                        _mm_setr_epi32(concaveRuns.runBefore(0, i), concaveRuns.runBefore(1, i), 0,
-                                       0),
-                        L, E, _mm_div_ps(_mm_sub_ps(threshold, E), release));
+                        lowPair(concaveRuns.runsBefore(i)), L, E,
+                        _mm_div_ps(_mm_sub_ps(threshold, E), release));
                     const __m128 settled =
                         _mm_and_ps(settlement.settled,
                                    _mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128())));
