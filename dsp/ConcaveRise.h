@@ -35,14 +35,14 @@ public:
     // the last kFramesKept frames.
     bool worthTracking() const { return framesLeft > 0; }
     // Scans of the chunk of `frames` frames just processed; they are frequent
-    // at kScansWorthTracking or more per kMaxFrames frames, whatever the
-    // length of the chunks.
+    // at one in kFramesPerFrequentScan frames or more, as on a swell, where
+    // the nearest peak leads from frame to frame, and not on noise.
     void scanned(int scans, int frames) {
-        framesLeft = scans * kMaxFrames >= kScansWorthTracking * frames ? kFramesKept
-                     : framesLeft > frames                              ? framesLeft - frames
-                                                                        : 0;
+        framesLeft = scans * kFramesPerFrequentScan >= frames ? kFramesKept
+                     : framesLeft > frames                    ? framesLeft - frames
+                                                              : 0;
     }
-    static constexpr int kScansWorthTracking = 8;
+    static constexpr int kFramesPerFrequentScan = 4;
     // Longer than the fall of a slow wave between two swells.
     static constexpr int kFramesKept = 8 * kMaxFrames;
 
