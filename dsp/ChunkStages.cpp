@@ -2,8 +2,6 @@
 
 #include "dsp/StereoLanes.h"
 
-#include <limits>
-
 using stereo::largerOfFrames;
 using stereo::lowPair;
 using stereo::storePair;
@@ -14,40 +12,7 @@ inline __m128 magnitude(__m128 v) {
     return _mm_andnot_ps(_mm_set1_ps(-0.0f), v);
 }
 
-inline __m128 clipped(__m128 x) {
-    const __m128 finite =
-        _mm_cmplt_ps(magnitude(x), _mm_set1_ps(std::numeric_limits<float>::infinity()));
-    return _mm_max_ps(_mm_min_ps(_mm_and_ps(x, finite), _mm_set1_ps(1.0f)), _mm_set1_ps(-1.0f));
-}
-
 } // namespace
-
-__m128 clipAndGain(const float* in, int frames, float gain, float* gained, __m128 inPeak) {
-    const __m128 inputGain = _mm_set1_ps(gain);
-    __m128 peak = inPeak;
-    int i = 0;
-    for (; i + 2 <= frames; i += 2) {
-        const __m128 x = clipped(_mm_loadu_ps(in + 2 * i));
-        peak = _mm_max_ps(magnitude(x), peak);
-        _mm_storeu_ps(gained + 2 * i, _mm_mul_ps(x, inputGain));
-    }
-    if (i < frames) {
-        const __m128 x = clipped(lowPair(in + 2 * i));
-        peak = _mm_max_ps(magnitude(x), peak);
-        storePair(gained + 2 * i, _mm_mul_ps(x, inputGain));
-    }
-    return largerOfFrames(peak);
-}
-
-void estimateSamplePeaks(const float* gained, int frames, float floor, float* estimates) {
-    const __m128 least = _mm_set1_ps(floor);
-    int i = 0;
-    for (; i + 2 <= frames; i += 2)
-        _mm_storeu_ps(estimates + 2 * i,
-                      _mm_max_ps(magnitude(_mm_loadu_ps(gained + 2 * i)), least));
-    if (i < frames)
-        storePair(estimates + 2 * i, _mm_max_ps(magnitude(lowPair(gained + 2 * i)), least));
-}
 
 void fillFrames(float* frames, int count, float value) {
     for (int k = 0; k < 2 * count; ++k)
@@ -104,27 +69,6 @@ inline __m128 linked(__m128 gains, bool link) {
 }
 
 } // namespace
-
-__m128 emitLimited(const float* delayed, const float* envelopes, int frames, float threshold,
-                   bool link, float ceiling, float* out, __m128 outPeak) {
-    const __m128 outCeiling = _mm_set1_ps(ceiling);
-    const __m128 level = _mm_set1_ps(threshold);
-    __m128 peak = outPeak;
-    int i = 0;
-    for (; i + 2 <= frames; i += 2) {
-        const __m128 applied = linked(_mm_div_ps(level, _mm_loadu_ps(envelopes + 2 * i)), link);
-        peak = emit(_mm_mul_ps(_mm_loadu_ps(delayed + 2 * i), applied), outCeiling, peak,
-                    [&](__m128 v) { _mm_storeu_ps(out + 2 * i, v); });
-    }
-    if (i < frames) {
-        // The lanes past the last frame divide the threshold by itself.
-        const __m128 envelope = _mm_movelh_ps(lowPair(envelopes + 2 * i), level);
-        const __m128 applied = linked(_mm_div_ps(level, envelope), link);
-        peak = emit(_mm_mul_ps(lowPair(delayed + 2 * i), applied), outCeiling, peak,
-                    [&](__m128 v) { storePair(out + 2 * i, v); });
-    }
-    return largerOfFrames(peak);
-}
 
 __m128 emitUnity(const float* delayed, int frames, float ceiling, float* out, __m128 outPeak) {
     const __m128 one = _mm_set1_ps(1.0f);

@@ -3,6 +3,7 @@
 #include "dsp/ScanKernel.h"
 #include "dsp/SimdKernels.h"
 #include "dsp/SplineKernel.h"
+#include "dsp/StageKernel.h"
 
 #include <immintrin.h>
 
@@ -24,7 +25,15 @@ struct Avx2 {
     static Vec mul(Vec a, Vec b) { return _mm256_mul_ps(a, b); }
     static Vec div(Vec a, Vec b) { return _mm256_div_ps(a, b); }
     static Vec max(Vec a, Vec b) { return _mm256_max_ps(a, b); }
+    static Vec min(Vec a, Vec b) { return _mm256_min_ps(a, b); }
     static Vec abs(Vec v) { return _mm256_andnot_ps(_mm256_set1_ps(-0.0f), v); }
+    static Vec keepBelow(Vec x, Vec a, Vec b) {
+        return _mm256_and_ps(x, _mm256_cmp_ps(a, b, _CMP_LT_OQ));
+    }
+    static Vec swapChannels(Vec v) { return _mm256_shuffle_ps(v, v, _MM_SHUFFLE(2, 3, 0, 1)); }
+    static __m128 quarters(Vec v) {
+        return _mm_max_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
+    }
     static unsigned greater(Vec a, Vec b) {
         return static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_GT_OQ)));
     }
@@ -32,6 +41,7 @@ struct Avx2 {
 
 } // namespace
 
-extern const SimdKernels kAvx2Kernels = {scanForSteepestRiseWith<Avx2>,
-                                         scanForSteepestRisesWith<Avx2>,
-                                         estimateInterSamplePeaksWith<Avx2>};
+extern const SimdKernels kAvx2Kernels = {
+    scanForSteepestRiseWith<Avx2>,      scanForSteepestRisesWith<Avx2>,
+    estimateInterSamplePeaksWith<Avx2>, clipAndGainWith<Avx2>,
+    estimateSamplePeaksWith<Avx2>,      emitLimitedWith<Avx2>};

@@ -2,7 +2,9 @@
 #include "dsp/ScanKernel.h"
 #include "dsp/SimdKernels.h"
 #include "dsp/SplineKernel.h"
+#include "dsp/StageKernel.h"
 
-extern const SimdKernels kSse2Kernels = {scanForSteepestRiseWith<Sse2>,
-                                         scanForSteepestRisesWith<Sse2>,
-                                         estimateInterSamplePeaksWith<Sse2>};
+extern const SimdKernels kSse2Kernels = {
+    scanForSteepestRiseWith<Sse2>,      scanForSteepestRisesWith<Sse2>,
+    estimateInterSamplePeaksWith<Sse2>, clipAndGainWith<Sse2>,
+    estimateSamplePeaksWith<Sse2>,      emitLimitedWith<Sse2>};

@@ -226,7 +226,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
-    inPeak = clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
+    inPeak = kernels->clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
         // A spline through silence stays silent, and every estimate is the floor.
@@ -240,7 +240,7 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
     } else {
-        estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+        kernels->estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
     }
 
     // The delay line's part, apart from the envelopes: the delayed frames
@@ -337,8 +337,8 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             storePair(envelopeFrames + 2 * i, E);
             if (++position == L) position = 0;
         }
-        outPeak = emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, link, ceiling, out,
-                              outPeak);
+        outPeak = kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, link,
+                                       ceiling, out, outPeak);
         channelGain = _mm_div_ps(threshold, E);
     }
 

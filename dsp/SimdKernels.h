@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <xmmintrin.h>
 
 enum class SimdLevel { sse2, avx2, avx512 };
 
@@ -22,6 +23,20 @@ struct SimdKernels {
     // As estimateInterSamplePeaks (IspSpline.h).
     void (*estimateInterSamplePeaks)(const float* gained, int frames, float floor,
                                      float* estimates);
+    // Clips each sample of `frames` interleaved frames to +-1 (a NaN or an
+    // infinity counts as silence), writes it times `gain` to `gained`, and
+    // returns `inPeak` (lanes 0 and 1 of an SSE vector, the others 0)
+    // raised by the clipped magnitudes.
+    __m128 (*clipAndGain)(const float* in, int frames, float gain, float* gained, __m128 inPeak);
+    // Each gained sample's magnitude, but at least `floor`: the estimates
+    // when inter-sample peaks are not estimated.
+    void (*estimateSamplePeaks)(const float* gained, int frames, float floor, float* estimates);
+    // The limited chunk: each delayed frame times its channels' gains
+    // (threshold / envelope, with `link` the smaller of the two), times
+    // `ceiling`, into `out`. Returns `outPeak` (as inPeak above) raised by
+    // the limited magnitudes, before the ceiling.
+    __m128 (*emitLimited)(const float* delayed, const float* envelopes, int frames, float threshold,
+                          bool link, float ceiling, float* out, __m128 outPeak);
 };
 
 // The widest level that both the processor and the system support (the

@@ -26,7 +26,14 @@ struct Sse2 {
     static Vec mul(Vec a, Vec b) { return _mm_mul_ps(a, b); }
     static Vec div(Vec a, Vec b) { return _mm_div_ps(a, b); }
     static Vec max(Vec a, Vec b) { return _mm_max_ps(a, b); }
+    static Vec min(Vec a, Vec b) { return _mm_min_ps(a, b); }
     static Vec abs(Vec v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
+    // x where a < b, else 0.
+    static Vec keepBelow(Vec x, Vec a, Vec b) { return _mm_and_ps(x, _mm_cmplt_ps(a, b)); }
+    // Each frame's two channels swapped.
+    static Vec swapChannels(Vec v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 3, 0, 1)); }
+    // The larger of each lane of the vector's four-lane quarters.
+    static __m128 quarters(Vec v) { return v; }
     // Bit k set where lane k of a is greater than lane k of b.
     static unsigned greater(Vec a, Vec b) {
         return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpgt_ps(a, b)));

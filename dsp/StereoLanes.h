@@ -3,11 +3,15 @@
 // the algorithm, so results are bit-identical to a channel-by-channel loop.
 // Pairs are only 4-byte aligned, so they are loaded as two floats, never as
 // one 8-byte value.
+//
+// Internal to each file that includes it, as the kernel files do, whose
+// copies are compiled for other instruction sets.
 #pragma once
 
 #include <cstdint>
 #include <emmintrin.h>
 
+namespace {
 namespace stereo {
 
 inline __m128 lowPair(const float* two) {
@@ -47,3 +51,4 @@ inline __m128 largerOfFrames(__m128 twoFrames) {
 }
 
 } // namespace stereo
+} // namespace

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 #include <xmmintrin.h>
@@ -25,6 +26,8 @@ std::uint32_t bits(float value) {
     std::memcpy(&b, &value, sizeof(b));
     return b;
 }
+
+constexpr float kThresholdForTests = MaximizerCore::kThreshold;
 
 const char* name(SimdLevel level) {
     return level == SimdLevel::avx512 ? "AVX-512" : level == SimdLevel::avx2 ? "AVX2" : "SSE2";
@@ -180,6 +183,76 @@ TEST(SimdKernels, EverySplineGivesTheScalarEstimates) {
                     ASSERT_EQ(bits(found[k]), bits(expected[k]))
                         << name(level) << " frames " << frames << " trial " << trial << " at " << k;
             }
+        }
+    }
+}
+
+// The stages over whole chunks, against the literal arithmetic of one frame
+// at a time, on every chunk length up to a few wide vectors and the longest.
+TEST(SimdKernels, EveryStageGivesTheFrameByFrameBits) {
+    signals::Random random(53);
+    const float odd[] = {std::numeric_limits<float>::quiet_NaN(),
+                         std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity(),
+                         1.5f,
+                         -3.0f,
+                         -0.0f};
+    std::vector<int> lengths;
+    for (int frames = 1; frames <= 40; ++frames)
+        lengths.push_back(frames);
+    lengths.insert(lengths.end(), {88, 255, 256});
+    for (const int frames : lengths) {
+        std::vector<float> in(2 * frames), delayed(2 * frames), envelopes(2 * frames);
+        for (int k = 0; k < 2 * frames; ++k) {
+            in[k] = random.below(10) == 0 ? odd[random.below(6)] : 1.2f * random.bipolar();
+            delayed[k] = 4.0f * random.bipolar();
+            envelopes[k] = kThresholdForTests * (1.0f + 3.0f * (random.bipolar() + 1.0f));
+        }
+        const float gain = 1.0f + 30.0f * (random.bipolar() + 1.0f);
+        const bool link = random.below(2) == 0;
+        // As the frame loop would, frame by frame.
+        std::vector<float> gained(2 * frames), estimates(2 * frames), out(2 * frames);
+        float inPeak[2] = {0.25f, 0.0f}, outPeak[2] = {0.0f, 0.5f};
+        for (int i = 0; i < frames; ++i) {
+            float gains[2];
+            for (int c = 0; c < 2; ++c) {
+                float x = in[2 * i + c];
+                if (!(std::fabs(x) < std::numeric_limits<float>::infinity())) x = 0.0f;
+                x = std::max(std::min(x, 1.0f), -1.0f);
+                inPeak[c] = std::max(std::fabs(x), inPeak[c]);
+                gained[2 * i + c] = x * gain;
+                estimates[2 * i + c] = std::max(std::fabs(gained[2 * i + c]), kThresholdForTests);
+                gains[c] = kThresholdForTests / envelopes[2 * i + c];
+            }
+            for (int c = 0; c < 2; ++c) {
+                const float applied = link ? std::min(gains[c], gains[1 - c]) : gains[c];
+                const float limited = delayed[2 * i + c] * applied;
+                outPeak[c] = std::max(std::fabs(limited), outPeak[c]);
+                out[2 * i + c] = 0.9f * limited;
+            }
+        }
+        for (const SimdLevel level : supportedLevels()) {
+            const SimdKernels& kernels = simdKernels(level);
+            const std::string where =
+                std::string(name(level)) + " frames " + std::to_string(frames) + " at ";
+            std::vector<float> found(2 * frames + 2);
+            float peaks[4];
+            _mm_storeu_ps(peaks, kernels.clipAndGain(in.data(), frames, gain, found.data(),
+                                                     _mm_setr_ps(0.25f, 0.0f, 0.0f, 0.0f)));
+            for (int k = 0; k < 2 * frames; ++k)
+                ASSERT_EQ(bits(found[k]), bits(gained[k])) << where << k;
+            for (int c = 0; c < 2; ++c)
+                ASSERT_EQ(bits(peaks[c]), bits(inPeak[c])) << where << "input peak " << c;
+            kernels.estimateSamplePeaks(gained.data(), frames, kThresholdForTests, found.data());
+            for (int k = 0; k < 2 * frames; ++k)
+                ASSERT_EQ(bits(found[k]), bits(estimates[k])) << where << k;
+            _mm_storeu_ps(peaks, kernels.emitLimited(delayed.data(), envelopes.data(), frames,
+                                                     kThresholdForTests, link, 0.9f, found.data(),
+                                                     _mm_setr_ps(0.0f, 0.5f, 0.0f, 0.0f)));
+            for (int k = 0; k < 2 * frames; ++k)
+                ASSERT_EQ(bits(found[k]), bits(out[k])) << where << k;
+            for (int c = 0; c < 2; ++c)
+                ASSERT_EQ(bits(peaks[c]), bits(outPeak[c])) << where << "output peak " << c;
         }
     }
 }
