@@ -97,14 +97,16 @@ struct ConcaveSettlement {
 inline ConcaveSettlement settleConcaveRises(__m128 first, __m128 second, __m128 last, __m128i run,
                                             std::int32_t lookAhead, __m128 envelope,
                                             __m128 releaseSlope) {
+    // The run covers the window when it is at least lookAhead - 3 frames long.
+    const __m128 runCovers =
+        _mm_castsi128_ps(_mm_cmpgt_epi32(run, _mm_set1_epi32(lookAhead - 3 - 1)));
     const __m128 half = _mm_mul_ps(envelope, _mm_set1_ps(0.5f));
     const __m128 twice = _mm_mul_ps(envelope, _mm_set1_ps(2.0f));
     // A concave run's smallest peak is at one of its ends.
-    __m128 settled = _mm_and_ps(
-        _mm_and_ps(_mm_and_ps(_mm_cmpge_ps(first, half), _mm_cmple_ps(first, twice)),
-                   _mm_and_ps(_mm_cmpge_ps(second, half), _mm_cmple_ps(second, twice))),
-        _mm_and_ps(_mm_cmpge_ps(last, half),
-                   _mm_castsi128_ps(_mm_cmpgt_epi32(run, _mm_set1_epi32(lookAhead - 4)))));
+    __m128 settled =
+        _mm_and_ps(_mm_and_ps(_mm_and_ps(_mm_cmpge_ps(first, half), _mm_cmple_ps(first, twice)),
+                              _mm_and_ps(_mm_cmpge_ps(second, half), _mm_cmple_ps(second, twice))),
+                   _mm_and_ps(_mm_cmpge_ps(last, half), runCovers));
     const __m128 rise1 = _mm_sub_ps(first, envelope); // exact, as are all rises below
     const __m128 rise2 = _mm_sub_ps(second, envelope);
     settled = _mm_and_ps(settled, _mm_cmple_ps(rise2, _mm_mul_ps(_mm_set1_ps(2.0f), rise1)));
