@@ -1,6 +1,7 @@
 // Cost of processReplacing per stereo frame at 44,100 Hz with host blocks of
 // 512, for signals that exercise the limiter differently, against a floor: a
 // plain loop that only clips, applies the gain, delays and applies the ceiling.
+#include "bench/BenchSignals.h"
 #include "core/Brelto.h"
 
 #include <benchmark/benchmark.h>
@@ -12,61 +13,12 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+using benchsignals::kRate;
+using benchsignals::Signal;
 constexpr int kBlock = 512;
-constexpr int kSignalFrames = kRate * 4;
-constexpr double kPi = 3.14159265358979323846;
+constexpr int kSignalFrames = benchsignals::kFrames;
 
 double floorNanoseconds = 0.0;
-
-struct Signal {
-    std::vector<float> left, right;
-};
-
-std::uint32_t nextRandom(std::uint32_t& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-float uniform(std::uint32_t& state) {
-    return static_cast<float>(nextRandom(state)) / 4294967296.0f * 2.0f - 1.0f;
-}
-
-// Pink noise at -12 dBFS peak-ish level, from a three-pole filtered white noise.
-Signal pinkNoise() {
-    Signal s{std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
-    std::uint32_t state = 12345;
-    float b[2][3] = {};
-    for (int i = 0; i < kSignalFrames; ++i) {
-        for (int c = 0; c < 2; ++c) {
-            const float white = uniform(state);
-            b[c][0] = 0.99765f * b[c][0] + white * 0.0990460f;
-            b[c][1] = 0.96300f * b[c][1] + white * 0.2965164f;
-            b[c][2] = 0.57000f * b[c][2] + white * 1.0526913f;
-            const float pink = (b[c][0] + b[c][1] + b[c][2] + white * 0.1848f) * 0.25f * 0.25f;
-            (c == 0 ? s.left : s.right)[i] = pink;
-        }
-    }
-    return s;
-}
-
-// A rectified 7 Hz sine: the envelope rises slowly for tens of milliseconds,
-// so the look-ahead scan runs on nearly every other frame.
-Signal slowLoud() {
-    Signal s{std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
-    for (int i = 0; i < kSignalFrames; ++i) {
-        const auto v = static_cast<float>(std::fabs(std::sin(2.0 * kPi * 7.0 * i / kRate)));
-        s.left[i] = v;
-        s.right[i] = 0.9f * v;
-    }
-    return s;
-}
-
-Signal silence() {
-    return {std::vector<float>(kSignalFrames), std::vector<float>(kSignalFrames)};
-}
 
 void runPlugin(benchmark::State& state, const Signal& signal, float gain, float isp) {
     Brelto plugin(nullptr);
@@ -102,7 +54,7 @@ template <typename Body> void timed(benchmark::State& state, Body body) {
 }
 
 void floorLoop(benchmark::State& state) {
-    const Signal signal = pinkNoise();
+    const Signal signal = benchsignals::pinkNoise();
     constexpr int kLookAhead = 220;
     std::vector<float> delayLine(2 * kLookAhead);
     std::vector<float> outL(kBlock), outR(kBlock);
@@ -139,13 +91,13 @@ void plugin(benchmark::State& state, Signal (*make)(), float gain, float isp) {
 } // namespace
 
 BENCHMARK(floorLoop)->Name("floor");
-BENCHMARK_CAPTURE(plugin, silence_isp, silence, 0.0f, 1.0f);
-BENCHMARK_CAPTURE(plugin, silence_noisp, silence, 0.0f, 0.0f);
-BENCHMARK_CAPTURE(plugin, pink_gain0_isp, pinkNoise, 0.0f, 1.0f);
-BENCHMARK_CAPTURE(plugin, pink_gain0_noisp, pinkNoise, 0.0f, 0.0f);
-BENCHMARK_CAPTURE(plugin, pink_gain18_isp, pinkNoise, 0.6f, 1.0f);
-BENCHMARK_CAPTURE(plugin, pink_gain18_noisp, pinkNoise, 0.6f, 0.0f);
-BENCHMARK_CAPTURE(plugin, slowloud_isp, slowLoud, 1.0f, 1.0f);
-BENCHMARK_CAPTURE(plugin, slowloud_noisp, slowLoud, 1.0f, 0.0f);
+BENCHMARK_CAPTURE(plugin, silence_isp, benchsignals::silence, 0.0f, 1.0f);
+BENCHMARK_CAPTURE(plugin, silence_noisp, benchsignals::silence, 0.0f, 0.0f);
+BENCHMARK_CAPTURE(plugin, pink_gain0_isp, benchsignals::pinkNoise, 0.0f, 1.0f);
+BENCHMARK_CAPTURE(plugin, pink_gain0_noisp, benchsignals::pinkNoise, 0.0f, 0.0f);
+BENCHMARK_CAPTURE(plugin, pink_gain18_isp, benchsignals::pinkNoise, 0.6f, 1.0f);
+BENCHMARK_CAPTURE(plugin, pink_gain18_noisp, benchsignals::pinkNoise, 0.6f, 0.0f);
+BENCHMARK_CAPTURE(plugin, slowloud_isp, benchsignals::slowLoud, 1.0f, 1.0f);
+BENCHMARK_CAPTURE(plugin, slowloud_noisp, benchsignals::slowLoud, 1.0f, 0.0f);
 
 BENCHMARK_MAIN();

@@ -11,7 +11,6 @@ namespace {
 // Inputs read this until they are bound.
 const std::atomic<float> kUnbound{0.0f};
 
-constexpr double kPerMillisecond = 0.001;
 constexpr float kReductionFall = 0.05f; // per meter update
 constexpr float kPeakDecay = 0.9f;
 constexpr float kPeakFloor = 0.0001f;
@@ -34,8 +33,7 @@ void DaVivadozoz::parameterChanged(std::int32_t, float) {
     releaseMs = static_cast<float>(laws::releaseMilliseconds(valueOf(releaseInput)));
     ceiling.store(static_cast<float>(laws::linearCeiling(valueOf(ceilingInput))),
                   std::memory_order_relaxed);
-    core.setReleaseFrames(static_cast<std::int32_t>(
-        core.sampleRate() * static_cast<double>(releaseMs) * kPerMillisecond));
+    core.setReleaseFrames(laws::releaseFrames(core.sampleRate(), valueOf(releaseInput)));
     core.setSwitches(laws::switchedOn(valueOf(ispInput)), laws::switchedOn(valueOf(stereoInput)));
     core.setGain(linearGain);
 }

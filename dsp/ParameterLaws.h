@@ -5,6 +5,8 @@
 
 #include "base/Decimal.h"
 
+#include <cstdint>
+
 namespace laws {
 
 constexpr double kGainRangeDb = 30.0;                // Gain 0..1 is 0..+30 dB
@@ -33,6 +35,12 @@ inline double linearCeiling(float value) {
 // 100^v
 inline double releaseMilliseconds(float value) {
     return decimal::power(kReleaseDecades * static_cast<double>(value));
+}
+// The release in frames at `rate`, from the release time held in single precision.
+inline std::int32_t releaseFrames(std::int32_t rate, float value) {
+    constexpr double kPerMillisecond = 0.001;
+    const auto milliseconds = static_cast<float>(releaseMilliseconds(value));
+    return static_cast<std::int32_t>(rate * static_cast<double>(milliseconds) * kPerMillisecond);
 }
 inline bool switchedOn(float value) {
     return value >= kSwitchOn;

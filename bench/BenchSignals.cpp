@@ -1,0 +1,56 @@
+#include "bench/BenchSignals.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace benchsignals {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint32_t nextRandom(std::uint32_t& state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+float uniform(std::uint32_t& state) {
+    return static_cast<float>(nextRandom(state)) / 4294967296.0f * 2.0f - 1.0f;
+}
+
+} // namespace
+
+Signal pinkNoise() {
+    Signal s{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    std::uint32_t state = 12345;
+    float b[2][3] = {};
+    for (int i = 0; i < kFrames; ++i) {
+        for (int c = 0; c < 2; ++c) {
+            const float white = uniform(state);
+            b[c][0] = 0.99765f * b[c][0] + white * 0.0990460f;
+            b[c][1] = 0.96300f * b[c][1] + white * 0.2965164f;
+            b[c][2] = 0.57000f * b[c][2] + white * 1.0526913f;
+            const float pink = (b[c][0] + b[c][1] + b[c][2] + white * 0.1848f) * 0.25f * 0.25f;
+            (c == 0 ? s.left : s.right)[i] = pink;
+        }
+    }
+    return s;
+}
+
+Signal slowLoud() {
+    Signal s{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+    for (int i = 0; i < kFrames; ++i) {
+        const auto v = static_cast<float>(std::fabs(std::sin(2.0 * kPi * 7.0 * i / kRate)));
+        s.left[i] = v;
+        s.right[i] = 0.9f * v;
+    }
+    return s;
+}
+
+Signal silence() {
+    return {std::vector<float>(kFrames), std::vector<float>(kFrames)};
+}
+
+} // namespace benchsignals
