@@ -99,7 +99,6 @@ using stereo::lowPair;
 using stereo::pair;
 using stereo::select;
 using stereo::storePair;
-using stereo::withLane;
 
 namespace {
 
@@ -130,8 +129,9 @@ inline bool allAt(const float* estimates, int frames, float level) {
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c)
 // that a concave run does not settle, each aiming first at the release slope
-// over `release` frames, the length the chunk took at its start. Kept out of line: it is rare next
-// to the frame loop, whose registers it would otherwise crowd.
+// over `release` frames, the length the chunk took at its start. Kept out of
+// line: it is rare next to the frame loop, whose registers it would
+// otherwise crowd.
 [[gnu::noinline]] MaximizerCore::Aims
 MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
                                __m128 E, Aims aims) const {
@@ -159,18 +159,22 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
         steepest[c] =
             kernels->scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
     }
-    float slope[2];
-    storePair(slope, aims.slope);
-    for (int c = 0; c < 2; ++c) {
-        if ((scanning >> c & 1) == 0) continue;
-        aims.target = withLane(aims.target, c, target[c]);
-        if (steepest[c] != 0) aims.hold = withLane(aims.hold, c, steepest[c]);
-        // A coming peak sets the slope; without one, a fall aimed at a peak
-        // that has left may be steeper than the release slope, and a peak
-        // entering later would be checked against the release slope alone.
-        if (steepest[c] != 0 || slope[c] < target[c])
-            aims.slope = withLane(aims.slope, c, target[c]);
-    }
+    // Lane by lane in registers: a vector stored and loaded again around a
+    // changed lane would wait for the stores.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 lanes = _mm_castsi128_ps(
+        _mm_cmpgt_epi32(_mm_and_si128(_mm_set1_epi32(scanning), _mm_setr_epi32(1, 2, 0, 0)), zero));
+    const __m128 found = _mm_setr_ps(target[0], target[1], 0.0f, 0.0f);
+    const __m128i distance = _mm_setr_epi32(steepest[0], steepest[1], 0, 0);
+    const __m128 aimed = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(distance, zero)), lanes);
+    aims.target = select(lanes, found, aims.target);
+    aims.hold =
+        _mm_castps_si128(select(aimed, _mm_castsi128_ps(distance), _mm_castsi128_ps(aims.hold)));
+    // A coming peak sets the slope; without one, a fall aimed at a peak
+    // that has left may be steeper than the release slope, and a peak
+    // entering later would be checked against the release slope alone.
+    aims.slope = select(_mm_and_ps(lanes, _mm_or_ps(aimed, _mm_cmplt_ps(aims.slope, found))), found,
+                        aims.slope);
     return aims;
 }
 

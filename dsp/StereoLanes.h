@@ -30,19 +30,6 @@ inline void storePair(float* two, __m128 v) {
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
     return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
 }
-inline __m128 withLane(__m128 v, int index, float value) {
-    float lanes[4];
-    _mm_storeu_ps(lanes, v);
-    lanes[index] = value;
-    return _mm_loadu_ps(lanes);
-}
-inline __m128i withLane(__m128i v, int index, std::int32_t value) {
-    std::int32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
-    lanes[index] = value;
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-}
-
 // The two channels' lanes of a vector that holds two frames (channel 0 in
 // lanes 0 and 2, channel 1 in lanes 1 and 3) folded by the larger: exact,
 // in any order.
