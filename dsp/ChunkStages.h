@@ -22,6 +22,6 @@ void fillPeakLines(float* const (&lines)[2], std::int32_t lookAhead, std::int32_
                    int frames, float level);
 
 // The delayed frames at unity gain, times `ceiling`, into `out`, for a chunk
-// whose channels rest. Returns `outPeak` (lanes 0 and 1, the others 0) raised
-// by their magnitudes.
+// whose channels rest. Returns `outPeak` raised by their magnitudes (lanes
+// as for SimdKernels::emitLimited).
 __m128 emitUnity(const float* delayed, int frames, float ceiling, float* out, __m128 outPeak);

@@ -25,16 +25,17 @@ struct SimdKernels {
                                      float* estimates);
     // Clips each sample of `frames` interleaved frames to +-1 (a NaN or an
     // infinity counts as silence), writes it times `gain` to `gained`, and
-    // returns `inPeak` (lanes 0 and 1 of an SSE vector, the others 0)
-    // raised by the clipped magnitudes.
+    // returns `inPeak` raised by the clipped magnitudes. Peaks are channel 0
+    // and 1 in lanes 0 and 1 of an SSE vector; lanes 2 and 3 enter as 0 and
+    // leave undefined.
     __m128 (*clipAndGain)(const float* in, int frames, float gain, float* gained, __m128 inPeak);
     // Each gained sample's magnitude, but at least `floor`: the estimates
     // when inter-sample peaks are not estimated.
     void (*estimateSamplePeaks)(const float* gained, int frames, float floor, float* estimates);
     // The limited chunk: each delayed frame times its channels' gains
     // (threshold / envelope, with `link` the smaller of the two), times
-    // `ceiling`, into `out`. Returns `outPeak` (as inPeak above) raised by
-    // the limited magnitudes, before the ceiling.
+    // `ceiling`, into `out`. Returns `outPeak` (lanes as above) raised by the
+    // limited magnitudes, before the ceiling.
     __m128 (*emitLimited)(const float* delayed, const float* envelopes, int frames, float threshold,
                           bool link, float ceiling, float* out, __m128 outPeak);
 };
