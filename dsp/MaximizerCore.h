@@ -89,7 +89,8 @@ private:
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
     // All three change only in setSampleRate / setLookAhead.
-    // kernels: the scan and the peak estimate, chosen at construction.
+    // kernels: the vector kernels (the scan, the peak estimates and the
+    // stages over whole chunks), chosen at construction.
     const SimdKernels* kernels;
     std::int32_t rate = -1;
     std::int32_t capacity = 0;
