@@ -16,6 +16,13 @@ struct IspSpline {
 // Frames of history a chunk's estimate reads before its first frame.
 inline constexpr int kSplineHistoryFrames = 4;
 
+// At the seven points the spline's magnitude is at most 1.3884 times the
+// largest magnitude of the five samples (the largest sum of the magnitudes of
+// the weights the formulas give them, at the middle point), plus far less
+// than a part in a thousand of rounding. So when every sample lies below
+// kQuietShare of the floor, every estimate is the floor.
+inline constexpr float kQuietShare = 0.7f;
+
 // gained: interleaved stereo frames, preceded by kSplineHistoryFrames frames of
 // history and followed by one spare frame that may be read. Writes, for each of
 // the `frames` frames and both channels, the larger of the sample's magnitude

@@ -125,6 +125,22 @@ inline bool allAt(const float* estimates, int frames, float level) {
     return _mm_movemask_ps(same) == 0xf;
 }
 
+// Whether every one of the interleaved samples of `frames` frames is smaller
+// than `bound` in magnitude.
+inline bool allBelow(const float* samples, int frames, float bound) {
+    const __m128 above = _mm_set1_ps(bound);
+    const __m128 signBit = _mm_set1_ps(-0.0f);
+    __m128 below = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int k = 0;
+    for (; k + 4 <= 2 * frames; k += 4)
+        below = _mm_and_ps(below,
+                           _mm_cmplt_ps(_mm_andnot_ps(signBit, _mm_loadu_ps(samples + k)), above));
+    if (k < 2 * frames)
+        below =
+            _mm_and_ps(below, _mm_cmplt_ps(_mm_andnot_ps(signBit, lowPair(samples + k)), above));
+    return _mm_movemask_ps(below) == 0xf;
+}
+
 } // namespace
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c)
@@ -233,8 +249,9 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     inPeak = kernels->clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
-        // A spline through silence stays silent, and every estimate is the floor.
-        if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
+        // A spline through quiet samples stays below the floor, which is then
+        // every estimate.
+        if (allBelow(gainedFrames, kSplineHistoryFrames + frames, kQuietShare * kThreshold)) {
             fillFrames(estimates, frames, kThreshold);
         } else {
             kernels->estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
