@@ -1,9 +1,11 @@
 #include "dsp/ConcaveRise.h"
 
-#include <xmmintrin.h>
+#include <cstring>
+#include <emmintrin.h>
 
 namespace {
-// Runs longer than any window are all alike.
+// Runs longer than any window are all alike; a chunk's frames may count
+// past it.
 constexpr std::int32_t kLongestRun = 1 << 20;
 } // namespace
 
@@ -12,7 +14,7 @@ void ConcaveRuns::clear() {
         peak = 0.0f;
     run[0] = run[1] = 0;
     watching = false;
-    chunksLeft = 0;
+    framesLeft = 0;
     watchedFrom = frameCount;
 }
 
@@ -27,6 +29,10 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
         // A frame continues a run when its step and the step before are exact
         // (each pair of neighbours within a factor of two) and its step is not
         // larger than the one before. Two frames of both channels per vector.
+        // Both channels' runs are counted in the lanes 0 and 1 of a vector.
+        __m128i current = _mm_setr_epi32(run[0], run[1], 0, 0);
+        const __m128i one = _mm_set1_epi32(1);
+        const __m128i historyCap = _mm_set1_epi16(kRunHistory);
         for (int i = 0; i < frames; i += 2) {
             const __m128 p0 = _mm_loadu_ps(peaks + 2 * i);
             const __m128 p1 = _mm_loadu_ps(peaks + 2 * i - 2);
@@ -38,17 +44,27 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
                 _mm_and_ps(_mm_and_ps(_mm_cmple_ps(p0, twice1), _mm_cmple_ps(p1, twice0)),
                            _mm_and_ps(_mm_cmple_ps(p1, twice2), _mm_cmple_ps(p2, twice1)));
             const __m128 bend = _mm_sub_ps(_mm_sub_ps(p0, p1), _mm_sub_ps(p1, p2));
-            const int ok = _mm_movemask_ps(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
-            for (int f = 0; f < 2 && i + f < frames; ++f) {
-                for (int c = 0; c < 2; ++c) {
-                    runs[c][i + f] = run[c];
-                    const bool continues = (ok >> (2 * f + c) & 1) != 0;
-                    run[c] = continues ? (run[c] < kLongestRun ? run[c] + 1 : run[c]) : 0;
-                    ending[c][(first + static_cast<std::uint32_t>(i + f)) % kRunHistory] =
-                        static_cast<std::uint16_t>(run[c] < kRunHistory ? run[c] : kRunHistory);
-                }
+            // Lanes: (frame i, channel 0), (i, 1), (i + 1, 0), (i + 1, 1).
+            const __m128i continues =
+                _mm_castps_si128(_mm_and_ps(near, _mm_cmple_ps(bend, _mm_setzero_ps())));
+            const int pairFrames = frames - i < 2 ? frames - i : 2;
+            for (int f = 0; f < pairFrames; ++f) {
+                const std::uint32_t slot =
+                    (first + static_cast<std::uint32_t>(i + f)) % kRunHistory;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(runs[i + f]), current);
+                current = _mm_and_si128(_mm_add_epi32(current, one),
+                                        f == 0 ? continues : _mm_srli_si128(continues, 8));
+                // Saturated to 16 bits, then capped.
+                const std::int32_t capped =
+                    _mm_cvtsi128_si32(_mm_min_epi16(_mm_packs_epi32(current, current), historyCap));
+                std::memcpy(ending[slot], &capped, sizeof(ending[slot]));
             }
         }
+        // Capped once a chunk: a run is never counted longer than it is.
+        const std::int32_t counted[2] = {_mm_cvtsi128_si32(current),
+                                         _mm_cvtsi128_si32(_mm_srli_si128(current, 4))};
+        run[0] = counted[0] < kLongestRun ? counted[0] : kLongestRun;
+        run[1] = counted[1] < kLongestRun ? counted[1] : kLongestRun;
     } else {
         run[0] = run[1] = 0;
         watchedFrom = frameCount;
@@ -57,40 +73,12 @@ void ConcaveRuns::track(float* peaks, int frames, bool runsWanted) {
         recent[k] = peaks[2 * frames - 4 + k];
 }
 
-bool settleConcaveRise(const float* peaks, std::int32_t lookAhead, std::int32_t run, float envelope,
-                       float& target, std::int32_t& steepest) {
-    constexpr std::int32_t kShortestWindow = 4;
-    if (lookAhead < kShortestWindow || run < lookAhead - 3) return false;
-    const float first = peaks[1], second = peaks[2], last = peaks[lookAhead - 1];
-    const float half = envelope * 0.5f, twice = envelope * 2.0f;
-    // A concave run's smallest peak is at one of its ends.
-    if (!(first >= half && first <= twice && second >= half && second <= twice && last >= half))
-        return false;
-    const float rise1 = first - envelope; // exact, as are all rises below
-    const float rise2 = second - envelope;
-    if (!(rise2 <= 2.0f * rise1)) return false;
-    // The largest peak is at most the first plus (lookAhead - 2) first steps.
-    const float step = second - first;
-    const double top =
-        static_cast<double>(first) +
-        static_cast<double>(lookAhead - 2) * static_cast<double>(step > 0.0f ? step : 0.0f);
-    if (!(top <= static_cast<double>(twice) * (1.0 - 0x1p-50))) return false;
-    if (rise1 > target) {
-        target = rise1;
-        steepest = 1;
-    } else {
-        steepest = 0;
-    }
-    return true;
-}
-
 bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
                                float envelope, float& target, std::int32_t& steepest) const {
-    constexpr std::int32_t kShortestWindow = 4;
     // A window that reaches before the tracked stretch, or past the kept
     // history, has no runs to go by.
     const std::uint32_t now = frameCount - static_cast<std::uint32_t>(runsTracked - frame);
-    if (lookAhead < kShortestWindow || lookAhead + kMaxFrames > kRunHistory ||
+    if (lookAhead < kShortestConcaveWindow || lookAhead + kMaxFrames > kRunHistory ||
         now - watchedFrom < static_cast<std::uint32_t>(lookAhead))
         return false;
     // Differences of floats are exact in double, and so are their products
@@ -99,12 +87,11 @@ bool ConcaveRuns::settlePieces(int channel, int frame, const float* peaks, std::
     const double nearest = static_cast<double>(peaks[1]);
     const double rise = nearest - static_cast<double>(envelope);
     const double slope = rise - (rise < 0.0 ? -rise : rise) * 0x1p-17;
-    const std::uint16_t* const runEnding = ending[channel];
     std::int32_t last = lookAhead - 1; // the latest distance not yet covered
     for (int pieces = 0; pieces < kMostPieces; ++pieces) {
         const std::uint32_t lastFrame = now - static_cast<std::uint32_t>(lookAhead - last);
         // The piece: a step of any size from `start`, then steps that never grow.
-        const std::int32_t start = last - runEnding[lastFrame % kRunHistory] - 1;
+        const std::int32_t start = last - ending[lastFrame % kRunHistory][channel] - 1;
         if (start <= 1) {
             if (!(static_cast<double>(peaks[2]) - nearest <= slope)) return false;
             const float quotient = peaks[1] - envelope;

@@ -1,10 +1,11 @@
 #include "dsp/MaximizerCore.h"
 
 #include "base/Decimal.h"
+#include "dsp/ChunkStages.h"
 #include "dsp/LookAheadScan.h"
+#include "dsp/StereoLanes.h"
 
 #include <cmath>
-#include <limits>
 #include <new>
 
 namespace {
@@ -25,7 +26,7 @@ std::unique_ptr<float[]> zeroed(std::size_t count) {
 
 } // namespace
 
-MaximizerCore::MaximizerCore() {
+MaximizerCore::MaximizerCore(SimdLevel level) : kernels(&simdKernels(level)) {
     if (!setSampleRate(kConstructionRate)) throw std::bad_alloc();
     setLookAhead(kConstructionLookAhead);
     reset();
@@ -38,13 +39,14 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     auto newPeaks0 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
     auto newPeaks1 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
     // The table is placed so that the entry for distance 1, where every scan
-    // starts, lies on a 16-byte boundary and the scan reads whole vectors.
-    constexpr std::size_t kAlignSlack = 3;
+    // starts, lies on a cache line's boundary: no vector of a group straddles two.
+    constexpr std::size_t kLineBytes = 64;
+    constexpr std::size_t kAlignSlack = kLineBytes / sizeof(float) - 1;
     auto newReciprocals =
         zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
     float* table = newReciprocals.get();
-    while (reinterpret_cast<std::uintptr_t>(table + 1) % 16 != 0)
+    while (reinterpret_cast<std::uintptr_t>(table + 1) % kLineBytes != 0)
         ++table;
     for (std::int32_t j = 1; j <= newCapacity + kScanSlack; ++j)
         table[j] = 1.0f / static_cast<float>(j);
@@ -93,37 +95,12 @@ void MaximizerCore::reset() {
     envelopes = kResting;
 }
 
-namespace {
+using stereo::lowPair;
+using stereo::pair;
+using stereo::select;
+using stereo::storePair;
 
-// Two channels in lanes 0 and 1 of SSE registers; lanes 2 and 3 carry
-// harmless copies. Every lane operation is the scalar operation of the
-// algorithm, so results are bit-identical to a channel-by-channel loop.
-// Pairs are only 4-byte aligned, so they are loaded as two floats, never as
-// one 8-byte value.
-inline __m128 lowPair(const float* two) {
-    return _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(two));
-}
-inline __m128i lowPair(const std::int32_t* two) {
-    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(two));
-}
-inline void storePair(float* two, __m128 v) {
-    _mm_storel_pi(reinterpret_cast<__m64*>(two), v);
-}
-inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
-    return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
-}
-inline __m128 withLane(__m128 v, int index, float value) {
-    float lanes[4];
-    _mm_storeu_ps(lanes, v);
-    lanes[index] = value;
-    return _mm_loadu_ps(lanes);
-}
-inline __m128i withLane(__m128i v, int index, std::int32_t value) {
-    std::int32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), v);
-    lanes[index] = value;
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(lanes));
-}
+namespace {
 
 // True when both channels rest: the envelope at the threshold, no slope, no
 // target and no scan to come, so that frames whose estimates all sit at the
@@ -148,12 +125,29 @@ inline bool allAt(const float* estimates, int frames, float level) {
     return _mm_movemask_ps(same) == 0xf;
 }
 
+// Whether every one of the interleaved samples of `frames` frames is smaller
+// than `bound` in magnitude.
+inline bool allBelow(const float* samples, int frames, float bound) {
+    const __m128 above = _mm_set1_ps(bound);
+    const __m128 signBit = _mm_set1_ps(-0.0f);
+    __m128 below = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    int k = 0;
+    for (; k + 4 <= 2 * frames; k += 4)
+        below = _mm_and_ps(below,
+                           _mm_cmplt_ps(_mm_andnot_ps(signBit, _mm_loadu_ps(samples + k)), above));
+    if (k < 2 * frames)
+        below =
+            _mm_and_ps(below, _mm_cmplt_ps(_mm_andnot_ps(signBit, lowPair(samples + k)), above));
+    return _mm_movemask_ps(below) == 0xf;
+}
+
 } // namespace
 
-// The look-ahead scans of the channels in `scanning` (bit c for channel c),
-// each aiming first at the release slope over `release` frames, the length
-// the chunk took at its start. Kept out of line: it is rare next to the frame
-// loop, whose registers it would otherwise crowd.
+// The look-ahead scans of the channels in `scanning` (bit c for channel c)
+// that a concave run does not settle, each aiming first at the release slope
+// over `release` frames, the length the chunk took at its start. Kept out of
+// line: it is rare next to the frame loop, whose registers it would
+// otherwise crowd.
 [[gnu::noinline]] MaximizerCore::Aims
 MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
                                __m128 E, Aims aims) const {
@@ -169,31 +163,34 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                (settleConcaveRise(peaks[c], L, concaveRuns.runBefore(c, trackedFrame), envelope[c],
-                                   target[c], steepest[c]) ||
-                 concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
-                                          steepest[c])))
+                concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
+                                         steepest[c]))
                 full &= ~(1 << c);
         }
     }
     if (full == 3) {
-        scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
+        kernels->scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
     } else if (full != 0) {
         const int c = full == 1 ? 0 : 1;
-        steepest[c] = scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
+        steepest[c] =
+            kernels->scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
     }
-    float slope[2];
-    storePair(slope, aims.slope);
-    for (int c = 0; c < 2; ++c) {
-        if ((scanning >> c & 1) == 0) continue;
-        aims.target = withLane(aims.target, c, target[c]);
-        if (steepest[c] != 0) aims.hold = withLane(aims.hold, c, steepest[c]);
-        // A coming peak sets the slope; without one, a fall aimed at a peak
-        // that has left may be steeper than the release slope, and a peak
-        // entering later would be checked against the release slope alone.
-        if (steepest[c] != 0 || slope[c] < target[c])
-            aims.slope = withLane(aims.slope, c, target[c]);
-    }
+    // Lane by lane in registers: a vector stored and loaded again around a
+    // changed lane would wait for the stores.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 lanes = _mm_castsi128_ps(
+        _mm_cmpgt_epi32(_mm_and_si128(_mm_set1_epi32(scanning), _mm_setr_epi32(1, 2, 0, 0)), zero));
+    const __m128 found = _mm_setr_ps(target[0], target[1], 0.0f, 0.0f);
+    const __m128i distance = _mm_setr_epi32(steepest[0], steepest[1], 0, 0);
+    const __m128 aimed = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(distance, zero)), lanes);
+    aims.target = select(lanes, found, aims.target);
+    aims.hold =
+        _mm_castps_si128(select(aimed, _mm_castsi128_ps(distance), _mm_castsi128_ps(aims.hold)));
+    // A coming peak sets the slope; without one, a fall aimed at a peak
+    // that has left may be steeper than the release slope, and a peak
+    // entering later would be checked against the release slope alone.
+    aims.slope = select(_mm_and_ps(lanes, _mm_or_ps(aimed, _mm_cmplt_ps(aims.slope, found))), found,
+                        aims.slope);
     return aims;
 }
 
@@ -207,7 +204,7 @@ void MaximizerCore::process(const float* in, float* out, int frames, float ceili
 void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
     // Every value that another thread may change is read once, here: a change
     // lands between two chunks, never inside one.
-    const __m128 inputGain = _mm_set1_ps(gain.load(std::memory_order_relaxed));
+    const float inputGain = gain.load(std::memory_order_relaxed);
     const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
     const auto R = static_cast<float>(releaseLength);
     const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
@@ -220,14 +217,9 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     float* const peaks1 = peakLines[1].get();
     std::int32_t position = writePos;
 
-    const __m128 one = _mm_set1_ps(1.0f);
-    const __m128 minusOne = _mm_set1_ps(-1.0f);
-    const __m128 signBit = _mm_set1_ps(-0.0f);
-    const __m128 infinity = _mm_set1_ps(std::numeric_limits<float>::infinity());
     const __m128 threshold = _mm_set1_ps(kThreshold);
     const __m128 release = _mm_set1_ps(R);
     const __m128 easing = _mm_set1_ps(kSlopeEasing);
-    const __m128 outCeiling = _mm_set1_ps(ceiling);
     const __m128i holdFloor = _mm_set1_epi32(-releaseLength - 1);
     const __m128i minusOneInt = _mm_set1_epi32(-1);
 
@@ -254,56 +246,44 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
         gainedChunk[-2 * k] = splines[0].a[k - 1];
         gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
     }
-    for (int i = 0; i < frames; ++i) {
-        // A NaN or an infinity counts as silence; the rest is clipped to +-1.
-        __m128 x = lowPair(in + 2 * i);
-        x = _mm_and_ps(x, _mm_cmplt_ps(_mm_andnot_ps(signBit, x), infinity));
-        x = _mm_max_ps(_mm_min_ps(x, one), minusOne);
-        inPeak = _mm_max_ps(_mm_andnot_ps(signBit, x), inPeak);
-        storePair(gainedChunk + 2 * i, _mm_mul_ps(x, inputGain));
-    }
+    inPeak = kernels->clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
     storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
     if (isp) {
-        // A spline through silence stays silent, and every estimate is the floor.
-        if (allAt(gainedFrames, kSplineHistoryFrames + frames, 0.0f)) {
-            for (int i = 0; i < frames; ++i)
-                storePair(estimates + 2 * i, threshold);
+        // A spline through quiet samples stays below the floor, which is then
+        // every estimate.
+        if (allBelow(gainedFrames, kSplineHistoryFrames + frames, kQuietShare * kThreshold)) {
+            fillFrames(estimates, frames, kThreshold);
         } else {
-            estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
+            kernels->estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
         }
         for (int k = 0; k < 5; ++k) {
             splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
             splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
         }
     } else {
-        for (int i = 0; i < frames; ++i)
-            storePair(estimates + 2 * i,
-                      _mm_max_ps(_mm_andnot_ps(signBit, lowPair(gainedChunk + 2 * i)), threshold));
+        kernels->estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
     }
+
+    // The delay line's part, apart from the envelopes: the delayed frames
+    // leave it for the output stage, and the gained ones take their place.
+    alignas(16) float delayedFrames[2 * kMaxFrames];
+    alignas(16) float envelopeFrames[2 * kMaxFrames];
+    passThroughDelay(delay, L, position, gainedChunk, frames, delayedFrames);
 
     const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
     concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
+    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
     int scans = 0;
 
     if (still) {
         // Nothing moves: the lines take the chunk and the delayed frames leave
         // at unity gain, by the same operations as below.
-        for (int i = 0; i < frames; ++i) {
-            float* const slot = delay + 2 * position;
-            const __m128 limited = _mm_mul_ps(lowPair(slot), one);
-            storePair(slot, lowPair(gainedChunk + 2 * i));
-            peaks0[position] = peaks0[position + L] = kThreshold;
-            peaks1[position] = peaks1[position + L] = kThreshold;
-            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
-            if (++position == L) position = 0;
-        }
+        fillPeakLines({peaks0, peaks1}, L, position, frames, kThreshold);
+        outPeak = emitUnity(delayedFrames, frames, ceiling, out, outPeak);
+        position = (position + frames) % L;
         channelGain = _mm_div_ps(threshold, E);
     } else {
         for (int i = 0; i < frames; ++i) {
-            float* const slot = delay + 2 * position;
-            const __m128 delayed = lowPair(slot);
-            storePair(slot, lowPair(gainedChunk + 2 * i));
             const __m128 peak = lowPair(estimates + 2 * i);
             const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
             float* const newest0 = peaks0 + position;
@@ -327,12 +307,36 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                 _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
             if (scanning != 0) {
                 ++scans;
-                const Aims aims = scanComingPeaks(scanning, position,
-                                                  concaveRuns.tracking() ? i : -1, R, E, {S, T, H});
-                S = aims.slope;
-                T = aims.target;
+                int unsettled = scanning;
+                if (tracking) {
+                    // Most scans of a swell: settled here for both channels at once.
+                    const ConcaveSettlement settlement = settleConcaveRises(
+                        pair(peaks0 + position + 1, peaks1 + position + 1),
+                        pair(peaks0 + position + 2, peaks1 + position + 2),
+                        pair(peaks0 + position + L - 1, peaks1 + position + L - 1),
+                        lowPair(concaveRuns.runsBefore(i)), L, E,
+                        _mm_div_ps(_mm_sub_ps(threshold, E), release));
+                    const __m128 settled =
+                        _mm_and_ps(settlement.settled,
+                                   _mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128())));
+                    unsettled &= ~_mm_movemask_ps(settled);
+                    // As scanComingPeaks sets the aims from a scan's result.
+                    const __m128 aimed = _mm_and_ps(settled, settlement.nearest);
+                    T = select(settled, settlement.target, T);
+                    H = _mm_castps_si128(
+                        select(aimed, _mm_castsi128_ps(_mm_set1_epi32(1)), _mm_castsi128_ps(H)));
+                    S = select(_mm_and_ps(settled, _mm_or_ps(settlement.nearest,
+                                                             _mm_cmplt_ps(S, settlement.target))),
+                               settlement.target, S);
+                }
+                if (unsettled != 0) {
+                    const Aims aims =
+                        scanComingPeaks(unsettled, position, tracking ? i : -1, R, E, {S, T, H});
+                    S = aims.slope;
+                    T = aims.target;
+                    H = aims.hold;
+                }
                 accept = scan::acceptBelow(T);
-                H = aims.hold;
             }
 
             // The newest peak takes over when it needs a steeper rise; a product
@@ -351,20 +355,16 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
             }
             // Counting down stops at -R - 1.
             H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
-            channelGain = _mm_div_ps(threshold, E);
-
-            const __m128 swapped =
-                _mm_shuffle_ps(channelGain, channelGain, _MM_SHUFFLE(2, 3, 0, 1));
-            const __m128 applied = link ? _mm_min_ps(channelGain, swapped) : channelGain;
-            const __m128 limited = _mm_mul_ps(delayed, applied);
-            outPeak = _mm_max_ps(_mm_andnot_ps(signBit, limited), outPeak);
-            storePair(out + 2 * i, _mm_mul_ps(outCeiling, limited));
+            storePair(envelopeFrames + 2 * i, E);
             if (++position == L) position = 0;
         }
+        outPeak = kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, link,
+                                       ceiling, out, outPeak);
+        channelGain = _mm_div_ps(threshold, E);
     }
 
     writePos = position;
-    concaveRuns.scanned(scans);
+    concaveRuns.scanned(scans, frames);
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);

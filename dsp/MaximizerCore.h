@@ -6,9 +6,11 @@
 #include "dsp/ConcaveRise.h"
 #include "dsp/IspSpline.h"
 #include "dsp/SignalBlock.h"
+#include "dsp/SimdKernels.h"
 
 #include <atomic>
 #include <cstdint>
+#include <emmintrin.h>
 #include <memory>
 
 class MaximizerCore {
@@ -18,7 +20,10 @@ public:
     static constexpr float kConstructionLookAhead = 0.5f;
     static constexpr int kMaxFrames = kMaxChunkFrames; // frames per inner pass
 
-    MaximizerCore();
+    // On the vectors this machine is best run with, or on those of `level`
+    // (at most supportedSimdLevel()); the output bits are the same.
+    MaximizerCore() : MaximizerCore(preferredSimdLevel()) {}
+    explicit MaximizerCore(SimdLevel level);
 
     // Buffers are resized only here, never while processing. A rate that
     // cannot be given buffers keeps the old rate and buffers, and answers false.
@@ -84,6 +89,9 @@ private:
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
     // All three change only in setSampleRate / setLookAhead.
+    // kernels: the vector kernels (the scan, the peak estimates and the
+    // stages over whole chunks), chosen at construction.
+    const SimdKernels* kernels;
     std::int32_t rate = -1;
     std::int32_t capacity = 0;
     std::int32_t lookAhead = 0;
@@ -95,7 +103,7 @@ private:
     std::unique_ptr<float[]> delayLine;
     std::unique_ptr<float[]> peakLines[2];
     // reciprocals[j] = 1 / j for every distance a scan can reach; &reciprocals[1]
-    // is 16-byte aligned inside reciprocalStorage.
+    // is on a cache line's boundary inside reciprocalStorage.
     std::unique_ptr<float[]> reciprocalStorage;
     const float* reciprocals = nullptr;
     std::int32_t writePos = 0; // frame written this frame, 0 .. lookAhead - 1

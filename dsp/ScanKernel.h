@@ -1,0 +1,152 @@
+// The look-ahead scan for one vector width V (see SimdVectors.h): rises of
+// the gain envelope, (peak - envelope) / distance, compared with the slope
+// aimed at so far. Most candidates are rejected with one multiplication by a
+// tabulated reciprocal; only those that might win are divided, in increasing
+// distance, and the division decides exactly as a scalar loop would, so the
+// answer does not depend on the width.
+#pragma once
+
+#include <cstdint>
+
+namespace {
+
+template <class V> struct ScanChannel {
+    using Vec = typename V::Vec;
+    static constexpr std::int32_t kGroup = 4 * V::kWidth; // four vectors share one screen
+
+    // Slightly below `best`: n * (1/j) is within 2^-23 of n / j relatively, so
+    // every quotient that exceeds `best` has its product above this bound.
+    // Rises are 0 or at least about 1e-12 in magnitude (differences of values
+    // near 1 over at most a few thousand frames), far from denormal.
+    static Vec acceptBelow(float best) {
+        const Vec b = V::set1(best);
+        return V::sub(b, V::mul(V::abs(b), V::set1(0x1p-20f)));
+    }
+
+    // The nearest peak is settled at once: its rise needs no division, and
+    // when it leads, as it mostly does, the screens pass far fewer lanes.
+    ScanChannel(const float* coming, float envelope, float releaseSlope, std::int32_t lookAhead)
+        : peaks(coming), level(V::set1(envelope)), best(releaseSlope) {
+        const float nearest = coming[1] - envelope;
+        if (lookAhead > 1 && nearest > best) {
+            best = nearest;
+            steepest = 1;
+        }
+        accept = acceptBelow(best);
+    }
+
+    // Rises and their estimates for the distances of the group from `first`;
+    // whether any estimate may beat the best.
+    bool screen(std::int32_t first, const Vec (&reciprocal)[4], Vec (&rise)[4],
+                Vec (&estimate)[4]) const {
+        // Written out: the compiler keeps them in registers only unrolled.
+        rise[0] = V::sub(V::load(peaks + first), level);
+        rise[1] = V::sub(V::load(peaks + first + V::kWidth), level);
+        rise[2] = V::sub(V::load(peaks + first + 2 * V::kWidth), level);
+        rise[3] = V::sub(V::load(peaks + first + 3 * V::kWidth), level);
+        estimate[0] = V::mul(rise[0], reciprocal[0]);
+        estimate[1] = V::mul(rise[1], reciprocal[1]);
+        estimate[2] = V::mul(rise[2], reciprocal[2]);
+        estimate[3] = V::mul(rise[3], reciprocal[3]);
+        // The largest estimate passes exactly when any does.
+        const Vec largest =
+            V::max(V::max(estimate[0], estimate[1]), V::max(estimate[2], estimate[3]));
+        return V::greater(largest, accept) != 0;
+    }
+
+    // Vector by vector in increasing distance, each against the best so far.
+    void settle(std::int32_t first, const Vec (&rise)[4], const Vec (&estimate)[4]) {
+        settle(first, rise[0], estimate[0], V::kWidth);
+        settle(first + V::kWidth, rise[1], estimate[1], V::kWidth);
+        settle(first + 2 * V::kWidth, rise[2], estimate[2], V::kWidth);
+        settle(first + 3 * V::kWidth, rise[3], estimate[3], V::kWidth);
+    }
+
+    // The exact decision for the first `used` lanes of one vector whose
+    // estimate passed, nearest first.
+    void settle(std::int32_t first, Vec rise, Vec estimate, std::int32_t used) {
+        unsigned candidates = V::greater(estimate, accept) & ((2u << (used - 1)) - 1u);
+        if (candidates == 0) return;
+        float rises[V::kWidth];
+        V::store(rises, rise);
+        for (; candidates != 0; candidates &= candidates - 1) {
+            const std::int32_t k = __builtin_ctz(candidates);
+            const float quotient = rises[k] / static_cast<float>(first + k);
+            if (quotient > best) {
+                best = quotient;
+                steepest = first + k;
+            }
+        }
+        accept = acceptBelow(best);
+    }
+
+    // The last distances, fewer than a group: single vectors.
+    void finish(std::int32_t first, const float* reciprocals, std::int32_t lookAhead) {
+        for (; first < lookAhead; first += V::kWidth) {
+            const std::int32_t used = lookAhead - first < V::kWidth ? lookAhead - first : V::kWidth;
+            const Vec rise = V::sub(V::loadFirst(peaks + first, used), level);
+            const Vec estimate = V::mul(rise, V::loadFirst(reciprocals + first, used));
+            settle(first, rise, estimate, used);
+        }
+    }
+
+    static void loadGroup(const float* reciprocals, std::int32_t first, Vec (&reciprocal)[4]) {
+        reciprocal[0] = V::load(reciprocals + first);
+        reciprocal[1] = V::load(reciprocals + first + V::kWidth);
+        reciprocal[2] = V::load(reciprocals + first + 2 * V::kWidth);
+        reciprocal[3] = V::load(reciprocals + first + 3 * V::kWidth);
+    }
+
+    const float* peaks;
+    Vec level;
+    Vec accept;
+    float best;
+    std::int32_t steepest = 0;
+};
+
+template <class V>
+std::int32_t scanForSteepestRiseWith(const float* peaks, const float* reciprocals,
+                                     std::int32_t lookAhead, float envelope, float& target) {
+    using Channel = ScanChannel<V>;
+    using Vec = typename V::Vec;
+    Channel channel(peaks, envelope, target, lookAhead);
+    std::int32_t first = 1;
+    for (; first + Channel::kGroup <= lookAhead; first += Channel::kGroup) {
+        Vec reciprocal[4], rise[4], estimate[4];
+        Channel::loadGroup(reciprocals, first, reciprocal);
+        if (channel.screen(first, reciprocal, rise, estimate))
+            channel.settle(first, rise, estimate);
+    }
+    channel.finish(first, reciprocals, lookAhead);
+    target = channel.best;
+    return channel.steepest;
+}
+
+// Both channels at once: the same results as two single scans, with the two
+// chains of work interleaved.
+template <class V>
+void scanForSteepestRisesWith(const float* const (&peaks)[2], const float* reciprocals,
+                              std::int32_t lookAhead, const float (&envelope)[2],
+                              float (&target)[2], std::int32_t (&steepest)[2]) {
+    using Channel = ScanChannel<V>;
+    using Vec = typename V::Vec;
+    Channel left(peaks[0], envelope[0], target[0], lookAhead);
+    Channel right(peaks[1], envelope[1], target[1], lookAhead);
+    std::int32_t first = 1;
+    for (; first + Channel::kGroup <= lookAhead; first += Channel::kGroup) {
+        Vec reciprocal[4], riseLeft[4], estimateLeft[4], riseRight[4], estimateRight[4];
+        Channel::loadGroup(reciprocals, first, reciprocal);
+        const bool leftPassed = left.screen(first, reciprocal, riseLeft, estimateLeft);
+        const bool rightPassed = right.screen(first, reciprocal, riseRight, estimateRight);
+        if (leftPassed) left.settle(first, riseLeft, estimateLeft);
+        if (rightPassed) right.settle(first, riseRight, estimateRight);
+    }
+    left.finish(first, reciprocals, lookAhead);
+    right.finish(first, reciprocals, lookAhead);
+    target[0] = left.best;
+    target[1] = right.best;
+    steepest[0] = left.steepest;
+    steepest[1] = right.steepest;
+}
+
+} // namespace

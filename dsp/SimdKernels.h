@@ -1,0 +1,57 @@
+// The limiter's vector kernels for each instruction set the processor may
+// offer, and the choice among them. All of them give the same bits; wider
+// vectors only do the same work in fewer steps.
+#pragma once
+
+#include <cstdint>
+#include <xmmintrin.h>
+
+enum class SimdLevel { sse2, avx2, avx512 };
+
+struct SimdKernels {
+    // peaks[1 .. lookAhead - 1] are the coming peaks, readable up to
+    // kScanSlack floats further; `target` enters as the release slope and
+    // leaves as the steepest rise; reciprocals[j] is 1/j, readable as far as
+    // the peaks. Returns the distance of the peak that set it (the nearest of
+    // equal rises), or 0 when none needs a rise steeper than the release slope.
+    std::int32_t (*scanForSteepestRise)(const float* peaks, const float* reciprocals,
+                                        std::int32_t lookAhead, float envelope, float& target);
+    // Both channels at once: the same results as two single scans.
+    void (*scanForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
+                                 std::int32_t lookAhead, const float (&envelope)[2],
+                                 float (&target)[2], std::int32_t (&steepest)[2]);
+    // As estimateInterSamplePeaks (IspSpline.h).
+    void (*estimateInterSamplePeaks)(const float* gained, int frames, float floor,
+                                     float* estimates);
+    // Clips each sample of `frames` interleaved frames to +-1 (a NaN or an
+    // infinity counts as silence), writes it times `gain` to `gained`, and
+    // returns `inPeak` raised by the clipped magnitudes. Peaks are channel 0
+    // and 1 in lanes 0 and 1 of an SSE vector; lanes 2 and 3 enter as 0 and
+    // leave undefined.
+    __m128 (*clipAndGain)(const float* in, int frames, float gain, float* gained, __m128 inPeak);
+    // Each gained sample's magnitude, but at least `floor`: the estimates
+    // when inter-sample peaks are not estimated.
+    void (*estimateSamplePeaks)(const float* gained, int frames, float floor, float* estimates);
+    // The limited chunk: each delayed frame times its channels' gains
+    // (threshold / envelope, with `link` the smaller of the two), times
+    // `ceiling`, into `out`. Returns `outPeak` (lanes as above) raised by the
+    // limited magnitudes, before the ceiling.
+    __m128 (*emitLimited)(const float* delayed, const float* envelopes, int frames, float threshold,
+                          bool link, float ceiling, float* out, __m128 outPeak);
+};
+
+// The widest level that both the processor and the system support (the
+// system must save the wider registers on a task switch); found on the first
+// call and kept.
+SimdLevel supportedSimdLevel();
+
+// The level the limiter runs at unless told otherwise: the supported one,
+// but AVX2 on Intel processors with AVX-512, which lower their clock while
+// 512-bit instructions run and wait for the wide units to power up on each
+// short burst of them, so that the scans, short and rare, cost the whole
+// pass more than they save (measured on a Xeon). AMD processors have no
+// such penalty.
+SimdLevel preferredSimdLevel();
+
+// The kernels of `level`, which must not be above supportedSimdLevel().
+const SimdKernels& simdKernels(SimdLevel level);
