@@ -1,8 +1,10 @@
 #include "RenderTool.h"
 
+#include <ebur128.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +78,38 @@ Audio readAudio(const std::string& path) {
     sf_readf_float(file, audio.samples.data(), info.frames);
     sf_close(file);
     return audio;
+}
+
+namespace {
+
+// The figure `read` gives of the whole of `audio` (the loudest channel's, for peaks).
+double measured(const Audio& audio, int mode, bool perChannel,
+                int (*read)(ebur128_state*, unsigned int, double*)) {
+    ebur128_state* state = ebur128_init(static_cast<unsigned>(audio.channels),
+                                        static_cast<unsigned long>(audio.rate), mode);
+    ebur128_add_frames_float(state, audio.samples.data(), static_cast<std::size_t>(audio.frames()));
+    double result = -HUGE_VAL;
+    for (int c = 0; c < (perChannel ? audio.channels : 1); ++c) {
+        double value = 0.0;
+        read(state, static_cast<unsigned>(c), &value);
+        result = std::max(result, value);
+    }
+    ebur128_destroy(&state);
+    return result;
+}
+
+int globalLoudness(ebur128_state* state, unsigned int, double* value) {
+    return ebur128_loudness_global(state, value);
+}
+
+} // namespace
+
+double loudnessOf(const Audio& audio) {
+    return measured(audio, EBUR128_MODE_I, false, globalLoudness);
+}
+
+double truePeakOf(const Audio& audio) {
+    return 20.0 * std::log10(measured(audio, EBUR128_MODE_TRUE_PEAK, true, ebur128_true_peak));
 }
 
 std::vector<unsigned char> bytesOf(const std::string& path) {

@@ -37,6 +37,10 @@ void writeAudio(const std::string& path, const Audio& audio);
 // An empty Audio when the file cannot be read.
 Audio readAudio(const std::string& path);
 
+// Integrated loudness (LUFS) and true peak (dBTP) of audio, by libebur128.
+double loudnessOf(const Audio& audio);
+double truePeakOf(const Audio& audio);
+
 // The whole file; empty when it cannot be read.
 std::vector<unsigned char> bytesOf(const std::string& path);
 

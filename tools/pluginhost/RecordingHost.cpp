@@ -1,11 +1,28 @@
 #include "tools/pluginhost/RecordingHost.h"
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 namespace {
 
-// The callback carries no user data: calls go to the newest living host.
-RecordingHost* activeHost = nullptr;
+// The callback carries no user data. A call about an effect goes to the host
+// that opened it, whatever the thread; a call before the entry has returned
+// goes to the host opening on this thread; any other to this thread's newest
+// living host. Hosts on different threads never see each other's calls.
+std::mutex ownersLock;
+std::map<const AEffect*, RecordingHost*> owners; // guarded by ownersLock
+thread_local RecordingHost* openingHost = nullptr;
+thread_local RecordingHost* newestHost = nullptr;
+
+RecordingHost* hostFor(const AEffect* effect) {
+    if (effect != nullptr) {
+        std::lock_guard<std::mutex> hold(ownersLock);
+        const auto owner = owners.find(effect);
+        if (owner != owners.end()) return owner->second;
+    }
+    return openingHost != nullptr ? openingHost : newestHost;
+}
 
 std::uint32_t bitsOf(float value) {
     std::uint32_t bits;
@@ -15,21 +32,25 @@ std::uint32_t bitsOf(float value) {
 
 } // namespace
 
-RecordingHost::RecordingHost() : previous(activeHost) {
-    activeHost = this;
+RecordingHost::RecordingHost() : previous(newestHost) {
+    newestHost = this;
 }
 
 RecordingHost::~RecordingHost() {
-    activeHost = previous;
+    if (newestHost == this) newestHost = previous;
+    std::lock_guard<std::mutex> hold(ownersLock);
+    for (auto owner = owners.begin(); owner != owners.end();)
+        owner = owner->second == this ? owners.erase(owner) : std::next(owner);
 }
 
 VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                               VstIntPtr value, void* ptr, float opt) {
-    if (activeHost == nullptr) return 0;
+    RecordingHost* host = hostFor(effect);
+    if (host == nullptr) return 0;
     HostCall call{effect, opcode, index, value, {}, opt};
     if (opcode == audioMasterCanDo && ptr != nullptr) call.text = static_cast<const char*>(ptr);
-    if (activeHost->recordCalls) activeHost->calls.push_back(call);
-    return activeHost->answer(call);
+    if (host->recordCalls) host->calls.push_back(call);
+    return host->answer(call);
 }
 
 VstIntPtr RecordingHost::answer(const HostCall& call) {
@@ -52,7 +73,23 @@ VstIntPtr RecordingHost::answer(const HostCall& call) {
 }
 
 AEffect* RecordingHost::open(PluginEntry entry) {
-    return entry != nullptr ? entry(callback) : nullptr;
+    if (entry == nullptr) return nullptr;
+    RecordingHost* const outer = openingHost;
+    openingHost = this;
+    AEffect* effect = entry(callback);
+    openingHost = outer;
+    if (effect != nullptr) {
+        std::lock_guard<std::mutex> hold(ownersLock);
+        owners[effect] = this;
+    }
+    return effect;
+}
+
+VstIntPtr RecordingHost::close(AEffect* effect) {
+    const VstIntPtr result = dispatch(effect, effClose);
+    std::lock_guard<std::mutex> hold(ownersLock);
+    owners.erase(effect);
+    return result;
 }
 
 VstIntPtr RecordingHost::dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,

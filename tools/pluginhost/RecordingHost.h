@@ -1,5 +1,6 @@
 // A host for driving a plug-in through its record: it answers the host
 // callback as the interface defines and records every call it receives.
+// Hosts on several threads each drive their own effects.
 #pragma once
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -29,7 +30,7 @@ public:
     VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
                        void* ptr = nullptr, float opt = 0.0f);
     // effClose; the record is gone afterwards.
-    VstIntPtr close(AEffect* effect) { return dispatch(effect, effClose); }
+    VstIntPtr close(AEffect* effect);
     // A text request answered into a buffer of `size` bytes.
     std::string text(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, std::size_t size = 256);
     // Calls of one opcode, in order.
@@ -53,7 +54,7 @@ public:
 
 private:
     VstIntPtr answer(const HostCall& call);
-    RecordingHost* previous;
+    RecordingHost* previous; // this thread's newest host before this one
 };
 
 // The record's fixed fields, one per line.

@@ -129,6 +129,11 @@ int AudioReader::read(float* interleaved, int frames) {
     return static_cast<int>(got);
 }
 
+void AudioReader::rewind() {
+    if (sf_seek(file, 0, SEEK_SET) != 0)
+        throw RenderError("cannot read " + path + " again: " + sf_strerror(file));
+}
+
 int chooseOutputFormat(const AudioFormat& input, const std::string& choice,
                        const std::string& outputPath) {
     int major = 0, subtype = 0;
@@ -185,7 +190,7 @@ AudioWriter::AudioWriter(const std::string& path, const AudioFormat& format) : p
     file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
     if (file == nullptr) {
         const std::string reason = sf_strerror(nullptr);
-        close(fd);
+        ::close(fd);
         unlink(temporary.c_str());
         throw RenderError("cannot write " + path + ": " + reason);
     }
@@ -203,10 +208,15 @@ void AudioWriter::write(const float* interleaved, int frames) {
         throw RenderError("cannot write " + path + ": " + sf_strerror(file));
 }
 
-void AudioWriter::commit() {
+void AudioWriter::close() {
+    if (file == nullptr) return;
     const int closed = sf_close(file);
     file = nullptr;
     if (closed != 0) throw RenderError("cannot write " + path + ": " + sf_error_number(closed));
+}
+
+void AudioWriter::commit() {
+    close();
     moveInPlace(temporary, path);
     committed = true;
 }

@@ -28,6 +28,8 @@ public:
     long long frames() const { return static_cast<long long>(info.frames); }
     // Reads up to `frames` interleaved frames as floats; fewer at the end.
     int read(float* interleaved, int frames);
+    // Back to the first frame, for another pass over the file.
+    void rewind();
 
 private:
     std::string path;
@@ -55,7 +57,10 @@ public:
     AudioWriter& operator=(const AudioWriter&) = delete;
 
     void write(const float* interleaved, int frames);
-    // Closes the file and moves it to its name.
+    // Completes the temporary file, to be read back before it is committed.
+    void close();
+    const std::string& written() const { return temporary; }
+    // Closes the file if need be and moves it to its name.
     void commit();
 
 private:

@@ -31,6 +31,17 @@ void LevelMeter::add(const float* interleaved, int frames) {
     ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
 }
 
+double LevelMeter::lastTruePeak() const {
+    double peak = 0.0;
+    for (int c = 0; c < channels; ++c) {
+        double channelPeak = 0.0;
+        if (ebur128_prev_true_peak(state.get(), static_cast<unsigned>(c), &channelPeak) ==
+            EBUR128_SUCCESS)
+            peak = std::max(peak, channelPeak);
+    }
+    return peak;
+}
+
 double LevelMeter::peakDb(int (*read)(ebur128_state*, unsigned int, double*)) const {
     double peak = 0.0;
     for (int c = 0; c < channels; ++c) {
@@ -57,11 +68,11 @@ double LevelMeter::loudnessLufs() const {
 }
 
 GainReductionMeter::GainReductionMeter(double expectedGain, int latencyFrames)
-    : expectedGain(expectedGain), delayed(static_cast<std::size_t>(kStereo * latencyFrames), 0.0f) {
-}
+    : expectedGain(expectedGain), delayed(static_cast<std::size_t>(kStereo * latencyFrames), 0.0f),
+      latency(latencyFrames) {}
 
 void GainReductionMeter::add(const float* input, const float* output, int frames) {
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < frames; ++i, ++processed) {
         float in[kStereo] = {input[kStereo * i], input[kStereo * i + 1]};
         if (!delayed.empty()) {
             // in takes the input of `latency` frames ago; the new one waits in its place.
@@ -79,8 +90,29 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
             reduction = std::max(reduction, kDbPerDecade * std::log10(expected / got));
         }
         if (!carriesSignal) continue;
+        if (traced != nullptr) traced->raise(traced->reductionDb, processed - latency, reduction);
         ++measured;
         total += reduction;
         largest = std::max(largest, reduction);
     }
+}
+
+LevelTrace::LevelTrace(long long frames, int rate, int windows)
+    : rate(rate), windowFrames(std::max(1LL, (frames + windows - 1) / windows)) {
+    const auto count = static_cast<std::size_t>((frames + windowFrames - 1) / windowFrames);
+    for (auto* values : {&inputPeak, &outputPeak, &outputTruePeak, &reductionDb})
+        values->assign(count, 0.0);
+}
+
+void LevelTrace::raise(std::vector<double>& values, long long frame, double value) const {
+    if (frame < 0) return;
+    const auto window = static_cast<std::size_t>(frame / windowFrames);
+    if (window < values.size()) values[window] = std::max(values[window], value);
+}
+
+void LevelTrace::raisePeaks(std::vector<double>& values, long long firstFrame,
+                            const float* interleaved, int frames, int channels) const {
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            raise(values, firstFrame + i, std::fabs(interleaved[i * channels + c]));
 }

@@ -2,6 +2,7 @@
 
 #include "tools/render/UserUnits.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -46,6 +47,42 @@ ParameterSetting parseParam(const std::string& text) {
     return setting;
 }
 
+constexpr double kQuietestTargetLufs = -70.0; // the absolute gate of the loudness measure
+constexpr double kLowestTruePeakDbtp = -30.0; // the lowest ceiling
+constexpr int kMostJobs = 256;
+
+double numberIn(const std::string& option, const std::string& text, double low, double high,
+                const char* unit) {
+    double value = 0.0;
+    if (!parseNumber(text, value) || value < low || value > high) {
+        char range[64];
+        std::snprintf(range, sizeof(range), "%g..%g %s", low, high, unit);
+        throw RenderError(option + " " + text + ": out of range; the valid range is " + range);
+    }
+    return value;
+}
+
+// Settings that contradict each other or that a batch cannot take.
+void checkTogether(const Options& options, const std::vector<std::string>& files) {
+    const RenderRequest& request = options.request;
+    for (const ParameterSetting& setting : request.settings)
+        if (request.goal.loudness && setting.breltoUnits && setting.name == "Gain")
+            throw RenderError(setting.given + ": --target-lufs sets the gain; give one of them");
+    if (options.outDir.empty()) {
+        if (files.size() > 2)
+            throw RenderError(
+                "too many files: give INPUT and at most one OUTPUT, or --out-dir DIR");
+        if (files.empty() && request.saveState.empty() && !options.help)
+            throw RenderError("no input file");
+        return;
+    }
+    if (files.empty() && !options.help) throw RenderError("--out-dir: no input file");
+    if (!request.saveState.empty())
+        throw RenderError("--save-state takes no --out-dir: save the state in a run of its own");
+    if (!request.plot.empty() && files.size() > 1)
+        throw RenderError("--plot draws one render: give one input file, or no --plot");
+}
+
 } // namespace
 
 std::string usageText() {
@@ -53,9 +90,11 @@ std::string usageText() {
     for (const UserUnit& unit : kUserUnits)
         units += "  " + std::string(unit.option) + " " + rangeText(unit) + "\n";
     return "usage: brelto-render [OPTIONS] INPUT [OUTPUT]\n"
+           "       brelto-render [OPTIONS] FILE... --out-dir DIR\n"
            "       brelto-render [OPTIONS] --save-state FILE\n"
            "Renders an audio file through a VST 2.4 plug-in (Brelto by default) into\n"
-           "OUTPUT, by default INPUT.limited.EXT, and reports levels and loudness.\n"
+           "OUTPUT, by default INPUT.limited.EXT, and reports levels and loudness; with\n"
+           "--out-dir, renders every FILE into DIR under its own name, several at once.\n"
            "Brelto's parameters in their units:\n" +
            units +
            "Any plug-in's parameters, by name (letter case ignored) or index:\n"
@@ -66,7 +105,18 @@ std::string usageText() {
            "  --format F           output format: TYPE, SAMPLE or TYPE:SAMPLE, e.g. flac,\n"
            "                       float, wav:pcm24 (default: the input's)\n"
            "  --no-align           keep the plug-in's delay in the output\n"
-           "  --json               the report as JSON\n";
+           "Mastering (Brelto):\n"
+           "  --target-lufs L      find the gain that gives an integrated loudness of L LUFS\n"
+           "                       (within 0.1 LU); -70..0\n"
+           "  --true-peak DBTP     lower the ceiling until the output's true peak, as written,\n"
+           "                       is at most DBTP; -30..0\n"
+           "  --dither tpdf|none   triangular dither of 1 LSB before rounding to integer\n"
+           "                       samples (default: tpdf for 16 bits or fewer, else none)\n"
+           "  --plot FILE.png      a picture of the levels and the gain reduction over time\n"
+           "Batches:\n"
+           "  --out-dir DIR        render every FILE into DIR, under its own name\n"
+           "  --jobs N             renders at once (default: one per core)\n"
+           "  --json               the report (of a batch: every file's) as JSON\n";
 }
 
 Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
@@ -98,6 +148,25 @@ Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
             request.saveState = args.valueOf(option, inlineValue);
         } else if (option == "--format") {
             request.format = args.valueOf(option, inlineValue);
+        } else if (option == "--target-lufs") {
+            request.goal.loudness = true;
+            request.goal.targetLufs = numberIn(option, args.valueOf(option, inlineValue),
+                                               kQuietestTargetLufs, 0.0, "LUFS");
+        } else if (option == "--true-peak") {
+            request.goal.truePeak = true;
+            request.goal.truePeakDbtp = numberIn(option, args.valueOf(option, inlineValue),
+                                                 kLowestTruePeakDbtp, 0.0, "dBTP");
+        } else if (option == "--dither") {
+            request.dither = parseDither(args.valueOf(option, inlineValue));
+        } else if (option == "--plot") {
+            request.plot = args.valueOf(option, inlineValue);
+        } else if (option == "--out-dir") {
+            options.outDir = args.valueOf(option, inlineValue);
+        } else if (option == "--jobs") {
+            const std::string text = args.valueOf(option, inlineValue);
+            const double jobs = numberIn(option, text, 1, kMostJobs, "jobs");
+            if (jobs != std::floor(jobs)) throw RenderError("--jobs " + text + ": a whole number");
+            options.jobs = static_cast<int>(jobs);
         } else if (option == "--no-align") {
             request.align = false;
         } else if (option == "--json") {
@@ -110,10 +179,12 @@ Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
             files.push_back(option);
         }
     }
-    if (files.size() > 2) throw RenderError("too many files: give INPUT and at most one OUTPUT");
-    if (!files.empty()) request.input = files[0];
-    if (files.size() == 2) request.output = files[1];
-    if (files.empty() && request.saveState.empty() && !options.help)
-        throw RenderError("no input file");
+    checkTogether(options, files);
+    if (!options.outDir.empty()) {
+        options.inputs = files;
+    } else {
+        if (!files.empty()) request.input = files[0];
+        if (files.size() == 2) request.output = files[1];
+    }
     return options;
 }

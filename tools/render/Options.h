@@ -4,9 +4,13 @@
 #include "tools/render/RenderJob.h"
 
 #include <string>
+#include <vector>
 
 struct Options {
-    RenderRequest request;
+    RenderRequest request;           // the settings; input and output of a single render
+    std::vector<std::string> inputs; // a batch's files, each rendered into outDir
+    std::string outDir;              // empty: a single render
+    int jobs = 0;                    // renders at once in a batch; 0: one per core
     bool json = false;
     bool help = false;
 };

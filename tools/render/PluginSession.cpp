@@ -2,10 +2,17 @@
 
 #include "base/Text.h"
 
+#include <mutex>
+
 namespace {
 
 constexpr std::size_t kNameBuffer = 256;
 constexpr int kStereo = 2;
+
+// Hosts make and close instances on one thread; a plug-in may keep state for
+// all its instances (Brelto's editors share one knob mode), so instances on
+// several threads are made and closed one at a time.
+std::mutex lifecycleLock;
 
 } // namespace
 
@@ -19,11 +26,13 @@ PluginModule::PluginModule(const std::string& path) : file(path), library(path) 
 }
 
 std::unique_ptr<PluginInstance> PluginModule::instantiate() {
+    std::unique_lock<std::mutex> hold(lifecycleLock);
     AEffect* effect = host.open(library.entry());
     if (effect == nullptr || effect->magic != kEffectMagic)
         throw RenderError(file + " gave no VST effect record");
     auto instance = std::make_unique<PluginInstance>(host, effect);
     host.dispatch(effect, effOpen);
+    hold.unlock(); // a refused instance closes through its destructor
     if ((effect->flags & effFlagsCanReplacing) == 0 || effect->processReplacing == nullptr)
         throw RenderError(file + " cannot process 32-bit audio (no processReplacing)");
     if (effect->numInputs < kStereo || effect->numOutputs < kStereo)
@@ -37,6 +46,7 @@ PluginInstance::PluginInstance(RecordingHost& host, AEffect* effect) : host(host
 
 PluginInstance::~PluginInstance() {
     stop();
+    std::lock_guard<std::mutex> hold(lifecycleLock);
     host.close(effect);
 }
 

@@ -1,41 +1,16 @@
 #include "tools/render/RenderJob.h"
 
 #include "tools/bank/BankFile.h"
-#include "tools/render/AudioFile.h"
-#include "tools/render/Measurements.h"
-#include "tools/render/Progress.h"
-#include "tools/render/UserUnits.h"
+#include "tools/render/Plot.h"
+#include "tools/render/RenderPass.h"
 
-#include "core/Identity.h"
 #include "dsp/ParameterLaws.h"
 
-#include <atomic>
-#include <chrono>
-#include <cmath>
-#include <csignal>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
 namespace {
-
-constexpr int kBlockFrames = 1024;
-constexpr int kStereo = 2;
-constexpr int kMaxChannels = 2;
-// The impulse that measures the delay, and how long its answer is awaited.
-constexpr float kImpulse = 0.5f;
-constexpr int kLatencyWindowSeconds = 1;
-constexpr float kSilence = 1e-6f;
-
-std::atomic<bool> stopRequested{false};
-
-void requestStop(int) {
-    stopRequested = true;
-}
-
-bool isBrelto(PluginInstance& instance) {
-    return instance.uniqueId() == static_cast<std::uint32_t>(identity::kUniqueId) &&
-           instance.name() == identity::kEffectName;
-}
 
 std::string parameterList(PluginInstance& instance) {
     std::string list;
@@ -43,18 +18,6 @@ std::string parameterList(PluginInstance& instance) {
         list += (i ? ", " : "") + instance.parameterName(i);
     return list;
 }
-
-// Everything that makes an instance sound as asked, checked against the plug-in.
-struct Setup {
-    std::vector<unsigned char> state; // bank chunk, empty for none
-    std::vector<std::pair<int, float>> values;
-
-    void apply(PluginInstance& instance) const {
-        if (!state.empty()) instance.setChunk(state);
-        for (const auto& [index, value] : values)
-            instance.setParameter(index, value);
-    }
-};
 
 std::vector<unsigned char> readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -100,172 +63,96 @@ Setup prepare(const RenderRequest& request, PluginInstance& instance) {
         }
         setup.values.emplace_back(index, setting.value);
     }
+    if (brelto) {
+        setup.gainIndex = instance.findParameter("Gain");
+        setup.ceilingIndex = instance.findParameter("OutCeil");
+    }
+    if ((request.goal.loudness || request.goal.truePeak) && !brelto)
+        throw RenderError("--target-lufs and --true-peak set Brelto's gain and ceiling; " +
+                          instance.name() + " is not Brelto");
     setup.apply(instance);
     return setup;
 }
 
-// Buffers for one instance's inputs and outputs; extra inputs stay silent.
-struct Channels {
-    std::vector<std::vector<float>> in, out;
-    std::vector<float*> inPointers, outPointers;
-
-    explicit Channels(PluginInstance& instance)
-        : in(static_cast<std::size_t>(instance.inputCount()), std::vector<float>(kBlockFrames)),
-          out(static_cast<std::size_t>(instance.outputCount()), std::vector<float>(kBlockFrames)) {
-        for (auto& channel : in)
-            inPointers.push_back(channel.data());
-        for (auto& channel : out)
-            outPointers.push_back(channel.data());
-    }
-};
-
-// The frame at which an impulse at frame 0 leaves a fresh instance; -1 when
-// nothing comes out.
-int measureLatency(PluginModule& module, const Setup& setup, int rate) {
-    auto instance = module.instantiate();
-    setup.apply(*instance);
-    instance->start(rate, kBlockFrames);
-    Channels channels(*instance);
-    channels.in[0][0] = channels.in[1][0] = kImpulse;
-    float loudest = kSilence;
-    int latency = -1;
-    for (int done = 0; done < rate * kLatencyWindowSeconds; done += kBlockFrames) {
-        instance->process(channels.inPointers.data(), channels.outPointers.data(), kBlockFrames);
-        channels.in[0][0] = channels.in[1][0] = 0.0f;
-        for (int i = 0; i < kBlockFrames; ++i) {
-            const float level = std::fabs(channels.out[0][i]) + std::fabs(channels.out[1][i]);
-            if (level > loudest) {
-                loudest = level;
-                latency = done + i;
-            }
-        }
-    }
-    return latency;
+// Brelto's gain and ceiling in dB as the search would set them.
+float gainValueOf(double db) {
+    return static_cast<float>(std::clamp(laws::gainValue(db), 0.0, 1.0));
+}
+float ceilingValueOf(double db) {
+    return static_cast<float>(std::clamp(laws::ceilingValue(db), 0.0, 1.0));
 }
 
-void measureStream(StreamFigures& figures, const LevelMeter& meter) {
-    figures.samplePeakDb = meter.samplePeakDb();
-    figures.truePeakDb = meter.truePeakDb();
-    figures.loudnessLufs = meter.loudnessLufs();
-}
-
-// The input opened and checked and the output chosen, before anything is written.
-struct AudioJob {
-    AudioReader reader;
-    AudioFormat in, out;
-    std::string outputPath;
-
-    explicit AudioJob(const RenderRequest& request) : reader(request.input) {
-        in = out = reader.format();
-        if (in.channels < 1 || in.channels > kMaxChannels)
-            throw RenderError(request.input + " has " + std::to_string(in.channels) +
-                              " channels; brelto-render takes mono or stereo files");
-        out.format = chooseOutputFormat(in, request.format, request.output);
-        outputPath = request.output.empty()
-                         ? defaultOutputPath(request.input, extensionOf(out.format))
-                         : request.output;
+void keep(RenderReport& report, const PassResult& pass, const AudioJob& job, const Setup& setup) {
+    if (report.renders == 1) report.input = pass.input;
+    report.output = pass.output;
+    report.gainReductionKnown = pass.gainReductionKnown;
+    report.largestReductionDb = pass.largestReductionDb;
+    report.averageReductionDb = pass.averageReductionDb;
+    report.processedFrames = pass.processedFrames;
+    report.processSeconds = pass.processSeconds;
+    report.latencyFrames = job.latencyFrames;
+    report.aligned = job.aligned;
+    report.dithered = pass.dithered;
+    if (setup.gainIndex >= 0) {
+        report.gainDb = laws::gainDb(pass.gain);
+        report.ceilingDb = laws::ceilingDb(pass.ceiling);
+        report.parameters[static_cast<std::size_t>(setup.gainIndex)].second = pass.gain;
+        report.parameters[static_cast<std::size_t>(setup.ceilingIndex)].second = pass.ceiling;
     }
-};
-
-// Brelto's gain and ceiling as its parameters stand; 0 for other plug-ins.
-double expectedGain(PluginInstance& instance) {
-    if (!isBrelto(instance)) return 0.0;
-    return laws::linearGain(instance.parameter(instance.findParameter("Gain"))) *
-           laws::linearCeiling(instance.parameter(instance.findParameter("OutCeil")));
 }
 
+// Renders once, or as often as the goal's search needs; the last render is
+// the one kept, and its file goes in place only when everything succeeded.
 void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& module,
-                 PluginInstance& instance, const Setup& setup, RenderReport& report) {
-    AudioReader& reader = job.reader;
-    const AudioFormat& in = job.in;
-    const AudioFormat& out = job.out;
-    const std::string& outputPath = job.outputPath;
-    report.input = {request.input, describeFormat(in.format), in.rate, in.channels,
-                    reader.frames()};
-    report.output = {outputPath, describeFormat(out.format), out.rate, out.channels, 0};
-
-    report.latencyFrames = measureLatency(module, setup, in.rate);
-    if (report.latencyFrames < 0 && request.align)
+                 const Setup& setup, RenderReport& report) {
+    if (job.latencyFrames < 0 && request.align)
         std::fprintf(stderr, "brelto-render: no impulse came through the plug-in; "
                              "the output is not aligned\n");
-    const int latency = std::max(report.latencyFrames, 0);
-    report.aligned = request.align && report.latencyFrames >= 0;
-    const int delay = report.aligned ? latency : 0;
-
-    const double gain = expectedGain(instance);
-    report.gainReductionKnown = gain > 0.0;
-    GainReductionMeter reduction(gain, latency);
-    LevelMeter inputLevel(in.channels, in.rate), outputLevel(out.channels, out.rate);
-    AudioWriter writer(outputPath, out);
-    Progress progress(request.progress, reader.frames(), in.rate);
-
-    instance.start(in.rate, kBlockFrames);
-    Channels channels(instance);
-    std::vector<float> fileFrames(static_cast<std::size_t>(kBlockFrames * in.channels));
-    std::vector<float> stereoIn(kStereo * kBlockFrames), stereoOut(kStereo * kBlockFrames);
-    int toSkip = delay, toFlush = delay;
-    std::chrono::steady_clock::duration busy{};
-    for (;;) {
-        if (stopRequested) throw RenderError("stopped; " + outputPath + " was not written");
-        int frames = reader.read(fileFrames.data(), kBlockFrames);
-        if (frames > 0) {
-            inputLevel.add(fileFrames.data(), frames);
-        } else if (toFlush > 0) {
-            frames = std::min(toFlush, kBlockFrames);
-            toFlush -= frames;
-            std::fill(fileFrames.begin(), fileFrames.end(), 0.0f);
-        } else {
-            break;
-        }
-        for (int i = 0; i < frames; ++i) {
-            const float* frame = &fileFrames[static_cast<std::size_t>(i * in.channels)];
-            channels.in[0][i] = stereoIn[kStereo * i] = frame[0];
-            channels.in[1][i] = stereoIn[kStereo * i + 1] = frame[in.channels - 1];
-        }
-        const auto started = std::chrono::steady_clock::now();
-        instance.process(channels.inPointers.data(), channels.outPointers.data(), frames);
-        busy += std::chrono::steady_clock::now() - started;
-        report.processedFrames += frames;
-
-        for (int i = 0; i < frames; ++i) {
-            stereoOut[kStereo * i] = channels.out[0][i];
-            stereoOut[kStereo * i + 1] = channels.out[1][i];
-        }
-        reduction.add(stereoIn.data(), stereoOut.data(), frames);
-        const int skipped = std::min(toSkip, frames);
-        toSkip -= skipped;
-        for (int i = skipped; i < frames; ++i)
-            for (int c = 0; c < out.channels; ++c)
-                fileFrames[static_cast<std::size_t>((i - skipped) * out.channels + c)] =
-                    channels.out[c][i];
-        writer.write(fileFrames.data(), frames - skipped);
-        outputLevel.add(fileFrames.data(), frames - skipped);
-        report.output.frames += frames - skipped;
-        progress.update(report.processedFrames);
+    PassResult last;
+    PassSettings settings;
+    settings.trace = !request.plot.empty();
+    auto renderWith = [&](const PassSettings& passSettings) {
+        last = PassResult(); // its temporary file goes before the next is made
+        last = renderPass(job, request, module, setup, passSettings);
+        ++report.renders;
+        keep(report, last, job, setup);
+    };
+    const LevelGoal& goal = request.goal;
+    if (goal.loudness || goal.truePeak) {
+        auto instance = module.instantiate();
+        setup.apply(*instance);
+        const double startGain = laws::gainDb(instance->parameter(setup.gainIndex));
+        const double startCeiling = laws::ceilingDb(instance->parameter(setup.ceilingIndex));
+        searchLevels(goal, startGain, startCeiling, [&](double gainDb, double ceilingDb) {
+            settings.gain = gainValueOf(gainDb);
+            settings.ceiling = ceilingValueOf(ceilingDb);
+            settings.measureInput = report.renders == 0;
+            renderWith(settings);
+            return Attempt{report.gainDb, report.ceilingDb, report.output.loudnessLufs,
+                           report.output.truePeakDb};
+        });
+    } else {
+        renderWith(settings);
     }
-    progress.finish();
-    writer.commit();
+    report.goal = goal;
+    if (!request.plot.empty()) writePlot(request.plot, last.trace, report);
+    last.writer->commit();
     report.rendered = true;
-    report.processSeconds = std::chrono::duration<double>(busy).count();
-    measureStream(report.input, inputLevel);
-    measureStream(report.output, outputLevel);
-    report.largestReductionDb = reduction.largestDb();
-    report.averageReductionDb = reduction.averageDb();
+    report.plot = request.plot;
 }
 
 } // namespace
 
-std::string defaultOutputPath(const std::string& input, const std::string& extension) {
+std::string defaultOutputPath(const std::string& input, const std::string& extension,
+                              const std::string& outDir) {
     const std::size_t slash = input.rfind('/');
     const std::size_t dot = input.rfind('.');
     const bool hasExtension =
         dot != std::string::npos && dot > (slash == std::string::npos ? 0 : slash + 1);
-    return (hasExtension ? input.substr(0, dot) : input) + ".limited" + extension;
-}
-
-void stopOnSignals() {
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
+    const std::string stem = hasExtension ? input.substr(0, dot) : input;
+    if (outDir.empty()) return stem + ".limited" + extension;
+    const std::string name = slash == std::string::npos ? stem : stem.substr(slash + 1);
+    return outDir + (outDir.back() == '/' ? "" : "/") + name + extension;
 }
 
 RenderReport runRender(const RenderRequest& request) {
@@ -273,7 +160,7 @@ RenderReport runRender(const RenderRequest& request) {
     auto instance = module.instantiate();
     const Setup setup = prepare(request, *instance);
     std::unique_ptr<AudioJob> audio;
-    if (!request.input.empty()) audio = std::make_unique<AudioJob>(request);
+    if (!request.input.empty()) audio = std::make_unique<AudioJob>(request, module, setup);
 
     RenderReport report;
     report.pluginName = instance->name();
@@ -291,6 +178,7 @@ RenderReport runRender(const RenderRequest& request) {
         writeFileAtomically(request.saveState, bytes.data(), bytes.size());
         report.savedState = request.saveState;
     }
-    if (audio) renderAudio(*audio, request, module, *instance, setup, report);
+    if (!audio) return report;
+    renderAudio(*audio, request, module, setup, report);
     return report;
 }

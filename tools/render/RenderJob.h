@@ -3,8 +3,11 @@
 // delay taken out, and the figures of the report.
 #pragma once
 
+#include "tools/render/Conversion.h"
+#include "tools/render/LevelSearch.h"
 #include "tools/render/PluginSession.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,12 +24,18 @@ struct ParameterSetting {
 struct RenderRequest {
     std::string plugin;
     std::string input;  // empty: only the state is saved
-    std::string output; // empty: INPUT.limited.EXT
+    std::string output; // empty: INPUT.limited.EXT, or the input's name in outDir
+    std::string outDir;
     std::string format;
     std::string loadState, saveState;
     std::vector<ParameterSetting> settings;
     bool align = true;
-    bool progress = false;
+    bool progress = false; // a bar on a terminal
+    LevelGoal goal;        // Brelto only
+    Dither dither = Dither::Default;
+    std::string plot; // a picture of the levels over time, PNG
+    // Told the share of the current render done, from the rendering thread.
+    std::function<void(double)> progressed;
 };
 
 struct StreamFigures {
@@ -49,12 +58,18 @@ struct RenderReport {
     int latencyFrames = -1; // -1: no impulse came through
     bool aligned = false;
     long long processedFrames = 0;
-    double processSeconds = 0.0; // inside processReplacing only
+    double processSeconds = 0.0; // inside processReplacing only, in the render kept
+    int renders = 0;             // passes through the plug-in, searches included
+    LevelGoal goal;
+    double gainDb = 0.0, ceilingDb = 0.0; // Brelto's, as rendered
+    bool dithered = false;
+    std::string plot;
 };
 
 // The output path used when none is given: "dir/name.wav" -> "dir/name.limited.wav",
-// with the extension of the output format.
-std::string defaultOutputPath(const std::string& input, const std::string& extension);
+// with the extension of the output format; with an output folder, "folder/name.wav".
+std::string defaultOutputPath(const std::string& input, const std::string& extension,
+                              const std::string& outDir = "");
 
 // Throws RenderError; writes nothing before every setting has been checked.
 RenderReport runRender(const RenderRequest& request);

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -59,6 +60,34 @@ double framesPerSecond(const RenderReport& report) {
                : 0.0;
 }
 
+// What the searches found, and the dither.
+void printMastering(std::FILE* out, const RenderReport& report) {
+    const LevelGoal& goal = report.goal;
+    if (goal.loudness || goal.truePeak) {
+        std::string asked;
+        if (goal.loudness) asked += level(goal.targetLufs, "LUFS");
+        if (goal.truePeak) asked += (asked.empty() ? "" : ", ") + level(goal.truePeakDbtp, "dBTP");
+        std::fprintf(out, "mastering        %s: gain %+.2f dB, ceiling %.2f dB, %d render%s\n",
+                     asked.c_str(), report.gainDb, report.ceilingDb, report.renders,
+                     report.renders == 1 ? "" : "s");
+    }
+    std::fprintf(out, "dither           %s\n", report.dithered ? "TPDF, 1 LSB" : "none");
+    if (!report.plot.empty()) std::fprintf(out, "plot             %s\n", report.plot.c_str());
+}
+
+Json masteringJson(const RenderReport& report) {
+    const LevelGoal& goal = report.goal;
+    return Json{{"target_lufs", goal.loudness ? Json(goal.targetLufs) : Json(nullptr)},
+                {"true_peak_limit_dbtp", goal.truePeak ? Json(goal.truePeakDbtp) : Json(nullptr)},
+                {"gain_db", report.gainReductionKnown ? Json(report.gainDb) : Json(nullptr)},
+                {"ceiling_db", report.gainReductionKnown ? Json(report.ceilingDb) : Json(nullptr)},
+                {"renders", report.renders},
+                {"dither", report.dithered ? "tpdf" : "none"},
+                {"plot", report.plot.empty() ? Json(nullptr) : Json(report.plot)}};
+}
+
+Json reportObject(const RenderReport& report);
+
 } // namespace
 
 void printReport(std::FILE* out, const RenderReport& report) {
@@ -89,6 +118,7 @@ void printReport(std::FILE* out, const RenderReport& report) {
                  level(outFigures.truePeakDb, "dBTP").c_str());
     std::fprintf(out, "%-16s %16s %16s\n", "loudness", level(in.loudnessLufs, "LUFS").c_str(),
                  level(outFigures.loudnessLufs, "LUFS").c_str());
+    printMastering(out, report);
     if (report.gainReductionKnown)
         std::fprintf(out, "gain reduction   largest %.2f dB, average %.2f dB\n",
                      report.largestReductionDb, report.averageReductionDb);
@@ -106,6 +136,12 @@ void printReport(std::FILE* out, const RenderReport& report) {
 }
 
 std::string reportJson(const RenderReport& report) {
+    return reportObject(report).dump(2);
+}
+
+namespace {
+
+Json reportObject(const RenderReport& report) {
     Json parameters = Json::object();
     for (const auto& [name, value] : report.parameters)
         parameters[name] = value;
@@ -127,6 +163,58 @@ std::string reportJson(const RenderReport& report) {
         json["processing"] = {{"frames", report.processedFrames},
                               {"seconds", report.processSeconds},
                               {"frames_per_second", framesPerSecond(report)}};
+        json["mastering"] = masteringJson(report);
     }
-    return json.dump(2);
+    return json;
+}
+
+std::string columnLevel(bool known, double value) {
+    if (!known) return "";
+    if (!std::isfinite(value)) return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.2f", value);
+    return text;
+}
+
+} // namespace
+
+void printBatchSummary(std::FILE* out, const std::vector<BatchItem>& items) {
+    std::size_t nameWidth = 4;
+    for (const BatchItem& item : items)
+        nameWidth = std::max(nameWidth, item.input.size());
+    const int width = static_cast<int>(nameWidth);
+    std::fprintf(out, "%-*s %8s %8s %8s %8s %8s %8s %7s  %s\n", width, "file", "LUFS in",
+                 "LUFS out", "TP in", "TP out", "gain dB", "ceil dB", "renders", "status");
+    int failed = 0;
+    for (const BatchItem& item : items) {
+        const RenderReport& r = item.report;
+        const bool brelto = item.done && r.gainReductionKnown;
+        std::fprintf(
+            out, "%-*s %8s %8s %8s %8s %8s %8s %7s  %s\n", width, item.input.c_str(),
+            columnLevel(item.done, r.input.loudnessLufs).c_str(),
+            columnLevel(item.done, r.output.loudnessLufs).c_str(),
+            columnLevel(item.done, r.input.truePeakDb).c_str(),
+            columnLevel(item.done, r.output.truePeakDb).c_str(),
+            columnLevel(brelto, r.gainDb).c_str(), columnLevel(brelto, r.ceilingDb).c_str(),
+            item.done ? std::to_string(r.renders).c_str() : "",
+            item.done ? ("ok: " + r.output.path).c_str() : ("failed: " + item.error).c_str());
+        failed += item.done ? 0 : 1;
+    }
+    std::fprintf(out, "%zu files: %zu rendered, %d failed\n", items.size(),
+                 items.size() - static_cast<std::size_t>(failed), failed);
+}
+
+std::string batchJson(const std::vector<BatchItem>& items) {
+    Json files = Json::array();
+    int failed = 0;
+    for (const BatchItem& item : items) {
+        Json entry{{"input", item.input}, {"status", item.done ? "ok" : "failed"}};
+        if (item.done)
+            entry["report"] = reportObject(item.report);
+        else
+            entry["error"] = item.error;
+        files.push_back(entry);
+        failed += item.done ? 0 : 1;
+    }
+    return Json{{"files", files}, {"failed", failed}}.dump(2);
 }

@@ -1,4 +1,4 @@
-// brelto-render: renders an audio file through a VST 2.4 plug-in and reports
+// brelto-render: renders audio files through a VST 2.4 plug-in and reports
 // what it did to the levels. See usageText() for the command line.
 #include "tools/pluginhost/PluginLibrary.h"
 #include "tools/render/Options.h"
@@ -28,6 +28,17 @@ int main(int argc, char** argv) {
     }
     try {
         stopOnSignals();
+        if (!options.outDir.empty()) {
+            const std::vector<BatchItem> items =
+                runBatch(options.request, options.inputs, options.outDir, options.jobs);
+            if (options.json)
+                std::printf("%s\n", batchJson(items).c_str());
+            else
+                printBatchSummary(stdout, items);
+            for (const BatchItem& item : items)
+                if (!item.done) return kFailed;
+            return 0;
+        }
         const RenderReport report = runRender(options.request);
         if (options.json)
             std::printf("%s\n", reportJson(report).c_str());

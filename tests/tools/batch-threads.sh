@@ -1,0 +1,14 @@
+#!/bin/sh
+# A batch of four files on four jobs, searches included, through a build of
+# brelto-render and the plug-in under ThreadSanitizer: any race fails it.
+# usage: batch-threads.sh BRELTO-RENDER AUDIO-FILE
+set -eu
+render=$1
+folder=$(mktemp -d)
+trap 'rm -rf "$folder"' EXIT
+for name in a b c d; do cp "$2" "$folder/$name.flac"; done
+TSAN_OPTIONS=halt_on_error=1 "$render" --jobs 4 --target-lufs -14 --true-peak -1 \
+  "$folder"/a.flac "$folder"/b.flac "$folder"/c.flac "$folder"/d.flac --out-dir "$folder/out"
+for name in a b c d; do
+  [ -s "$folder/out/$name.flac" ] || { echo "batch-threads: no $name.flac" >&2; exit 1; }
+done

@@ -1,0 +1,58 @@
+// One pass of a file through a fresh instance of the plug-in: the input read
+// from its first frame, the output converted to its format, written to a
+// temporary file and measured as written. Searches for a loudness or a true
+// peak make several passes and keep the last.
+#pragma once
+
+#include "tools/render/AudioFile.h"
+#include "tools/render/Measurements.h"
+#include "tools/render/RenderJob.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+// Everything that makes an instance sound as asked, checked against the plug-in.
+struct Setup {
+    std::vector<unsigned char> state; // bank chunk, empty for none
+    std::vector<std::pair<int, float>> values;
+    int gainIndex = -1, ceilingIndex = -1; // Brelto's Gain and OutCeil; -1 for other plug-ins
+
+    void apply(PluginInstance& instance) const;
+};
+
+// The input opened and checked, the output chosen and the plug-in's delay
+// measured, before anything is written.
+struct AudioJob {
+    AudioReader reader;
+    AudioFormat in, out;
+    std::string outputPath;
+    int latencyFrames = -1; // -1: no impulse came through
+    bool aligned = false;
+
+    AudioJob(const RenderRequest& request, PluginModule& module, const Setup& setup);
+};
+
+struct PassSettings {
+    float gain = -1.0f, ceiling = -1.0f; // normalised; negative: as the setup leaves them
+    bool measureInput = true;
+    bool trace = false; // collect the levels over time
+};
+
+struct PassResult {
+    float gain = 0.0f, ceiling = 0.0f; // as the instance held them
+    StreamFigures input, output;       // input figures only when measured
+    bool gainReductionKnown = false;
+    double largestReductionDb = 0.0, averageReductionDb = 0.0;
+    long long processedFrames = 0;
+    double processSeconds = 0.0;
+    bool dithered = false;
+    std::unique_ptr<AudioWriter> writer; // the output, complete but not yet in place
+    LevelTrace trace;
+};
+
+PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule& module,
+                      const Setup& setup, const PassSettings& settings);
+
+// True when the instance is Brelto, whose parameter laws this tool knows.
+bool isBrelto(PluginInstance& instance);
