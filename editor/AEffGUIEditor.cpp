@@ -21,7 +21,7 @@ VSTGUI::CKeyCode toolkitKey(const VstKeyCode& key) {
 
 } // namespace
 
-VstInt32 AEffGUIEditor::knobMode = 0;
+std::atomic<VstInt32> AEffGUIEditor::knobMode{0};
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
     : AEffEditor(effect), lastTicks(platform::tickCount()) {}
@@ -46,7 +46,7 @@ bool AEffGUIEditor::onKeyUp(VstKeyCode& key) {
 }
 
 bool AEffGUIEditor::setKnobMode(VstInt32 mode) {
-    knobMode = mode;
+    knobMode.store(mode, std::memory_order_relaxed);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "host/AEffEditor.h"
 #include "vstgui/CFrameOwner.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace VSTGUI {
@@ -36,9 +37,9 @@ public:
     // host running about every 100 ms.
     void doIdleStuff() override;
     // UI thread, whenever a knob starts a drag.
-    VstInt32 getKnobMode() const override { return knobMode; }
+    VstInt32 getKnobMode() const override { return knobMode.load(std::memory_order_relaxed); }
     // The mode every editor of the process shares.
-    static VstInt32 processKnobMode() { return knobMode; }
+    static VstInt32 processKnobMode() { return knobMode.load(std::memory_order_relaxed); }
     // UI thread, from the frame: a host that can size its window is asked to.
     bool resizeHostWindow(VstInt32 width, VstInt32 height) override;
 
@@ -52,6 +53,7 @@ protected:
     bool inIdleStuff = false;
     VSTGUI::CFrame* frame = nullptr;
 
-    // knobMode: 0 circular, 1 relative circular, 2 linear; one for the process.
-    static VstInt32 knobMode;
+    // knobMode: 0 circular, 1 relative circular, 2 linear; one for the process,
+    // set by every new instance, on whichever thread the host creates it.
+    static std::atomic<VstInt32> knobMode;
 };
