@@ -4,6 +4,9 @@
 // output bits. Made to be counted by an instruction profiler, whose counts do
 // not move with the load of the machine:
 //   valgrind --tool=callgrind build/native/brelto-core-frames slow|noise|silence [isp]
+//                                                            [sse2|avx2|avx512]
+// The last argument forces the limiter's vector kernels (default: the ones
+// the plug-in picks on this machine).
 #include "dsp/MaximizerCore.h"
 
 #include <cmath>
@@ -26,7 +29,22 @@ constexpr double kPi = 3.141592653589793;
 
 int main(int argc, char** argv) {
     const std::string kind = argc > 1 ? argv[1] : "";
-    const bool isp = argc > 2 && std::strcmp(argv[2], "isp") == 0;
+    int next = 2;
+    const bool isp = argc > next && std::strcmp(argv[next], "isp") == 0;
+    if (isp) ++next;
+    const std::string levelName = argc > next ? argv[next] : "";
+    SimdLevel level = preferredSimdLevel();
+    if (levelName == "sse2") level = SimdLevel::sse2;
+    if (levelName == "avx2") level = SimdLevel::avx2;
+    if (levelName == "avx512") level = SimdLevel::avx512;
+    if (!levelName.empty() && levelName != "sse2" && levelName != "avx2" && levelName != "avx512") {
+        std::fprintf(stderr, "unknown kernels: %s\n", levelName.c_str());
+        return 2;
+    }
+    if (level > supportedSimdLevel()) {
+        std::fprintf(stderr, "this processor cannot run the %s kernels\n", levelName.c_str());
+        return 2;
+    }
     std::vector<float> in(2 * kFrames), out(2 * kFrames);
     float gain = 1.0f;
     std::uint32_t state = 1;
@@ -43,12 +61,13 @@ int main(int argc, char** argv) {
             v = (static_cast<float>(state) / 4294967296.0f * 2.0f - 1.0f) * 0.25f;
             gain = 7.943282f; // +18 dB
         } else if (kind != "silence") {
-            std::fprintf(stderr, "usage: brelto-core-frames slow|noise|silence [isp]\n");
+            std::fprintf(stderr,
+                         "usage: brelto-core-frames slow|noise|silence [isp] [sse2|avx2|avx512]\n");
             return 2;
         }
         in[2 * i] = in[2 * i + 1] = v;
     }
-    MaximizerCore core;
+    MaximizerCore core(level);
     core.setGain(gain);
     core.setReleaseFrames(kReleaseFrames);
     core.setSwitches(isp, true);
