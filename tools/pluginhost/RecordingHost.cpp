@@ -1,5 +1,6 @@
 #include "tools/pluginhost/RecordingHost.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -10,16 +11,37 @@ namespace {
 // that opened it, whatever the thread; a call before the entry has returned
 // goes to the host opening on this thread; any other to this thread's newest
 // living host. Hosts on different threads never see each other's calls.
+// Plug-ins call back on every processed chunk, so a thread keeps the owner it
+// found last and looks again only when `owners` has changed since: the
+// answer a real host gives costs no lock, and neither does ours.
 std::mutex ownersLock;
 std::map<const AEffect*, RecordingHost*> owners; // guarded by ownersLock
+std::atomic<unsigned> ownersGeneration{0};       // raised under ownersLock at each change
 thread_local RecordingHost* openingHost = nullptr;
 thread_local RecordingHost* newestHost = nullptr;
 
+struct KnownOwner {
+    const AEffect* effect = nullptr;
+    RecordingHost* host = nullptr;
+    unsigned generation = 0;
+};
+thread_local KnownOwner lastOwner;
+
+void ownersChanged() {
+    ownersGeneration.fetch_add(1, std::memory_order_release);
+}
+
 RecordingHost* hostFor(const AEffect* effect) {
     if (effect != nullptr) {
+        if (lastOwner.effect == effect && lastOwner.host != nullptr &&
+            lastOwner.generation == ownersGeneration.load(std::memory_order_acquire))
+            return lastOwner.host;
         std::lock_guard<std::mutex> hold(ownersLock);
         const auto owner = owners.find(effect);
-        if (owner != owners.end()) return owner->second;
+        if (owner != owners.end()) {
+            lastOwner = {effect, owner->second, ownersGeneration.load(std::memory_order_relaxed)};
+            return owner->second;
+        }
     }
     return openingHost != nullptr ? openingHost : newestHost;
 }
@@ -41,6 +63,7 @@ RecordingHost::~RecordingHost() {
     std::lock_guard<std::mutex> hold(ownersLock);
     for (auto owner = owners.begin(); owner != owners.end();)
         owner = owner->second == this ? owners.erase(owner) : std::next(owner);
+    ownersChanged();
 }
 
 VstIntPtr VSTCALLBACK RecordingHost::callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -81,6 +104,7 @@ AEffect* RecordingHost::open(PluginEntry entry) {
     if (effect != nullptr) {
         std::lock_guard<std::mutex> hold(ownersLock);
         owners[effect] = this;
+        ownersChanged();
     }
     return effect;
 }
@@ -89,6 +113,7 @@ VstIntPtr RecordingHost::close(AEffect* effect) {
     const VstIntPtr result = dispatch(effect, effClose);
     std::lock_guard<std::mutex> hold(ownersLock);
     owners.erase(effect);
+    ownersChanged();
     return result;
 }
 
