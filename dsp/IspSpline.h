@@ -6,8 +6,6 @@
 // (SplineKernel.h, one instance per instruction set).
 #pragma once
 
-#include "dsp/SimdKernels.h"
-
 // History of one channel: the last five gained samples, newest first.
 struct IspSpline {
     float a[5] = {};
@@ -22,14 +20,3 @@ inline constexpr int kSplineHistoryFrames = 4;
 // than a part in a thousand of rounding. So when every sample lies below
 // kQuietShare of the floor, every estimate is the floor.
 inline constexpr float kQuietShare = 0.7f;
-
-// gained: interleaved stereo frames, preceded by kSplineHistoryFrames frames of
-// history and followed by one spare frame that may be read. Writes, for each of
-// the `frames` frames and both channels, the larger of the sample's magnitude
-// and the largest magnitude of the spline between the two previous samples,
-// but at least `floor`; the spare frame after them may be written too. On the
-// vectors this machine is best run with.
-inline void estimateInterSamplePeaks(const float* gained, int frames, float floor,
-                                     float* estimates) {
-    simdKernels(preferredSimdLevel()).estimateInterSamplePeaks(gained, frames, floor, estimates);
-}

@@ -1,9 +1,7 @@
-// The look-ahead scan's entry for callers outside the limiter, and the bound
-// that the limiter's per-frame check shares with it. The scan itself is in
+// What the look-ahead scan and the limiter's per-frame check share: the slack
+// of the lines a scan reads and the bound of its screen. The scan itself is in
 // ScanKernel.h, one instance per instruction set (SimdKernels.h).
 #pragma once
-
-#include "dsp/SimdKernels.h"
 
 #include <cstdint>
 #include <xmmintrin.h>
@@ -23,10 +21,3 @@ inline __m128 acceptBelow(__m128 best) {
 }
 
 } // namespace scan
-
-// The scan of SimdKernels, on the vectors this machine is best run with.
-inline std::int32_t scanForSteepestRise(const float* peaks, const float* reciprocals,
-                                        std::int32_t lookAhead, float envelope, float& target) {
-    return simdKernels(preferredSimdLevel())
-        .scanForSteepestRise(peaks, reciprocals, lookAhead, envelope, target);
-}

@@ -183,6 +183,11 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     const __m128 found = _mm_setr_ps(target[0], target[1], 0.0f, 0.0f);
     const __m128i distance = _mm_setr_epi32(steepest[0], steepest[1], 0, 0);
     const __m128 aimed = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(distance, zero)), lanes);
+    return aimAt(lanes, aimed, found, distance, aims);
+}
+
+MaximizerCore::Aims MaximizerCore::aimAt(__m128 lanes, __m128 aimed, __m128 found, __m128i distance,
+                                         Aims aims) {
     aims.target = select(lanes, found, aims.target);
     aims.hold =
         _mm_castps_si128(select(aimed, _mm_castsi128_ps(distance), _mm_castsi128_ps(aims.hold)));
@@ -320,14 +325,12 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
                         _mm_and_ps(settlement.settled,
                                    _mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128())));
                     unsettled &= ~_mm_movemask_ps(settled);
-                    // As scanComingPeaks sets the aims from a scan's result.
-                    const __m128 aimed = _mm_and_ps(settled, settlement.nearest);
-                    T = select(settled, settlement.target, T);
-                    H = _mm_castps_si128(
-                        select(aimed, _mm_castsi128_ps(_mm_set1_epi32(1)), _mm_castsi128_ps(H)));
-                    S = select(_mm_and_ps(settled, _mm_or_ps(settlement.nearest,
-                                                             _mm_cmplt_ps(S, settlement.target))),
-                               settlement.target, S);
+                    // A settled rise aims at the nearest peak or at none.
+                    const Aims aims = aimAt(settled, _mm_and_ps(settled, settlement.nearest),
+                                            settlement.target, _mm_set1_epi32(1), {S, T, H});
+                    S = aims.slope;
+                    T = aims.target;
+                    H = aims.hold;
                 }
                 if (unsettled != 0) {
                     const Aims aims =

@@ -85,6 +85,9 @@ private:
     };
     Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
                          __m128 E, Aims aims) const;
+    // The aims after a scan of the channels in `lanes` found the rise `found`;
+    // `aimed` marks those where a coming peak at `distance` set it.
+    static Aims aimAt(__m128 lanes, __m128 aimed, __m128 found, __m128i distance, Aims aims);
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.

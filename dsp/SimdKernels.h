@@ -20,7 +20,13 @@ struct SimdKernels {
     void (*scanForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
                                  std::int32_t lookAhead, const float (&envelope)[2],
                                  float (&target)[2], std::int32_t (&steepest)[2]);
-    // As estimateInterSamplePeaks (IspSpline.h).
+    // The inter-sample peak estimate (IspSpline.h). gained: interleaved
+    // stereo frames, preceded by kSplineHistoryFrames frames of history and
+    // followed by one spare frame that may be read. Writes, for each of the
+    // `frames` frames and both channels, the larger of the sample's magnitude
+    // and the largest magnitude of the spline between the two previous
+    // samples, but at least `floor`; the spare frame after them may be
+    // written too.
     void (*estimateInterSamplePeaks)(const float* gained, int frames, float floor,
                                      float* estimates);
     // Clips each sample of `frames` interleaved frames to +-1 (a NaN or an

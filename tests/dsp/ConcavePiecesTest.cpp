@@ -5,6 +5,7 @@
 
 #include "dsp/ConcaveRise.h"
 #include "dsp/LookAheadScan.h"
+#include "dsp/SimdKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -97,8 +98,10 @@ TEST(ConcavePieces, SettledScansAnswerAsFullScans) {
                                            settledSteepest))
                         continue;
                     ++settled;
-                    const std::int32_t fullSteepest = scanForSteepestRise(
-                        window.data(), reciprocals.table, lookAhead, envelope, fullTarget);
+                    const std::int32_t fullSteepest =
+                        simdKernels(preferredSimdLevel())
+                            .scanForSteepestRise(window.data(), reciprocals.table, lookAhead,
+                                                 envelope, fullTarget);
                     ASSERT_EQ(settledSteepest, fullSteepest)
                         << "look-ahead " << lookAhead << " frame " << now << " channel " << c;
                     ASSERT_EQ(bits(settledTarget), bits(fullTarget))

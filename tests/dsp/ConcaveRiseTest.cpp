@@ -6,6 +6,7 @@
 #include "dsp/ConcaveRise.h"
 #include "dsp/LookAheadScan.h"
 #include "dsp/MaximizerCore.h"
+#include "dsp/SimdKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +57,9 @@ TEST(ConcaveRise, SettledScansAnswerAsFullScans) {
                                settledSteepest))
             continue;
         ++settled;
-        const std::int32_t fullSteepest =
-            scanForSteepestRise(peaks.data(), reciprocals.table, lookAhead, envelope, fullTarget);
+        const std::int32_t fullSteepest = simdKernels(preferredSimdLevel())
+                                              .scanForSteepestRise(peaks.data(), reciprocals.table,
+                                                                   lookAhead, envelope, fullTarget);
         ASSERT_EQ(settledSteepest, fullSteepest) << "trial " << trial;
         ASSERT_EQ(bits(settledTarget), bits(fullTarget)) << "trial " << trial;
     }

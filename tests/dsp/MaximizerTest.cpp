@@ -5,6 +5,7 @@
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/MaximizerCore.h"
+#include "dsp/SimdKernels.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,9 @@ std::vector<float> estimates(const std::vector<float>& frames, int step) {
         chunk.push_back(0.0f);
         chunk.push_back(0.0f);
         std::vector<float> part(2 * (n + 1));
-        estimateInterSamplePeaks(chunk.data() + 2 * kSplineHistoryFrames, n, 0.0f, part.data());
+        simdKernels(preferredSimdLevel())
+            .estimateInterSamplePeaks(chunk.data() + 2 * kSplineHistoryFrames, n, 0.0f,
+                                      part.data());
         std::copy(part.begin(), part.begin() + 2 * n, out.begin() + 2 * first);
     }
     out.resize(2 * count);
