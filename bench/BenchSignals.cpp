@@ -1,4 +1,5 @@
 #include "bench/BenchSignals.h"
+#include "tools/signals/TestSignals.h"
 
 #include <cmath>
 #include <cstdint>
@@ -9,26 +10,19 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-std::uint32_t nextRandom(std::uint32_t& state) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-float uniform(std::uint32_t& state) {
-    return static_cast<float>(nextRandom(state)) / 4294967296.0f * 2.0f - 1.0f;
+float uniform(signals::Random& random) {
+    return static_cast<float>(random.next()) / 4294967296.0f * 2.0f - 1.0f;
 }
 
 } // namespace
 
 Signal pinkNoise() {
     Signal s{std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    std::uint32_t state = 12345;
+    signals::Random random(12345);
     float b[2][3] = {};
     for (int i = 0; i < kFrames; ++i) {
         for (int c = 0; c < 2; ++c) {
-            const float white = uniform(state);
+            const float white = uniform(random);
             b[c][0] = 0.99765f * b[c][0] + white * 0.0990460f;
             b[c][1] = 0.96300f * b[c][1] + white * 0.2965164f;
             b[c][2] = 0.57000f * b[c][2] + white * 1.0526913f;

@@ -8,6 +8,7 @@
 // The last argument forces the limiter's vector kernels (default: the ones
 // the plug-in picks on this machine).
 #include "dsp/MaximizerCore.h"
+#include "tools/signals/TestSignals.h"
 
 #include <cmath>
 #include <cstdint>
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     }
     std::vector<float> in(2 * kFrames), out(2 * kFrames);
     float gain = 1.0f;
-    std::uint32_t state = 1;
+    signals::Random random(1);
     for (int i = 0; i < kFrames; ++i) {
         float v = 0.0f;
         if (kind == "slow") {
@@ -55,10 +56,7 @@ int main(int argc, char** argv) {
             v = static_cast<float>(0.5 * std::fabs(std::sin(2 * kPi * 7.0 * i / kRate)));
             gain = 31.622776f;
         } else if (kind == "noise") {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            v = (static_cast<float>(state) / 4294967296.0f * 2.0f - 1.0f) * 0.25f;
+            v = (static_cast<float>(random.next()) / 4294967296.0f * 2.0f - 1.0f) * 0.25f;
             gain = 7.943282f; // +18 dB
         } else if (kind != "silence") {
             std::fprintf(stderr,
