@@ -345,11 +345,23 @@ bool CFrame::updatesDisabled() const {
 
 void CFrame::drawView(CView* view) {
     if (view != nullptr && !isChild(view)) view = nullptr;
+    // Outside the redraw pass the view goes through the back buffer, which
+    // the pass and every paint copy from: drawn only on the window, it would
+    // be overwritten by the buffer's older picture at the next copy.
+    COffscreenContext* buffer = frameContext == nullptr ? getBackBuffer() : nullptr;
     CDrawContext* context = createDrawContext();
+    CDrawContext* target = buffer != nullptr ? buffer : context;
+    CRect area(0, 0, size.width(), size.height());
+    if (view != nullptr) view->getViewSize(area);
+    CRect clip;
+    target->getClipRect(clip);
+    target->setClipRect(CRect(area).bound(clip));
     if (view != nullptr)
-        view->draw(context);
+        view->draw(target);
     else
-        draw(context);
+        draw(target);
+    target->setClipRect(clip);
+    if (buffer != nullptr) buffer->copyFrom(context, area, CPoint(area.left, area.top));
     context->forget();
 }
 

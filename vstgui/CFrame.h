@@ -58,6 +58,8 @@ public:
     virtual void invalidate(const CRect& rect);
     virtual bool setUpdatesDisabled(bool state);
     virtual bool updatesDisabled() const;
+    // Draws view (a direct child, else the whole frame) at once, through the
+    // back buffer when there is one, and shows its rectangle in the window.
     virtual void drawView(CView* view);
 
     // A context on the frame's window, or frameContext while the frame updates.

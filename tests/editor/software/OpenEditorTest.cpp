@@ -5,6 +5,8 @@
 
 #include "vstgui/software/SoftwareSystem.h"
 
+#include <cmath>
+
 namespace {
 
 using namespace guitest;
@@ -72,6 +74,44 @@ TEST_F(OpenEditor, OutsideItsControlsTheOpenEditorShowsTheFaceUnchanged) {
             if (!inControl && guitest::surfacePixel(surface, CPoint(x, y)) != face.at(x, y))
                 ++differing;
         }
+    native::releaseWindowSurface(window, surface);
+    EXPECT_EQ(differing, 0);
+}
+
+// The meters that idle draws stay on screen when the same idle redraws
+// another control: the window shows the picture of the whole editor at its
+// current values, not the meters of the last full paint.
+TEST_F(OpenEditor, MetersStayOnScreenWhenAnotherControlIsRedrawn) {
+    ASSERT_NE(window, nullptr);
+    software::invalidate(window, CRect(0, 0, kWidth, kHeight));
+    ASSERT_TRUE(software::paint(window));
+    plugin.idle();
+    const CPoint inputBar(316, 44); // 62 % along the first input meter
+    native::Handle surface = native::windowSurface(window);
+    const CColor atRest = guitest::surfacePixel(surface, inputBar);
+
+    constexpr int kFrames = 512;
+    std::vector<float> left(kFrames), right(kFrames);
+    for (int block = 0; block < 20; ++block) {
+        for (int i = 0; i < kFrames; ++i)
+            left[i] = right[i] = 0.9f * std::sin(0.05f * static_cast<float>(block * kFrames + i));
+        float* channels[2] = {left.data(), right.data()};
+        plugin.effect->processReplacing(plugin.effect, channels, channels, kFrames);
+    }
+    plugin.idle();
+    const CColor bar = guitest::surfacePixel(surface, inputBar);
+    EXPECT_NE(bar, atRest);
+
+    plugin.setParameter(kGain, 0.6f);
+    plugin.idle(); // the Gain knob and its display are redrawn
+    EXPECT_EQ(guitest::surfacePixel(surface, inputBar), bar);
+    Ref<COffscreenContext> whole(new COffscreenContext(plugin.frame(), kWidth, kHeight));
+    plugin.frame()->draw(whole.get());
+    int differing = 0;
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            if (guitest::surfacePixel(surface, CPoint(x, y)) != pixelAt(whole.get(), x, y))
+                ++differing;
     native::releaseWindowSurface(window, surface);
     EXPECT_EQ(differing, 0);
 }
