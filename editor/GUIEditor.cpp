@@ -101,7 +101,12 @@ void GUIEditor::close() {
     opened.store(false, std::memory_order_relaxed);
     for (int i = 0; i < kRowCount; ++i)
         rows[i].control = nullptr;
-    if (frame != nullptr) frame->forget();
+    // A control may be following the mouse below this call (the host closes
+    // from its idle): the frame then goes when the control has returned.
+    if (frame != nullptr) {
+        frame->closeForOwner();
+        frame->forget();
+    }
     frame = nullptr;
     systemWindow = nullptr;
 }

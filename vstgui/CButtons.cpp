@@ -48,7 +48,7 @@ void COnOffButton::mouse(CDrawContext* context, CPoint&, std::int32_t buttons) {
         endEdit();
     };
     if (listener != nullptr && style == kPreListenerUpdate) report();
-    doIdleStuff();
+    if (!idleInGesture()) return;
     if (listener != nullptr && style == kPostListenerUpdate) report();
 }
 
@@ -85,8 +85,10 @@ void CKickButton::mouse(CDrawContext* context, CPoint& where, std::int32_t butto
     beginEdit();
     if (liveButtons(context) == kLButton) {
         // Pressed while the pointer is over the button, released elsewhere.
-        followHeldButtons(context, where, kLButton,
-                          [&](const CPoint& at) { return size.pointInside(at) ? pressed : entry; });
+        if (!followHeldButtons(context, where, kLButton, [&](const CPoint& at) {
+                return size.pointInside(at) ? pressed : entry;
+            }))
+            return;
     } else {
         value = value == 0.0f ? 1.0f : 0.0f;
         if (listener != nullptr) listener->valueChanged(context, this);
@@ -122,10 +124,10 @@ void CHorizontalSwitch::mouse(CDrawContext* context, CPoint& where, std::int32_t
     if (checkDefaultValue(context, buttons)) return;
     const std::int32_t span = background != nullptr ? background->getWidth() : 0;
     beginEdit();
-    followHeldButtons(context, where, buttons, [&](const CPoint& at) {
+    const bool followed = followHeldButtons(context, where, buttons, [&](const CPoint& at) {
         return positionValue(at.h - size.left, positions, span);
     });
-    endEdit();
+    if (followed) endEdit();
 }
 
 bool CHorizontalSwitch::onWheel(CDrawContext* context, const CPoint&, float distance) {
@@ -156,10 +158,10 @@ void CVerticalSwitch::mouse(CDrawContext* context, CPoint& where, std::int32_t b
     if ((buttons & kLButton) == 0) return;
     if (checkDefaultValue(context, buttons)) return;
     beginEdit();
-    followHeldButtons(context, where, buttons, [&](const CPoint& at) {
+    const bool followed = followHeldButtons(context, where, buttons, [&](const CPoint& at) {
         return positionValue(at.v - size.top, positions, frameHeight);
     });
-    endEdit();
+    if (followed) endEdit();
 }
 
 bool CVerticalSwitch::isTypeOf(const char* name) const {

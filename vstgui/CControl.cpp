@@ -53,6 +53,12 @@ void CControl::doIdleStuff() {
     if (parentFrame != nullptr) parentFrame->doIdleStuff();
 }
 
+bool CControl::idleInGesture() {
+    CFrame* frame = parentFrame;
+    doIdleStuff();
+    return frame == nullptr || !frame->isClosing();
+}
+
 void CControl::setValue(float newValue) {
     value = newValue;
 }

@@ -76,17 +76,23 @@ protected:
     // The wheel and arrow-key rules of the knobs, sliders and the horizontal switch.
     bool stepByWheel(CDrawContext* context, float distance);
     std::int32_t stepByArrowKey(const CKeyCode& key);
+    // The owner's idle work on a pass of a mouse loop. False when the frame
+    // was closed meanwhile: the loop must then return at once without
+    // touching the control again, its edit already ended by the frame.
+    bool idleInGesture();
     // Follows a held button: on each pass value = pick(where), the listener
     // hears of a change that shows, the pointer is read again and the owner
-    // idles; passes repeat while the live buttons stay held.
+    // idles; passes repeat while the live buttons stay held. False when the
+    // frame closed during the gesture.
     template <typename Pick>
-    void followHeldButtons(CDrawContext* context, CPoint& where, std::int32_t held, Pick pick) {
+    bool followHeldButtons(CDrawContext* context, CPoint& where, std::int32_t held, Pick pick) {
         do {
             value = pick(where);
             if (isDirty() && listener != nullptr) listener->valueChanged(context, this);
             getMouseLocation(context, where);
-            doIdleStuff();
+            if (!idleInGesture()) return false;
         } while (liveButtons(context) == held);
+        return true;
     }
     // The background over the control's size from offset in the bitmap,
     // transparently when the control is transparent.

@@ -3,7 +3,9 @@
 #include "platform/ModuleServices.h"
 #include "vstgui/VirtualKeys.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace VSTGUI {
 
@@ -67,6 +69,17 @@ void CFrame::windowDestroyed() {
     systemWindow = nullptr;
 }
 
+void CFrame::closeForOwner() {
+    if (focusView != nullptr) setFocusView(nullptr);
+    while (!openEdits.empty()) {
+        const std::int32_t index = openEdits.back();
+        openEdits.pop_back();
+        if (owner != nullptr) owner->endEdit(index);
+    }
+    owner = nullptr;
+    closing = true;
+}
+
 void CFrame::draw(CDrawContext* context) {
     firstDraw = false;
     CViewContainer::draw(context != nullptr ? context : frameContext);
@@ -89,11 +102,14 @@ void CFrame::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) {
     if (context == nullptr) context = frameContext;
     if (focusView != nullptr) setFocusView(nullptr);
     if (buttons == -1 && context != nullptr) buttons = context->getMouseButtons();
-    if (modalView == nullptr) {
+    // The owner may close the frame while a control follows the press; the
+    // frame, and the control, stay until the press has unwound.
+    remember();
+    if (modalView == nullptr)
         CViewContainer::mouse(context, where, buttons);
-        return;
-    }
-    if (modalView->hitTest(where, buttons)) modalView->mouse(context, where, buttons);
+    else if (modalView->hitTest(where, buttons))
+        modalView->mouse(context, where, buttons);
+    forget();
 }
 
 std::int32_t CFrame::onKeyDown(CKeyCode& key) {
@@ -203,7 +219,14 @@ bool CFrame::isOpen() const {
 }
 
 void CFrame::idle() {
-    if (window != nullptr) native::processWindowEvents(window);
+    if (window != nullptr) {
+        // A press among the events may close the frame, which then goes here.
+        remember();
+        native::processWindowEvents(window);
+        const bool going = closing;
+        forget();
+        if (going) return;
+    }
     if (!openFlag || firstDraw || !isDirty()) return;
     CDrawContext* context = createDrawContext();
     update(context);
@@ -271,11 +294,16 @@ CView* CFrame::getModalView() const {
 }
 
 void CFrame::beginEdit(std::int32_t index) {
-    if (owner != nullptr) owner->beginEdit(index);
+    if (owner == nullptr) return;
+    openEdits.push_back(index);
+    owner->beginEdit(index);
 }
 
 void CFrame::endEdit(std::int32_t index) {
-    if (owner != nullptr) owner->endEdit(index);
+    if (owner == nullptr) return;
+    const auto open = std::find(openEdits.rbegin(), openEdits.rend(), index);
+    if (open != openEdits.rend()) openEdits.erase(std::next(open).base());
+    owner->endEdit(index);
 }
 
 bool CFrame::getCurrentLocation(CPoint& where) {

@@ -7,6 +7,8 @@
 #include "vstgui/CFrameOwner.h"
 #include "vstgui/CViewContainer.h"
 
+#include <vector>
+
 namespace VSTGUI {
 
 class CFrame : public CViewContainer {
@@ -71,6 +73,13 @@ public:
     void* getSystemWindow() const { return systemWindow; }
     // The host destroyed its window: the frame draws nothing from now on.
     void windowDestroyed();
+    // UI thread, from the owner that closes the frame, before it drops its
+    // reference: a text entry in progress ends, every edit that a control
+    // began and has not ended is ended for the owner, and nothing reaches the
+    // owner any more. A control that holds the mouse sees isClosing at its
+    // next idle and returns; the frame goes when that press has unwound.
+    void closeForOwner();
+    bool isClosing() const { return closing; }
 
 protected:
     // owner: the editor that owns the frame, or null; not owned.
@@ -86,6 +95,10 @@ protected:
     // backBuffer: the frame-sized offscreen of the redraw pass, made on first need.
     // frameContext: stands in for a missing context while the frame updates.
     // defaultCursor: the cursor current before the first setCursor.
+    // openEdits: the indices of the edits begun through the frame and not yet
+    //   ended, the newest last.
+    // closing: set by closeForOwner; the frame then lives only as long as a
+    //   press in progress.
     CFrameOwner* owner;
     void* systemWindow;
     CView* modalView = nullptr;
@@ -100,6 +113,8 @@ protected:
     COffscreenContext* backBuffer = nullptr;
     CDrawContext* frameContext = nullptr;
     native::Handle defaultCursor = nullptr;
+    std::vector<std::int32_t> openEdits;
+    bool closing = false;
 };
 
 } // namespace VSTGUI

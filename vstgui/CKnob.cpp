@@ -134,7 +134,7 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) {
             if (listener != nullptr) listener->valueChanged(context, this);
         }
         getMouseLocation(context, where);
-        doIdleStuff();
+        if (!idleInGesture()) return;
     } while ((current & kLButton) != 0);
     endEdit();
 }

@@ -106,7 +106,7 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, std::int32_t buttons) 
         bounceValue();
         if (isDirty() && listener != nullptr) listener->valueChanged(context, this);
         getMouseLocation(context, where);
-        doIdleStuff();
+        if (!idleInGesture()) return;
         current = liveButtons(context);
         if ((current & kLButton) == 0) break;
     }

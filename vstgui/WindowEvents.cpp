@@ -43,13 +43,18 @@ void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect) {
 }
 
 void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons) {
+    if (frame->isClosing()) return;
+    // A frame closed during the press goes after the context on its window.
+    frame->remember();
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
     CPoint point = where;
     frame->mouse(context, point, buttons);
     context->forget();
+    frame->forget();
 }
 
 void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta) {
+    if (frame->isClosing()) return;
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
     const CPoint topLeft = native::windowScreenTopLeft(frame->getNativeWindow());
     const CPoint where(screenPoint.h - topLeft.h, screenPoint.v - topLeft.v);

@@ -18,7 +18,9 @@ enum DropEffect : std::uint32_t { kDropNone = 0, kDropMove = 2 };
 void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect);
 // A button went down at where (window coordinates); buttons are the buttons
 // and modifiers that the system reported with the press. A click that is
-// over before the frame polls the pointer still counts.
+// over before the frame polls the pointer still counts. A frame that closes
+// during the press goes when the press is done; presses and the wheel
+// reaching a closing frame do nothing.
 void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons);
 // A wheel turned by delta units (120 per notch) with the cursor at screenPoint.
 void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
@@ -259,6 +260,81 @@ TEST_F(EditorTest, AParentWindowThatDoesNotExistGivesAFrameWithoutWindow) {
     EXPECT_EQ(plugin.frame()->getNativeWindow(), nullptr);
     plugin.idle();
     plugin.close();
+}
+
+// A host that closes the editor whenever the plug-in idles it (as a host may
+// from its own idle handling), noting what it hears of edits.
+std::vector<std::string> closingHostHeard;
+
+VstIntPtr VSTCALLBACK closingHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr,
+                                  void*, float) {
+    switch (opcode) {
+    case audioMasterVersion:
+        return 2400;
+    case audioMasterBeginEdit:
+        closingHostHeard.push_back("begin " + std::to_string(index));
+        return 1;
+    case audioMasterEndEdit:
+        closingHostHeard.push_back("end " + std::to_string(index));
+        return 1;
+    case audioMasterAutomate:
+        closingHostHeard.push_back("value " + std::to_string(index));
+        return 1;
+    case audioMasterIdle:
+        closingHostHeard.push_back("idle");
+        if (effect != nullptr) effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+// The control under the mouse goes with the editor only after its mouse
+// loop has returned; the host hears the drag's edit ended once, and a lamp
+// click that the close interrupts is lost. The editor opens again afterwards.
+TEST(EditorClosedFromTheHostsIdle, TheControlsLoopReturnsFirstAndTheFrameGoesAfterIt) {
+    struct Gesture {
+        int row;
+        CPoint move; // from the control's centre
+        std::vector<std::string> heard;
+    };
+    const Gesture gestures[] = {
+        {kGain, CPoint(0, -40), {"begin 1", "value 1", "idle", "end 1"}},
+        {kStereo, CPoint(0, 0), {"idle"}},
+    };
+    for (const Gesture& gesture : gestures) {
+        SCOPED_TRACE(gesture.row);
+        closingHostHeard.clear();
+        AEffect* effect = VSTPluginMain(closingHost);
+        ASSERT_NE(effect, nullptr);
+        auto* editor =
+            static_cast<GUIEditor*>(static_cast<AudioEffect*>(effect->object)->getEditor());
+        effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f);
+        CControl* control = editor->controlOf(gesture.row);
+        CFrame* frame = control->getParentFrame();
+        int viewsGone = 0;
+        frame->addView(new ProbeView(CRect(0, 0, 1, 1), nullptr, &viewsGone));
+        CRect size;
+        control->getViewSize(size);
+        const CPoint centre(size.left + size.width() / 2, size.top + size.height() / 2);
+        ScriptedMouse mouse;
+        mouse.play(ScriptedMouse::drag(
+            centre, {CPoint(centre).offset(gesture.move.h / 2, gesture.move.v / 2),
+                     CPoint(centre).offset(gesture.move.h, gesture.move.v)}));
+        {
+            Ref<CDrawContext> context(frame->createDrawContext());
+            CPoint where = centre;
+            frame->mouse(context.get(), where, -1);
+        }
+        EXPECT_EQ(viewsGone, 1);
+        EXPECT_FALSE(editor->isOpened());
+        EXPECT_EQ(closingHostHeard, gesture.heard);
+
+        effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f);
+        EXPECT_NE(editor->controlOf(kGain), nullptr);
+        effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+        effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+    }
 }
 
 } // namespace

@@ -5,8 +5,10 @@
 
 #include "vstgui/CButtons.h"
 #include "vstgui/CKnob.h"
+#include "vstgui/CSlider.h"
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 namespace {
@@ -116,6 +118,63 @@ TEST_F(Control, TheSecondOfTwoQuickClicksIsADoubleClickAndIsForgotten) {
     ownerless->addView(other); // the frame drops both references when it goes
     EXPECT_FALSE(other->isDoubleClick());
     EXPECT_FALSE(other->isDoubleClick());
+}
+
+// An owner that closes the frame from the idle work of a gesture (a host
+// closing the editor from its idle call): every control's mouse loop returns
+// at once without telling anyone more, the frame ends the edit for the owner,
+// and the frame with its views goes only when the press has unwound.
+TEST(ControlInAClosingFrame, EveryMouseLoopReturnsAndTheFrameGoesAfterThePress) {
+    struct Kind {
+        const char* name;
+        std::function<CControl*(CControlListener*)> make;
+        const char* heard; // what the owner and the listener hear in order
+    };
+    const CRect place(40, 40, 80, 80);
+    const Kind kinds[] = {
+        {"knob", [&](CControlListener* l) { return new CKnob(place, l, 1, nullptr); },
+         "begin value closing end"},
+        {"on/off button",
+         [&](CControlListener* l) { return new COnOffButton(place, l, 1, nullptr); },
+         "closing"}, // the click is lost with the frame
+        {"kick button",
+         [&](CControlListener* l) { return new CKickButton(place, l, 1, 40, nullptr); },
+         "begin value closing end"},
+        {"horizontal switch",
+         [&](CControlListener* l) { return new CHorizontalSwitch(place, l, 1, 2, 40, 2, nullptr); },
+         "begin value closing end"},
+        {"vertical switch",
+         [&](CControlListener* l) { return new CVerticalSwitch(place, l, 1, 2, 40, 2, nullptr); },
+         "begin value closing end"},
+        {"slider",
+         [&](CControlListener* l) {
+             return new CVerticalSlider(place, l, 1, 40, 70, nullptr, nullptr);
+         },
+         "begin value closing end"},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        ControlRecorder recorder;
+        auto* frame = new CFrame(CRect(0, 0, 200, 200), nullptr, &recorder);
+        int viewsGone = 0;
+        frame->addView(new ProbeView(CRect(0, 0, 10, 10), nullptr, &viewsGone));
+        frame->addView(kind.make(&recorder));
+        recorder.onIdle = [&] {
+            recorder.events.push_back({"closing", 0, 0.0f});
+            frame->closeForOwner();
+            frame->forget();
+            EXPECT_EQ(viewsGone, 0) << "the frame went during the press";
+        };
+        ScriptedMouse mouse;
+        mouse.play(ScriptedMouse::drag(CPoint(60, 60), {CPoint(60, 50), CPoint(70, 45)}));
+        CDrawContext* context = new CDrawContext(frame, nullptr, nullptr);
+        CPoint where(60, 60);
+        frame->mouse(context, where, -1);
+        context->forget();
+        EXPECT_EQ(viewsGone, 1);
+        EXPECT_EQ(recorder.sequence(), kind.heard);
+        EXPECT_EQ(recorder.idles, 1);
+    }
 }
 
 } // namespace

@@ -367,8 +367,8 @@ void processWindowEvents(Handle handle) {
     SystemEvent event;
     while (window->presentation->nextEvent(event, !system().inPress)) {
         deliver(window, event);
-        // A press may end with the frame, and its window, gone.
-        if (!isOurs(handle) || window->frame == nullptr) return;
+        // A press may end with the frame, and its window, gone or going.
+        if (!isOurs(handle) || window->frame == nullptr || window->frame->isClosing()) return;
     }
     software::paint(window);
 }

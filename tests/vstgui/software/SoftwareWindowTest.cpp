@@ -1,10 +1,12 @@
 // A frame in a window of the software backend: paint, button presses with
 // the live state, the wheel, drops, cursors and the host destroying its window.
+#include "tests/support/ControlRecorder.h"
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/ScriptedMouse.h"
 #include "tests/support/software/PngFile.h"
 
 #include "vstgui/CDragContainer.h"
+#include "vstgui/CKnob.h"
 #include "vstgui/WindowEvents.h"
 #include "vstgui/software/CDropTarget.h"
 #include "vstgui/software/SoftwareSystem.h"
@@ -198,6 +200,28 @@ TEST_F(SoftwareWindow, AfterTheHostDestroysItsWindowNothingIsDrawn) {
     probe->setDirty();
     frame->idle();
     EXPECT_TRUE(probe->isDirty());
+}
+
+// An owner that closes the frame while a knob follows a press in the frame's
+// window: the window stays until the press is done, then goes with the frame.
+TEST(SoftwareWindowClosing, AWindowClosedDuringAPressGoesWhenThePressIsDone) {
+    native::Handle host = sw::createHostWindow(kLeft, kTop, 64, 48);
+    ControlRecorder recorder;
+    auto* frame = new CFrame(CRect(0, 0, 64, 48), host, &recorder);
+    frame->addView(new CKnob(CRect(8, 8, 40, 40), &recorder, 1, nullptr));
+    std::size_t windowsAtTheClose = 0;
+    recorder.onIdle = [&] {
+        frame->closeForOwner();
+        frame->forget();
+        windowsAtTheClose = sw::childWindows(host).size();
+    };
+    ScriptedMouse mouse;
+    mouse.play(ScriptedMouse::drag(CPoint(kLeft + 24, kTop + 24), {CPoint(kLeft + 24, kTop + 14)}));
+    sw::pressButton(frame->getNativeWindow(), CPoint(24, 24), kLButton);
+    EXPECT_EQ(windowsAtTheClose, 1u);
+    EXPECT_TRUE(sw::childWindows(host).empty());
+    EXPECT_EQ(recorder.sequence(), "begin value end");
+    sw::destroyHostWindow(host);
 }
 
 } // namespace
