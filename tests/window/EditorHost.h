@@ -1,6 +1,7 @@
 // What the window tests' small hosts share, whatever window system shows the
-// plug-in's editor: the host callback that reports the plug-in's edits and
-// the report of the parameters at the end. One line each:
+// plug-in's editor: the host callback that reports the plug-in's edits, the
+// audio that the host keeps running through the plug-in, and the report of
+// the parameters at the end. One line each:
 //   begin I, end I           the plug-in began or ended an edit of parameter I
 //   value I VALUE            the plug-in reported a new value of parameter I
 //   final V0 V1 V2 V3 V4     the five control parameters at the end
@@ -8,7 +9,12 @@
 
 #include "host/vst2.h"
 
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 namespace editorhost {
 
@@ -35,6 +41,64 @@ inline VstIntPtr VSTCALLBACK answer(AEffect*, VstInt32 opcode, VstInt32 index, V
     std::fflush(stdout);
     return 1;
 }
+
+// The host's audio thread: blocks of a loud sine through the plug-in, in real
+// time, while the file signalFile exists, and of silence otherwise (the
+// meters then fall back to rest). Made after the editor has opened; stopped
+// before the plug-in is closed.
+class AudioPlayer {
+public:
+    AudioPlayer(AEffect* effect, const char* signalFile) : effect(effect), signalFile(signalFile) {
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, kRate);
+        effect->dispatcher(effect, effSetBlockSize, 0, kBlock, nullptr, 0.0f);
+        effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+        thread = std::thread([this] { play(); });
+    }
+    ~AudioPlayer() {
+        running.store(false);
+        thread.join();
+        effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    }
+    AudioPlayer(const AudioPlayer&) = delete;
+    AudioPlayer& operator=(const AudioPlayer&) = delete;
+
+private:
+    static constexpr int kBlock = 512;
+    static constexpr float kRate = 44100.0f;
+    static constexpr float kAmplitude = 0.9f;          // about -1 dBFS
+    static constexpr double kRadiansPerFrame = 0.0627; // 440 Hz at 44.1 kHz
+
+    bool signalWanted() const {
+        std::FILE* file = signalFile != nullptr ? std::fopen(signalFile, "rb") : nullptr;
+        if (file == nullptr) return false;
+        std::fclose(file);
+        return true;
+    }
+
+    void play() {
+        std::vector<float> left(kBlock), right(kBlock), outLeft(kBlock), outRight(kBlock);
+        float* inputs[2] = {left.data(), right.data()};
+        float* outputs[2] = {outLeft.data(), outRight.data()};
+        const auto blockTime = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(kBlock / kRate));
+        auto due = std::chrono::steady_clock::now();
+        long long frame = 0;
+        while (running.load()) {
+            const float amplitude = signalWanted() ? kAmplitude : 0.0f;
+            for (int i = 0; i < kBlock; ++i, ++frame)
+                left[i] = right[i] =
+                    amplitude * static_cast<float>(std::sin(kRadiansPerFrame * frame));
+            effect->processReplacing(effect, inputs, outputs, kBlock);
+            due += blockTime;
+            std::this_thread::sleep_until(due);
+        }
+    }
+
+    AEffect* effect;
+    const char* signalFile;
+    std::atomic<bool> running{true};
+    std::thread thread;
+};
 
 inline void sayFinal(AEffect* effect) {
     std::printf("final");

@@ -1,9 +1,10 @@
 // Brelto.dll's editor in a real window, for window-test.sh to drive with real
 // input under Xvfb. A small host: it loads the plug-in file, opens the editor
 // in a window of its own, idles it on a timer and prints "ready X Y" (the
-// editor's window is at screen (X, Y)) and the lines of EditorHost.h. It
-// closes the editor and the plug-in when the file named by its argument exists.
-// usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE
+// editor's window is at screen (X, Y)) and the lines of EditorHost.h. Audio
+// runs through the plug-in on a thread of its own, a loud sine while
+// AUDIO-FILE exists. It closes the editor and the plug-in when QUIT-FILE exists.
+// usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -33,8 +35,9 @@ HWND makeHostWindow(int width, int height) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr,
+                     "usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE [AUDIO-FILE]\n");
         return 2;
     }
     PluginLibrary library(argv[1]);
@@ -52,6 +55,7 @@ int main(int argc, char** argv) {
     if (size == nullptr) return 1;
     HWND host = makeHostWindow(size->right - size->left, size->bottom - size->top);
     dispatch(effEditOpen, 0, host);
+    auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
     HWND editorWindow = GetWindow(host, GW_CHILD);
     RECT place{};
     GetWindowRect(editorWindow != nullptr ? editorWindow : host, &place);
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
         DispatchMessageA(&message);
     }
     editorhost::sayFinal(effect);
+    audio.reset();
     dispatch(effEditClose);
     dispatch(effClose);
     DestroyWindow(host);

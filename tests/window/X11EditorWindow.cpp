@@ -2,9 +2,10 @@
 // as a Linux host does, for window-test.sh to drive with real input under
 // Xvfb. It opens the editor with the window's id, idles it and prints
 // "ready X Y" (the host window is at screen (X, Y)) and the lines of
-// EditorHost.h. It closes the editor and the plug-in when the file named by
-// its argument exists.
-// usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE
+// EditorHost.h. Audio runs through the plug-in on a thread of its own, a loud
+// sine while AUDIO-FILE exists. It closes the editor and the plug-in when
+// QUIT-FILE exists.
+// usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -24,8 +26,8 @@ constexpr auto kIdleInterval = std::chrono::milliseconds(40);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE [AUDIO-FILE]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     XMapWindow(display, host);
     XSync(display, False);
     dispatch(effEditOpen, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)));
+    auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
     std::printf("ready %d %d\n", kHostLeft, kHostTop);
     std::fflush(stdout);
 
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(kIdleInterval);
     }
     editorhost::sayFinal(effect);
+    audio.reset();
     dispatch(effEditClose);
     dispatch(effClose);
     XDestroyWindow(display, host);

@@ -229,17 +229,22 @@ fi
 
 # The plug-in's editor in a window of a small host that loads the plug-in
 # file (Brelto.dll under wine, Brelto.so in X11).
-# The Gain knob dragged 150 pixels up moves half the range, a click on the
-# upper lamp switches Stereo off, Ctrl + click on the Release knob restores
-# its default, and the screenshot is compared with the software backend's
-# rendering of the editor at the values the plug-in ended with.
+# The host runs audio through the plug-in all along, a loud sine while the
+# file "audio" exists. The Gain knob dragged 150 pixels up moves half the
+# range, and a screenshot taken during that drag, with the sine playing, shows
+# the input meter's bar. A click on the upper lamp switches Stereo off,
+# Ctrl + click on the Release knob restores its default, and the last
+# screenshot, after the meters have fallen back in silence, is compared with
+# the software backend's rendering of the editor at the values the plug-in
+# ended with.
 [ -n "$editor" ] || exit 0
 rm -f "$work/quit"
 : >"$work/log"
 if [ -n "$wine" ]; then
-  wine "$editor" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" >"$work/log" 2>/dev/null &
+  wine "$editor" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" \
+    "$(winepath -w "$work/audio")" >"$work/log" 2>/dev/null &
 else
-  "$editor" "$plugin" "$work/quit" >"$work/log" 2>&1 &
+  "$editor" "$plugin" "$work/quit" "$work/audio" >"$work/log" 2>&1 &
 fi
 app=$!
 wait_for '^ready'
@@ -249,7 +254,25 @@ y=$3
 sleep 0.5
 knob_x=$((x + 44))
 knob_y=$((y + 140))
-drag_knob_up
+touch "$work/audio"
+sleep 0.5
+# The same 150 pixels in slow steps of 3, the screenshot taken while the knob
+# goes on moving (a knob at rest is not redrawn).
+xdotool mousemove $knob_x $knob_y
+sleep 0.2
+xdotool mousedown 1
+for step in $(seq 50); do
+  xdotool mousemove $knob_x $((knob_y - 3 * step))
+  if [ "$step" = 10 ]; then
+    import -window root -crop "432x172+$x+$y" +repage "$work/during-drag.png" &
+    shot=$!
+  fi
+  sleep 0.05
+done
+wait "$shot"
+sleep 0.3
+xdotool mouseup 1
+rm "$work/audio"
 wait_for '^end 1'
 gain=$(check_move 1 0.5 0.0034)
 
@@ -290,6 +313,15 @@ wait "$app" || fail "the editor's host failed"
 app=
 set -- $(tr -d '\r' <"$work/log" | grep '^final')
 "$render_editor" "$work/editor-software.png" "$2" "$3" "$4" "$5" "$6"
+# The first input meter (160 x 8 at (216, 40)) during the drag against the
+# meters at rest: the sine at -1 dBFS lights about three quarters of its
+# pixels (the bar is drawn in segments), a meter at rest none.
+meter="160x8+216+40"
+convert "$work/during-drag.png" -crop "$meter" +repage "$work/meter-drag.png"
+convert "$work/editor-software.png" -crop "$meter" +repage "$work/meter-rest.png"
+lit=$(compare -metric AE -fuzz 3% "$work/meter-drag.png" "$work/meter-rest.png" null: 2>&1 || true)
+echo "window-test: editor during a drag with audio: $lit of 1280 pixels of the input meter lit"
+[ "$lit" -ge 640 ] || fail "the meters showed no bar during the drag"
 exact=$(compare -metric AE "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
 near=$(compare -metric AE -fuzz 3% "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
 echo "window-test: editor: Gain after the drag $gain; final parameters $2 $3 $4 $5 $6"
