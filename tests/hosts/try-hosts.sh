@@ -50,14 +50,25 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 mkdir -p "$work/lmms-home"
+# No MIDI and no sound card: with its default MIDI client LMMS run as root
+# makes a plain file /dev/midi and spins a thread reading it.
+cat >"$work/lmms-home/.lmmsrc.xml" <<'EOF'
+<?xml version="1.0"?>
+<!DOCTYPE lmms-config-file>
+<lmms version="1.2.2">
+  <mixer audiodev="Dummy (no sound output)" mididev="Dummy (no MIDI support)"/>
+</lmms>
+EOF
 cp "$dll" "$work/Brelto.dll"
 wine=yes
 export DISPLAY=:$(cat "$work/display") WINEPREFIX=$work/wine WINEDEBUG=-all
 HOME=$work/lmms-home wineboot -i >/dev/null 2>&1 || true
 # Renders the square wave with the output ceiling (normalised) $1 and prints its peak.
 render_peak() {
-  sed -e "s|PLUGIN|$work/Brelto.dll|g" -e "s|CEILING|$1|" -e "s|ISP|0.000000|" \
+  sed -e "s|@PLUGIN@|$work/Brelto.dll|g" -e "s|@CEILING@|$1|g" -e "s|@ISP@|0.000000|g" \
     "$here/lmms-project.mmp" >"$work/project.mmp"
+  grep -q "param0=\"0:OutCeil:$1\".*param4=\"4:ISP:0.000000\"" "$work/project.mmp" ||
+    fail "the LMMS project does not set OutCeil and ISP"
   HOME=$work/lmms-home lmms --allowroot render "$work/project.mmp" -o "$work/out.wav" -f wav \
     >"$work/lmms.log" 2>&1 || { sed 's/^/  lmms: /' "$work/lmms.log" >&2; fail "LMMS failed"; }
   grep -q 'unique ID: 0ii2' "$work/lmms.log" || fail "LMMS did not load Brelto.dll"
