@@ -5,9 +5,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <pthread.h>
 #include <signal.h>
 #include <thread>
@@ -22,7 +24,9 @@ struct Shared {
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
     std::unique_ptr<std::atomic<double>[]> shares; // of each file's current render
-    std::unique_ptr<std::atomic<bool>[]> ended;    // of each worker
+    std::mutex endMutex;                           // guards `ended`
+    std::condition_variable workerEnded;
+    std::vector<bool> ended; // of each worker
 };
 
 void work(const RenderRequest& settings, const std::string& outDir, std::vector<BatchItem>& items,
@@ -48,7 +52,11 @@ void work(const RenderRequest& settings, const std::string& outDir, std::vector<
         share.store(1.0, std::memory_order_relaxed);
         ++shared.finished;
     }
-    shared.ended[worker].store(true);
+    {
+        std::lock_guard<std::mutex> lock(shared.endMutex);
+        shared.ended[worker] = true;
+    }
+    shared.workerEnded.notify_all();
 }
 
 // The output name of an input, without the extension that its format adds.
@@ -99,18 +107,17 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t threads =
         std::min(items.size(), jobs > 0 ? static_cast<std::size_t>(jobs) : cores);
-    shared.ended = std::make_unique<std::atomic<bool>[]>(threads);
+    shared.ended.assign(threads, false);
     std::vector<std::thread> workers;
-    for (std::size_t t = 0; t < threads; ++t) {
-        shared.ended[t].store(false);
+    for (std::size_t t = 0; t < threads; ++t)
         workers.emplace_back(work, std::cref(settings), std::cref(outDir), std::ref(items),
                              std::ref(shared), t);
-    }
     const bool shown = settings.progress && barsShown();
+    std::unique_lock<std::mutex> lock(shared.endMutex);
     for (;;) {
         std::vector<std::size_t> running;
         for (std::size_t t = 0; t < threads; ++t)
-            if (!shared.ended[t].load()) running.push_back(t);
+            if (!shared.ended[t]) running.push_back(t);
         if (running.empty()) break;
         if (shown) drawBatchBar(shared, items.size());
         // A stop signal reaches one thread; the others hear it too, so that a
@@ -118,8 +125,9 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
         if (const int signal = stopSignal())
             for (std::size_t t : running)
                 pthread_kill(workers[t].native_handle(), signal);
-        std::this_thread::sleep_for(kRedrawInterval);
+        shared.workerEnded.wait_for(lock, kRedrawInterval);
     }
+    lock.unlock();
     for (std::thread& worker : workers)
         worker.join();
     if (shown) clearBar();
