@@ -19,6 +19,9 @@ extern char** environ;
 
 namespace {
 
+// A shell's exit status for a program ended by a signal: this plus its number.
+constexpr int kSignalled = 128;
+
 std::string contentOf(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::ostringstream text;
@@ -73,7 +76,10 @@ ToolRun StartedTool::ended(int status) {
     ToolRun run;
     if (id <= 0) return run;
     id = -1;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        run.exitCode = kSignalled + WTERMSIG(status);
     run.out = contentOf(streams.path("stdout"));
     run.err = contentOf(streams.path("stderr"));
     return run;

@@ -15,6 +15,8 @@
 #include <vector>
 
 struct ToolRun {
+    // As a shell reports it: 128 + the signal's number for a program that a
+    // signal ended.
     int exitCode = -1;
     std::string out, err;
     nlohmann::json json() const { return nlohmann::json::parse(out); }

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -31,6 +33,17 @@ void stopOnSignals() {
 
 int stopSignal() {
     return firstStopSignal.load();
+}
+
+void endBySignal(int signal) {
+    std::fflush(nullptr);
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+    std::raise(signal);
+    // Not reached: the default action of every stop signal ends the program.
+    std::_Exit(EXIT_FAILURE);
 }
 
 void throwIfStopped(const std::string& notDone) {

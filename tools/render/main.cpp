@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kFailed = 1;
 constexpr int kBadUsage = 2;
-constexpr int kSignalled = 128; // plus the signal's number, as a shell reports a signal
 
 } // namespace
 
@@ -51,5 +50,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brelto-render: %s\n", error.what());
         status = kFailed;
     }
-    return stopSignal() != 0 ? kSignalled + stopSignal() : status;
+    // Ended by the signal itself, so that a shell sees 128 + its number and a
+    // loop over files stops at Ctrl-C as it would for any other program.
+    if (stopSignal() != 0) endBySignal(stopSignal());
+    return status;
 }
