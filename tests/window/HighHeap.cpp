@@ -3,6 +3,8 @@
 // (a window's user data set with SetWindowLong, say) loses nothing; from up
 // here it loses its upper half and the test fails, as it would on a Windows
 // whose heap lies high. Memory is never given back: the program is short.
+#include "tests/support/ReplacedAllocation.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -28,6 +30,10 @@ char* reserveHighRegion() {
     std::abort();
 }
 
+} // namespace
+
+namespace replacedAllocation {
+
 void* allocate(std::size_t size) {
     static char* const region = reserveHighRegion();
     static std::atomic<std::size_t> used{0};
@@ -37,25 +43,6 @@ void* allocate(std::size_t size) {
     return region + at;
 }
 
-} // namespace
+void release(void*) noexcept {}
 
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void*) noexcept {}
-void operator delete[](void*) noexcept {}
-void operator delete(void*, std::size_t) noexcept {}
-void operator delete[](void*, std::size_t) noexcept {}
+} // namespace replacedAllocation
