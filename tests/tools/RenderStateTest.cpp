@@ -89,3 +89,27 @@ TEST(RenderState, ABankOfAnotherPluginIsRefused) {
         << run.err;
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"other.fxb"});
 }
+
+// A bank file of Brelto's ID whose chunk holds no line of Brelto's (damaged,
+// or written by something else): the settings would silently stay at their
+// defaults, so it is an error, and nothing is written.
+TEST(RenderState, ABankOfBreltoWithoutAnySettingIsRefused) {
+    TempFolder folder;
+    BankFile damaged;
+    damaged.pluginId = 0x30696932; // '0ii2'
+    damaged.programCount = 1;
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < 1266; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        damaged.chunk.push_back(static_cast<unsigned char>(noise >> 24));
+    }
+    const std::vector<unsigned char> bytes = encodeBankFile(damaged, BankSizeField::Recorded);
+    folder.write("damaged.fxb", std::string(bytes.begin(), bytes.end()));
+    const ToolRun run = runRender(
+        {"--load-state", folder.path("damaged.fxb"), "--save-state", folder.path("s.fxb")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(folder.path("damaged.fxb") + ": it holds no settings of Brelto"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"damaged.fxb"});
+}
