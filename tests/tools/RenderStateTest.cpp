@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 
 namespace {
 
@@ -88,6 +89,33 @@ TEST(RenderState, ABankOfAnotherPluginIsRefused) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"other.fxb"});
+}
+
+// The tool sets the parameters before the file's rate: at 48 kHz the release
+// asked for must still be the one heard.
+TEST(RenderState, TheReleaseAskedForIsHeardAtFortyEightKilohertz) {
+    TempFolder folder;
+    Audio drums{48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {}};
+    for (int i = 0; i < 48000; ++i) {
+        const float hit = (i % 4800 < 40) ? 0.9f : 0.0f;
+        const float tone = 0.3f * std::sin(0.05f * static_cast<float>(i));
+        drums.samples.insert(drums.samples.end(), {hit + tone, hit - tone});
+    }
+    writeAudio(folder.path("in.wav"), drums);
+    for (const char* ms : {"1", "100"}) {
+        const ToolRun run =
+            runRender({"--gain-db", "12", "--release-ms", ms, "--format", "wav:float",
+                       folder.path("in.wav"), folder.path(std::string(ms) + ".wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+    }
+    const Audio fast = readAudio(folder.path("1.wav")), slow = readAudio(folder.path("100.wav"));
+    ASSERT_EQ(fast.samples.size(), drums.samples.size());
+    ASSERT_EQ(slow.samples.size(), drums.samples.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < fast.samples.size(); ++i)
+        differing += fast.samples[i] != slow.samples[i];
+    EXPECT_GT(differing, drums.samples.size() / 4)
+        << differing << " of " << drums.samples.size() << " samples differ";
 }
 
 // A bank file of Brelto's ID whose chunk holds no line of Brelto's (damaged,
