@@ -151,8 +151,12 @@ TEST(ChunkFuzz, DamagedChunksStayInsideTheirBytesAndLeaveValuesInRange) {
             plugin.setChunk(data, static_cast<VstInt32>(chunk.size()), programForm);
         ASSERT_TRUE(answer == 0 || answer == 1) << "round " << round;
         // Random bytes hold no line of ours; whatever holds none changes nothing.
-        if (round % 6 == 0) ASSERT_EQ(answer, 0) << "round " << round;
-        if (answer == 0) ASSERT_TRUE(settingsOf(plugin) == before) << "round " << round;
+        if (round % 6 == 0) {
+            ASSERT_EQ(answer, 0) << "round " << round;
+        }
+        if (answer == 0) {
+            ASSERT_TRUE(settingsOf(plugin) == before) << "round " << round;
+        }
         expectEveryValueInRange(plugin, round);
     }
 }
@@ -196,7 +200,9 @@ TEST(ChunkFuzz, AChunkCutAnywhereSetsOnlyTheValuesThatArrivedWhole) {
                     << " bytes, parameter " << i << " reads " << target.getParameter(i);
             }
             ASSERT_EQ(answer, anyWhole ? 1 : 0) << "cut to " << size << " bytes";
-            if (!anyWhole) ASSERT_EQ(target.programName(), "Held") << "cut to " << size;
+            if (!anyWhole) {
+                ASSERT_EQ(target.programName(), "Held") << "cut to " << size;
+            }
         }
     }
 }
