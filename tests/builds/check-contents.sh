@@ -4,13 +4,13 @@
 # PNG writing), and in the DLL no font among the resources (only the software
 # backend draws with one). Product symbols must be found, so that an empty
 # symbol table cannot pass.
-# usage: check-contents.sh so|dll FILE
+# usage: check-contents.sh so|lv2|dll FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-contents: $*" >&2; exit 1; }
 
-if [ "$kind" = so ]; then
+if [ "$kind" != dll ]; then
   symbols=$(nm -C "$file")
 else
   symbols=$(i686-w64-mingw32-nm -C "$file")

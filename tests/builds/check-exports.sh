@@ -1,19 +1,26 @@
 #!/bin/sh
-# Checks that a plug-in file exports exactly its two entry points, that the
-# Linux build links only the C library and FreeType (the C++ runtime is
-# static), and that the Windows build imports from system libraries only.
-# usage: check-exports.sh so|dll FILE
+# Checks that a plug-in file exports exactly its two entry points (the LV2
+# module: its two descriptor functions), that the Linux builds link only the C
+# library and Xlib (the C++ runtime is static), and that the Windows build
+# imports from system libraries only.
+# usage: check-exports.sh so|lv2|dll FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
+if [ "$kind" = lv2 ]; then
+  exports=$(nm -D --defined-only "$file" | awk '{print $3}' | sort | tr '\n' ' ')
+  [ "$exports" = "lv2_descriptor lv2ui_descriptor " ] || fail "exports are: $exports"
+fi
 if [ "$kind" = so ]; then
   exports=$(nm -D --defined-only "$file" | awk '{print $3}' | sort | tr '\n' ' ')
   [ "$exports" = "VSTPluginMain main " ] || fail "exports are: $exports"
   a=$(nm -D --defined-only "$file" | awk '$3=="main"{print $1}')
   b=$(nm -D --defined-only "$file" | awk '$3=="VSTPluginMain"{print $1}')
   [ "$a" = "$b" ] || fail "main ($a) and VSTPluginMain ($b) differ"
+fi
+if [ "$kind" != dll ]; then
   needed=$(objdump -p "$file" | awk '/NEEDED/{print $2}' | sort | tr '\n' ' ')
   for lib in $needed; do
     case $lib in
