@@ -61,6 +61,8 @@ knob_y=$((y + 140))
 xdotool mousemove $knob_x $knob_y
 sleep 0.2
 xdotool mousedown 1
+# A hand rests on the knob before it moves; the press reaches the editor at its next idle.
+sleep 0.2
 for step in $(seq 15); do
   xdotool mousemove $knob_x $((knob_y - 10 * step))
   sleep 0.05
