@@ -15,9 +15,9 @@
 // It ends when the file named by its argument exists.
 // usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE
 #include "dsp/ParameterLaws.h"
+#include "tests/window/X11Counts.h"
 
 #include <X11/Xlib.h>
-#include <dirent.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
 #include <lv2/ui/ui.h>
@@ -32,6 +32,9 @@
 #include <vector>
 
 namespace {
+
+using x11counts::childCount;
+using x11counts::openFiles;
 
 constexpr const char* kPluginUri = "urn:quenor:brelto";
 constexpr int kWidth = 432, kHeight = 172;
@@ -67,25 +70,6 @@ int resize(LV2UI_Feature_Handle, int width, int height) {
 void touch(LV2UI_Feature_Handle, std::uint32_t port, bool grabbed) {
     std::printf("touch %u %d\n", port, grabbed ? 1 : 0);
     std::fflush(stdout);
-}
-
-unsigned childCount(Display* display, Window window) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
-    if (children != nullptr) XFree(children);
-    return count;
-}
-
-int openFiles() {
-    int count = 0;
-    if (DIR* folder = opendir("/proc/self/fd")) {
-        while (readdir(folder) != nullptr)
-            ++count;
-        closedir(folder);
-    }
-    return count;
 }
 
 Window makeWindow(Display* display, int left, int top) {
