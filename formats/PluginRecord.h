@@ -42,11 +42,12 @@ public:
     void setParameter(int index, float value);
     float parameter(int index) const;
 
-    // Never while processing. The frames the output lags behind the input.
+    // Never while processing: ready to process, or done with it.
     void resume();
     void suspend();
     // Audio thread: inputs and outputs may be the same buffers.
     void process(float* const* inputs, float* const* outputs, int frames);
+    // Any thread: the frames by which the output lags behind the input.
     int latency() const { return effect->initialDelay; }
 
     // Never while restoring. The plug-in's settings in the bank form that VST
