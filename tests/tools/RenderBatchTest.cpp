@@ -138,7 +138,10 @@ TEST(RenderBatch, AFileThatCannotBeRenderedFailsAloneAndLeavesNothingBehind) {
     // An output folder that is the inputs' own would overwrite them: refused per file.
     const ToolRun inPlace = runRender({folder.path("one.wav"), "--out-dir", folder.path("")});
     EXPECT_EQ(inPlace.exitCode, 1);
-    EXPECT_NE(inPlace.out.find("is the input itself"), std::string::npos) << inPlace.out;
+    EXPECT_NE(inPlace.out.find("failed: the output " + folder.path("one.wav") +
+                               " is the same file as the input " + folder.path("one.wav")),
+              std::string::npos)
+        << inPlace.out;
 }
 
 TEST(RenderPlot, ThePictureIsAPngOfItsSizeWithTheOversMarkedOnlyWhereTheyAre) {

@@ -192,3 +192,35 @@ TEST(RenderFiles, FormatIsChosenByOptionOrByTheOutputName) {
     ASSERT_EQ(runRender({folder.path("in.wav"), folder.path("out.aiff")}).exitCode, 0);
     EXPECT_EQ(readAudio(folder.path("out.aiff")).format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
 }
+
+// A name that is not UTF-8 and a WAV whose header promises more frames than the
+// file holds: the JSON report, alone and in a batch, stays valid, and the
+// missing frames are told.
+TEST(RenderReport, AnOddNameKeepsTheJsonValidAndACutWavIsTold) {
+    TempFolder folder;
+    writeAudio(folder.path("whole.wav"), quietMix(44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1.0));
+    const std::vector<unsigned char> whole = bytesOf(folder.path("whole.wav"));
+    const std::string cut =
+        folder.write("cut\xff.wav", std::string(whole.begin(), whole.end() - 40000));
+    const long long held = readAudio(cut).frames();
+    const std::string shown = folder.path("cut\xef\xbf\xbd.wav"); // U+FFFD for the byte 0xFF
+
+    const ToolRun alone = runRender({"--json", cut});
+    EXPECT_EQ(alone.exitCode, 0) << alone.err;
+    const nlohmann::json report = nlohmann::json::parse(alone.out, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << alone.out;
+    EXPECT_EQ(report["input"]["file"], shown);
+    EXPECT_EQ(report["output"]["frames"], held);
+    EXPECT_NE(alone.err.find(cut + ": its header promises 44100 frames, the file holds " +
+                             std::to_string(held)),
+              std::string::npos)
+        << alone.err;
+
+    const ToolRun batch =
+        runRender({"--json", cut, folder.path("whole.wav"), "--out-dir", folder.path("out")});
+    EXPECT_EQ(batch.exitCode, 0) << batch.err;
+    const nlohmann::json files = nlohmann::json::parse(batch.out, nullptr, false);
+    ASSERT_FALSE(files.is_discarded()) << batch.out;
+    EXPECT_EQ(files["files"][0]["input"], shown);
+    EXPECT_EQ(files["files"][1]["status"], "ok");
+}

@@ -53,9 +53,15 @@ TEST(BankFileLayout, DamagedOrForeignFilesAreRefusedWithAReason) {
     EXPECT_FALSE(decodeBankFile(parameters, read, why));
     EXPECT_NE(why.find("FxBk"), std::string::npos) << why;
 
+    // Cut inside the header, the file says where it ends; without "CcnK" it is no bank.
     EXPECT_FALSE(
         decodeBankFile(std::vector<unsigned char>(file.begin(), file.begin() + 100), read, why));
-    EXPECT_NE(why.find("not a VST bank file"), std::string::npos) << why;
+    EXPECT_NE(why.find("the header is cut short: the file ends after 100 of its 160 bytes"),
+              std::string::npos)
+        << why;
+    EXPECT_FALSE(
+        decodeBankFile(std::vector<unsigned char>(file.begin(), file.begin() + 3), read, why));
+    EXPECT_NE(why.find("not a VST bank file (no CcnK header)"), std::string::npos) << why;
 }
 
 // The renderer's inverse laws, set through the plug-in's interface, give the

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -12,10 +13,14 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
 namespace {
+
+// A shell's exit status for a program ended by a signal: this plus its number.
+constexpr int kSignalled = 128;
 
 std::string contentOf(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -26,32 +31,62 @@ std::string contentOf(const std::string& path) {
 
 } // namespace
 
-ToolRun runTool(const std::string& program, const std::vector<std::string>& args) {
-    TempFolder streams;
-    const std::string outPath = streams.path("stdout"), errPath = streams.path("stderr");
+StartedTool::StartedTool(const std::string& program, const std::vector<std::string>& args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, streams.path("stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, streams.path("stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : all)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    ToolRun run;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    if (posix_spawn(&id, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) id = -1;
     posix_spawn_file_actions_destroy(&actions);
-    run.out = contentOf(outPath);
-    run.err = contentOf(errPath);
+}
+
+StartedTool::~StartedTool() {
+    if (id > 0) waitAtMost(std::chrono::milliseconds(0));
+}
+
+ToolRun StartedTool::wait() {
+    int status = -1;
+    if (id > 0) waitpid(id, &status, 0);
+    return ended(status);
+}
+
+ToolRun StartedTool::waitAtMost(std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    int status = -1;
+    while (id > 0 && waitpid(id, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(id, SIGKILL);
+            waitpid(id, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ended(status);
+}
+
+ToolRun StartedTool::ended(int status) {
+    ToolRun run;
+    if (id <= 0) return run;
+    id = -1;
+    if (WIFEXITED(status))
+        run.exitCode = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        run.exitCode = kSignalled + WTERMSIG(status);
+    run.out = contentOf(streams.path("stdout"));
+    run.err = contentOf(streams.path("stderr"));
     return run;
+}
+
+ToolRun runTool(const std::string& program, const std::vector<std::string>& args) {
+    return StartedTool(program, args).wait();
 }
 
 void writeAudio(const std::string& path, const Audio& audio) {

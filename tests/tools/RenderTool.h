@@ -9,13 +9,38 @@
 
 #include <nlohmann/json.hpp>
 
+#include <chrono>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 struct ToolRun {
+    // As a shell reports it: 128 + the signal's number for a program that a
+    // signal ended.
     int exitCode = -1;
     std::string out, err;
     nlohmann::json json() const { return nlohmann::json::parse(out); }
+};
+
+// A program started with its standard output and error going to files.
+class StartedTool {
+public:
+    StartedTool(const std::string& program, const std::vector<std::string>& args);
+    StartedTool(const StartedTool&) = delete;
+    StartedTool& operator=(const StartedTool&) = delete;
+    ~StartedTool();
+
+    pid_t pid() const { return id; }
+    // Waits for the end; a run that a signal ended has the exit code -1.
+    ToolRun wait();
+    // The same, but a program still running after `patience` is killed.
+    ToolRun waitAtMost(std::chrono::milliseconds patience);
+
+private:
+    ToolRun ended(int status);
+
+    TempFolder streams;
+    pid_t id = -1;
 };
 
 // Runs the program with `args` and waits for it.

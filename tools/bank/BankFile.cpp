@@ -40,7 +40,8 @@ std::uint32_t bigEndianAt(const std::vector<unsigned char>& bytes, std::size_t a
 }
 
 bool textAt(const std::vector<unsigned char>& bytes, std::size_t at, const char* text) {
-    return std::memcmp(bytes.data() + at, text, std::strlen(text)) == 0;
+    const std::size_t length = std::strlen(text);
+    return bytes.size() >= at + length && std::memcmp(bytes.data() + at, text, length) == 0;
 }
 
 } // namespace
@@ -64,8 +65,13 @@ std::vector<unsigned char> encodeBankFile(const BankFile& bank, BankSizeField si
 }
 
 bool decodeBankFile(const std::vector<unsigned char>& bytes, BankFile& bank, std::string& error) {
-    if (bytes.size() < kBankHeaderSize || !textAt(bytes, kMagicAt, kChunkMagic)) {
+    if (!textAt(bytes, kMagicAt, kChunkMagic)) {
         error = "not a VST bank file (no CcnK header)";
+        return false;
+    }
+    if (bytes.size() < kBankHeaderSize) {
+        error = "the header is cut short: the file ends after " + std::to_string(bytes.size()) +
+                " of its " + std::to_string(kBankHeaderSize) + " bytes";
         return false;
     }
     if (textAt(bytes, kBankMagicAt, kParameterBankMagic)) {

@@ -2,7 +2,9 @@
 
 #include "tools/render/PluginSession.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -98,6 +100,36 @@ int createBeside(const std::string& path, std::string& temporary) {
     return fd;
 }
 
+// Bytes per frame of a WAV's data chunk; 0 for compressed samples.
+long long wavFrameBytes(const SF_INFO& info) {
+    int sampleBytes = 0;
+    switch (info.format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        sampleBytes = 1;
+        break;
+    case SF_FORMAT_PCM_16:
+        sampleBytes = 2;
+        break;
+    case SF_FORMAT_PCM_24:
+        sampleBytes = 3;
+        break;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        sampleBytes = 4;
+        break;
+    case SF_FORMAT_DOUBLE:
+        sampleBytes = 8;
+        break;
+    }
+    return static_cast<long long>(sampleBytes) * info.channels;
+}
+
+// The sizes that writers which cannot seek back put in a WAV's data chunk:
+// none yet, sox's and the largest. They promise no length.
+constexpr std::uint32_t kUnknownDataSizes[] = {0, 0x7ffff000, 0xffffffff};
+
 void moveInPlace(const std::string& temporary, const std::string& path) {
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
@@ -127,6 +159,20 @@ int AudioReader::read(float* interleaved, int frames) {
     if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR)
         throw RenderError("cannot read " + path + ": " + sf_strerror(file));
     return static_cast<int>(got);
+}
+
+long long AudioReader::promisedFrames() {
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    const long long frameBytes = wavFrameBytes(info);
+    if ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) || frameBytes == 0) return frames();
+    SF_CHUNK_INFO data{};
+    std::snprintf(data.id, sizeof(data.id), "data");
+    data.id_size = 4;
+    SF_CHUNK_ITERATOR* chunk = sf_get_chunk_iterator(file, &data);
+    if (chunk == nullptr || sf_get_chunk_size(chunk, &data) != SF_ERR_NO_ERROR) return frames();
+    for (std::uint32_t unknown : kUnknownDataSizes)
+        if (data.datalen == unknown) return frames();
+    return std::max(frames(), data.datalen / frameBytes);
 }
 
 void AudioReader::rewind() {

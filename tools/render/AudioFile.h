@@ -26,6 +26,9 @@ public:
 
     AudioFormat format() const { return {info.format, info.channels, info.samplerate}; }
     long long frames() const { return static_cast<long long>(info.frames); }
+    // The frames the file's header promises. libsndfile counts only those the
+    // file holds: a WAV cut short promises more than frames().
+    long long promisedFrames();
     // Reads up to `frames` interleaved frames as floats; fewer at the end.
     int read(float* interleaved, int frames);
     // Back to the first frame, for another pass over the file.

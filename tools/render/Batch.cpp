@@ -1,27 +1,36 @@
 #include "tools/render/Batch.h"
 
 #include "tools/render/Progress.h"
+#include "tools/render/StopSignals.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <pthread.h>
+#include <signal.h>
 #include <thread>
 
 namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-// What the threads share: the next file to take, and how far each file is.
+// What the threads share: the next file to take, how far each file is, and
+// which workers have ended.
 struct Shared {
     std::atomic<std::size_t> next{0};
     std::atomic<std::size_t> finished{0};
     std::unique_ptr<std::atomic<double>[]> shares; // of each file's current render
+    std::mutex endMutex;                           // guards `ended`
+    std::condition_variable workerEnded;
+    std::vector<bool> ended; // of each worker
 };
 
 void work(const RenderRequest& settings, const std::string& outDir, std::vector<BatchItem>& items,
-          Shared& shared) {
+          Shared& shared, std::size_t worker) {
     for (std::size_t i = shared.next++; i < items.size(); i = shared.next++) {
         BatchItem& item = items[i];
         if (item.skipped) continue;
@@ -43,6 +52,11 @@ void work(const RenderRequest& settings, const std::string& outDir, std::vector<
         share.store(1.0, std::memory_order_relaxed);
         ++shared.finished;
     }
+    {
+        std::lock_guard<std::mutex> lock(shared.endMutex);
+        shared.ended[worker] = true;
+    }
+    shared.workerEnded.notify_all();
 }
 
 // The output name of an input, without the extension that its format adds.
@@ -93,15 +107,27 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t threads =
         std::min(items.size(), jobs > 0 ? static_cast<std::size_t>(jobs) : cores);
+    shared.ended.assign(threads, false);
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < threads; ++t)
         workers.emplace_back(work, std::cref(settings), std::cref(outDir), std::ref(items),
-                             std::ref(shared));
+                             std::ref(shared), t);
     const bool shown = settings.progress && barsShown();
-    while (shown && shared.finished.load() < items.size()) {
-        drawBatchBar(shared, items.size());
-        std::this_thread::sleep_for(kRedrawInterval);
+    std::unique_lock<std::mutex> lock(shared.endMutex);
+    for (;;) {
+        std::vector<std::size_t> running;
+        for (std::size_t t = 0; t < threads; ++t)
+            if (!shared.ended[t]) running.push_back(t);
+        if (running.empty()) break;
+        if (shown) drawBatchBar(shared, items.size());
+        // A stop signal reaches one thread; the others hear it too, so that a
+        // worker waiting in a call (a FIFO's open) returns and stops.
+        if (const int signal = stopSignal())
+            for (std::size_t t : running)
+                pthread_kill(workers[t].native_handle(), signal);
+        shared.workerEnded.wait_for(lock, kRedrawInterval);
     }
+    lock.unlock();
     for (std::thread& worker : workers)
         worker.join();
     if (shown) clearBar();

@@ -40,10 +40,8 @@ ParameterSetting parseParam(const std::string& text) {
         setting.index = std::atoi(key.c_str());
     else
         setting.name = key;
-    double value = 0.0;
-    if (!parseNumber(text.substr(equals + 1), value) || value < 0.0 || value > 1.0)
-        throw RenderError(setting.given + ": out of range; the valid range is 0..1 (normalised)");
-    setting.value = static_cast<float>(value);
+    setting.value = static_cast<float>(
+        numberInRange(setting.given, text.substr(equals + 1), 0.0, 1.0, "0..1 (normalised)"));
     return setting;
 }
 
@@ -53,13 +51,9 @@ constexpr int kMostJobs = 256;
 
 double numberIn(const std::string& option, const std::string& text, double low, double high,
                 const char* unit) {
-    double value = 0.0;
-    if (!parseNumber(text, value) || value < low || value > high) {
-        char range[64];
-        std::snprintf(range, sizeof(range), "%g..%g %s", low, high, unit);
-        throw RenderError(option + " " + text + ": out of range; the valid range is " + range);
-    }
-    return value;
+    char range[64];
+    std::snprintf(range, sizeof(range), "%g..%g %s", low, high, unit);
+    return numberInRange(option + " " + text, text, low, high, range);
 }
 
 // Settings that contradict each other or that a batch cannot take.

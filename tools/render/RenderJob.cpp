@@ -1,8 +1,10 @@
 #include "tools/render/RenderJob.h"
 
 #include "tools/bank/BankFile.h"
+#include "tools/render/DistinctFiles.h"
 #include "tools/render/Plot.h"
 #include "tools/render/RenderPass.h"
+#include "tools/render/StopSignals.h"
 
 #include "dsp/ParameterLaws.h"
 
@@ -135,6 +137,7 @@ void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& modu
         renderWith(settings);
     }
     report.goal = goal;
+    throwIfStopped(job.outputPath + " was not written");
     if (!request.plot.empty()) writePlot(request.plot, last.trace, report);
     last.writer->commit();
     report.rendered = true;
@@ -157,10 +160,21 @@ std::string defaultOutputPath(const std::string& input, const std::string& exten
 
 RenderReport runRender(const RenderRequest& request) {
     PluginModule module(request.plugin);
+    std::unique_ptr<AudioJob> audio;
+    if (!request.input.empty()) {
+        const std::string notRendered = request.input + " was not rendered";
+        throwIfStopped(notRendered);
+        try {
+            audio = std::make_unique<AudioJob>(request);
+        } catch (const RenderError&) {
+            throwIfStopped(notRendered); // a signal ended the wait for a FIFO's writer
+            throw;
+        }
+    }
+    requireDistinctFiles(request, audio ? audio->outputPath : "");
     auto instance = module.instantiate();
     const Setup setup = prepare(request, *instance);
-    std::unique_ptr<AudioJob> audio;
-    if (!request.input.empty()) audio = std::make_unique<AudioJob>(request, module, setup);
+    if (audio) audio->measureDelay(request, module, setup);
 
     RenderReport report;
     report.pluginName = instance->name();

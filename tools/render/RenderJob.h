@@ -73,6 +73,3 @@ std::string defaultOutputPath(const std::string& input, const std::string& exten
 
 // Throws RenderError; writes nothing before every setting has been checked.
 RenderReport runRender(const RenderRequest& request);
-
-// Set by SIGINT or SIGTERM; the render stops and removes its partial file.
-void stopOnSignals();

@@ -3,15 +3,14 @@
 #include "tools/render/Conversion.h"
 #include "tools/render/Plot.h"
 #include "tools/render/Progress.h"
+#include "tools/render/StopSignals.h"
 
 #include "core/Identity.h"
 #include "dsp/ParameterLaws.h"
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <csignal>
-#include <filesystem>
+#include <cstdio>
 
 namespace {
 
@@ -22,12 +21,6 @@ constexpr int kMaxChannels = 2;
 constexpr float kImpulse = 0.5f;
 constexpr int kLatencyWindowSeconds = 1;
 constexpr float kSilence = 1e-6f;
-
-std::atomic<bool> stopRequested{false};
-
-void requestStop(int) {
-    stopRequested = true;
-}
 
 // Buffers for one instance's inputs and outputs; extra inputs stay silent.
 struct Channels {
@@ -126,13 +119,7 @@ bool isBrelto(PluginInstance& instance) {
            instance.name() == identity::kEffectName;
 }
 
-void stopOnSignals() {
-    std::signal(SIGINT, requestStop);
-    std::signal(SIGTERM, requestStop);
-}
-
-AudioJob::AudioJob(const RenderRequest& request, PluginModule& module, const Setup& setup)
-    : reader(request.input) {
+AudioJob::AudioJob(const RenderRequest& request) : reader(request.input) {
     in = out = reader.format();
     if (in.channels < 1 || in.channels > kMaxChannels)
         throw RenderError(request.input + " has " + std::to_string(in.channels) +
@@ -141,10 +128,17 @@ AudioJob::AudioJob(const RenderRequest& request, PluginModule& module, const Set
     outputPath = request.output.empty()
                      ? defaultOutputPath(request.input, extensionOf(out.format), request.outDir)
                      : request.output;
-    std::error_code unknown;
-    if (!request.outDir.empty() && std::filesystem::equivalent(request.input, outputPath, unknown))
-        throw RenderError(outputPath + " is the input itself; give another --out-dir");
     SampleConversion check(out.format, request.dither); // refuses dither it cannot do, early
+    const long long promised = reader.promisedFrames();
+    if (promised > reader.frames())
+        std::fprintf(stderr,
+                     "brelto-render: %s: its header promises %lld frames, the file holds %lld; "
+                     "only those are rendered\n",
+                     request.input.c_str(), promised, reader.frames());
+}
+
+void AudioJob::measureDelay(const RenderRequest& request, PluginModule& module,
+                            const Setup& setup) {
     latencyFrames = measureLatency(module, setup, in.rate);
     aligned = request.align && latencyFrames >= 0;
 }
@@ -191,7 +185,7 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
     long long read = 0;
     std::chrono::steady_clock::duration busy{};
     for (;;) {
-        if (stopRequested) throw RenderError("stopped; " + job.outputPath + " was not written");
+        throwIfStopped(job.outputPath + " was not written");
         int frames = reader.read(fileFrames.data(), kBlockFrames);
         if (frames > 0) {
             if (settings.measureInput) inputLevel.add(fileFrames.data(), frames);

@@ -21,8 +21,8 @@ struct Setup {
     void apply(PluginInstance& instance) const;
 };
 
-// The input opened and checked, the output chosen and the plug-in's delay
-// measured, before anything is written.
+// The input opened and checked and the output chosen, before anything is
+// written; then the plug-in's delay measured.
 struct AudioJob {
     AudioReader reader;
     AudioFormat in, out;
@@ -30,7 +30,9 @@ struct AudioJob {
     int latencyFrames = -1; // -1: no impulse came through
     bool aligned = false;
 
-    AudioJob(const RenderRequest& request, PluginModule& module, const Setup& setup);
+    // Warns on stderr when the input's header promises more frames than it holds.
+    explicit AudioJob(const RenderRequest& request);
+    void measureDelay(const RenderRequest& request, PluginModule& module, const Setup& setup);
 };
 
 struct PassSettings {

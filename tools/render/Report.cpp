@@ -13,6 +13,15 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+constexpr int kJsonIndent = 2;
+
+// File names are bytes, and the plug-in's names are whatever it gives: a byte
+// that is not part of valid UTF-8 is written as U+FFFD, so that the report
+// stays valid JSON.
+std::string jsonText(const Json& json) {
+    return json.dump(kJsonIndent, ' ', false, Json::error_handler_t::replace);
+}
+
 // Levels of silence are minus infinity: "-inf" as text, null in JSON.
 std::string level(double value, const char* unit) {
     if (!std::isfinite(value)) return std::string("-inf ") + unit;
@@ -136,7 +145,7 @@ void printReport(std::FILE* out, const RenderReport& report) {
 }
 
 std::string reportJson(const RenderReport& report) {
-    return reportObject(report).dump(2);
+    return jsonText(reportObject(report));
 }
 
 namespace {
@@ -216,5 +225,5 @@ std::string batchJson(const std::vector<BatchItem>& items) {
         files.push_back(entry);
         failed += item.done ? 0 : 1;
     }
-    return Json{{"files", files}, {"failed", failed}}.dump(2);
+    return jsonText(Json{{"files", files}, {"failed", failed}});
 }

@@ -3,7 +3,6 @@
 #include "dsp/ParameterLaws.h"
 #include "tools/render/PluginSession.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -39,10 +38,42 @@ const UserUnit* findUserUnit(const std::string& option) {
 }
 
 bool parseNumber(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(value);
+    std::size_t at = 0;
+    auto digits = [&] {
+        const std::size_t from = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+            ++at;
+        return at > from;
+    };
+    auto sign = [&] {
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    };
+    sign();
+    const bool whole = digits();
+    bool fraction = false;
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        fraction = digits();
+    }
+    if (!whole && !fraction) return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        sign();
+        if (!digits()) return false;
+    }
+    if (at != text.size()) return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return true;
+}
+
+double numberInRange(const std::string& given, const std::string& text, double low, double high,
+                     const std::string& range) {
+    double value = 0.0;
+    if (!parseNumber(text, value))
+        throw RenderError(given + ": not a number; the valid range is " + range);
+    if (!(value >= low && value <= high))
+        throw RenderError(given + ": out of range; the valid range is " + range);
+    return value;
 }
 
 std::string rangeText(const UserUnit& unit) {
@@ -51,14 +82,11 @@ std::string rangeText(const UserUnit& unit) {
 }
 
 float normalisedValue(const UserUnit& unit, const std::string& text) {
-    double value = 0.0;
-    if (unit.unit == nullptr) {
-        if (text == "on") return static_cast<float>(unit.normalise(kOn));
-        if (text == "off") return static_cast<float>(unit.normalise(kOff));
-    } else if (parseNumber(text, value) && value >= unit.low && value <= unit.high) {
-        return static_cast<float>(unit.normalise(value));
-    }
     const std::string given = std::string(unit.option) + " " + text;
-    if (unit.unit == nullptr) throw RenderError(given + ": the valid values are on and off");
-    throw RenderError(given + ": out of range; the valid range is " + rangeText(unit));
+    if (unit.unit != nullptr)
+        return static_cast<float>(
+            unit.normalise(numberInRange(given, text, unit.low, unit.high, rangeText(unit))));
+    if (text == "on") return static_cast<float>(unit.normalise(kOn));
+    if (text == "off") return static_cast<float>(unit.normalise(kOff));
+    throw RenderError(given + ": the valid values are on and off");
 }

@@ -25,5 +25,12 @@ float normalisedValue(const UserUnit& unit, const std::string& text);
 // The valid range as messages and the usage show it: "0..30 dB", "on | off".
 std::string rangeText(const UserUnit& unit);
 
-// A number written in full ("12", "-0.3", "1e-3"), finite; false otherwise.
+// A decimal number and nothing else ("12", "-0.3", ".5", "1e-3"); false for
+// anything else, hexadecimal, "inf" and "nan" among them. A number too large
+// for a double comes back infinite.
 bool parseNumber(const std::string& text, double& value);
+
+// The number `text` within low..high. Throws RenderError "GIVEN: not a number"
+// or "GIVEN: out of range", each followed by "; the valid range is RANGE".
+double numberInRange(const std::string& given, const std::string& text, double low, double high,
+                     const std::string& range);

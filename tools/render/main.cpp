@@ -3,6 +3,7 @@
 #include "tools/pluginhost/PluginLibrary.h"
 #include "tools/render/Options.h"
 #include "tools/render/Report.h"
+#include "tools/render/StopSignals.h"
 
 #include <cstdio>
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
         std::printf("%s", usageText().c_str());
         return 0;
     }
+    int status = 0;
     try {
         stopOnSignals();
         if (!options.outDir.empty()) {
@@ -36,17 +38,20 @@ int main(int argc, char** argv) {
             else
                 printBatchSummary(stdout, items);
             for (const BatchItem& item : items)
-                if (!item.done) return kFailed;
-            return 0;
+                if (!item.done) status = kFailed;
+        } else {
+            const RenderReport report = runRender(options.request);
+            if (options.json)
+                std::printf("%s\n", reportJson(report).c_str());
+            else
+                printReport(stdout, report);
         }
-        const RenderReport report = runRender(options.request);
-        if (options.json)
-            std::printf("%s\n", reportJson(report).c_str());
-        else
-            printReport(stdout, report);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "brelto-render: %s\n", error.what());
-        return kFailed;
+        status = kFailed;
     }
-    return 0;
+    // Ended by the signal itself, so that a shell sees 128 + its number and a
+    // loop over files stops at Ctrl-C as it would for any other program.
+    if (stopSignal() != 0) endBySignal(stopSignal());
+    return status;
 }
