@@ -14,11 +14,9 @@
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 
 namespace {
 
