@@ -32,7 +32,8 @@ xvfb=
 wine=
 jack=
 cleanup() {
-  for pid in $jack_clients; do kill "$pid" 2>/dev/null || true; done
+  set +e # a host already gone must not keep the others running
+  for pid in $jack_clients; do kill "$pid" 2>/dev/null; done
   [ -n "$jack" ] && kill "$jack" 2>/dev/null
   [ -n "$wine" ] && WINEPREFIX=$work/wine wineserver -k 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
