@@ -4,14 +4,14 @@
 # PNG writing), and in the DLL no font among the resources (only the software
 # backend draws with one). Product symbols must be found, so that an empty
 # symbol table cannot pass.
-# usage: check-contents.sh so|dll32|dll64 FILE
+# usage: check-contents.sh so|lv2|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-contents: $*" >&2; exit 1; }
 
 case $kind in
-  so) tools= ;;
+  so|lv2) tools= ;;
   dll32) tools=i686-w64-mingw32- ;;
   dll64) tools=x86_64-w64-mingw32- ;;
   *) fail "no such kind: $kind" ;;
@@ -25,7 +25,7 @@ found=$(echo "$symbols" | grep -E "$test_only" || true)
 [ -z "$found" ] || fail "test-only symbols in $file:
 $found"
 
-if [ "$kind" != so ]; then
+if [ "$kind" = dll32 ] || [ "$kind" = dll64 ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   "${tools}objcopy" -O binary --only-section=.rsrc "$file" "$work/rsrc"
@@ -34,4 +34,4 @@ if [ "$kind" != so ]; then
   has_type F X B || fail "no FXB resource: cannot read the resources"
   ! has_type T T F || fail "the DLL carries the font resource (TTF)"
 fi
-echo "check-contents: $file holds no test-only code$( [ "$kind" != so ] && echo ' and no font')"
+echo "check-contents: $file holds no test-only code$(case $kind in dll*) echo ' and no font' ;; esac)"

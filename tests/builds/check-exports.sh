@@ -1,20 +1,25 @@
 #!/bin/sh
-# Checks that a plug-in file exports exactly its two entry points, that the
-# Linux build links only the C library and Xlib (the C++ runtime is static),
-# and that each Windows build is made for its processor (dll32: x86, dll64:
-# x86-64) and imports from system libraries only.
-# usage: check-exports.sh so|dll32|dll64 FILE
+# Checks that a plug-in file exports exactly its two entry points (the LV2
+# bundle's module: its two descriptor functions), that the Linux builds link
+# only the C library and Xlib (the C++ runtime is static), and that each
+# Windows build is made for its processor (dll32: x86, dll64: x86-64) and
+# imports from system libraries only.
+# usage: check-exports.sh so|lv2|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
-if [ "$kind" = so ]; then
+if [ "$kind" = so ] || [ "$kind" = lv2 ]; then
   exports=$(nm -D --defined-only "$file" | awk '{print $3}' | sort | tr '\n' ' ')
-  [ "$exports" = "VSTPluginMain main " ] || fail "exports are: $exports"
-  a=$(nm -D --defined-only "$file" | awk '$3=="main"{print $1}')
-  b=$(nm -D --defined-only "$file" | awk '$3=="VSTPluginMain"{print $1}')
-  [ "$a" = "$b" ] || fail "main ($a) and VSTPluginMain ($b) differ"
+  if [ "$kind" = lv2 ]; then
+    [ "$exports" = "lv2_descriptor lv2ui_descriptor " ] || fail "exports are: $exports"
+  else
+    [ "$exports" = "VSTPluginMain main " ] || fail "exports are: $exports"
+    a=$(nm -D --defined-only "$file" | awk '$3=="main"{print $1}')
+    b=$(nm -D --defined-only "$file" | awk '$3=="VSTPluginMain"{print $1}')
+    [ "$a" = "$b" ] || fail "main ($a) and VSTPluginMain ($b) differ"
+  fi
   needed=$(objdump -p "$file" | awk '/NEEDED/{print $2}' | sort | tr '\n' ' ')
   for lib in $needed; do
     case $lib in

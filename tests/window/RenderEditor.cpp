@@ -1,13 +1,16 @@
 // Renders the plug-in's editor with the software backend into a PNG, with
-// the five control parameters at the given values and the meters at rest,
-// as the window test's host shows it at the end.
-// usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4
+// the five control parameters at the given values and the meters at rest or
+// at the five readings given (0..1, in the order of the meter parameters),
+// as the window tests' hosts show it at the end.
+// usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4 [M0 M1 M2 M3 M4]
+#include "core/SynthCore.h"
 #include "editor/GUIEditor.h"
 #include "host/AudioEffect.h"
 #include "tests/support/software/PngFile.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/software/SoftwareSystem.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +20,7 @@ AudioEffect* createEffectInstance(audioMasterCallback host);
 namespace {
 
 constexpr int kControlParameters = 5;
+constexpr int kMeters = 5;
 
 VstIntPtr VSTCALLBACK silentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float) {
     return 0;
@@ -25,14 +29,24 @@ VstIntPtr VSTCALLBACK silentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*,
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2 + kControlParameters) {
-        std::fprintf(stderr, "usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4\n");
+    if (argc != 2 + kControlParameters && argc != 2 + kControlParameters + kMeters) {
+        std::fprintf(stderr,
+                     "usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4 [M0 M1 M2 M3 M4]\n");
         return 2;
     }
     using namespace VSTGUI;
     std::unique_ptr<AudioEffect> effect(createEffectInstance(silentHost));
     for (int i = 0; i < kControlParameters; ++i)
         effect->setParameter(i, std::strtof(argv[2 + i], nullptr));
+    // The meter rows follow the control rows and read the readings given.
+    std::atomic<float> readings[kMeters] = {};
+    if (argc == 2 + kControlParameters + kMeters) {
+        ParamRow* rows = static_cast<SynthCore*>(effect.get())->paramRows();
+        for (int i = 0; i < kMeters; ++i) {
+            readings[i] = std::strtof(argv[2 + kControlParameters + i], nullptr);
+            rows[kControlParameters + i].meterSource = &readings[i];
+        }
+    }
     ERect* size = nullptr;
     AEffEditor* editor = effect->getEditor();
     editor->getRect(&size);

@@ -13,6 +13,7 @@
 // It ends when the file named by its argument exists.
 // usage: brelto_x11_window_test QUIT-FILE
 #include "Harness.h"
+#include "X11Counts.h"
 
 #include "platform/ModuleServices.h"
 
@@ -24,13 +25,14 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
 
 using namespace VSTGUI;
 using harness::say;
+using x11counts::childCount;
+using x11counts::openFiles;
 
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr std::uint32_t kIdleMilliseconds = 20;
@@ -40,25 +42,6 @@ constexpr int kHostGonePasses = 50; // idle passes the frame may take to learn i
 bool exists(const char* path) {
     struct stat status {};
     return stat(path, &status) == 0;
-}
-
-unsigned childCount(Display* display, Window window) {
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return 0;
-    if (children != nullptr) XFree(children);
-    return count;
-}
-
-int openFiles() {
-    int count = 0;
-    if (DIR* folder = opendir("/proc/self/fd")) {
-        while (readdir(folder) != nullptr)
-            ++count;
-        closedir(folder);
-    }
-    return count;
 }
 
 Window makeHostWindow(Display* display, int left, int top) {

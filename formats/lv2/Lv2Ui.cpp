@@ -1,0 +1,172 @@
+// The LV2 plug-in's X11 UI: the plug-in's own editor in the window that the
+// host hands over. The UI may live in another process or binary than the
+// instance that processes the audio, so it makes a plug-in record of its
+// own, which never processes: its editor's moves go to the control ports,
+// the ports' values that the host sends back set its parameters, and its
+// meters show the meter ports' readings.
+#include "formats/Controls.h"
+#include "formats/PluginRecord.h"
+#include "formats/lv2/EditorWindow.h"
+#include "formats/lv2/Lv2Ports.h"
+
+#include <lv2/core/lv2.h>
+#include <lv2/ui/ui.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+using namespace lv2ports;
+
+// The UI's plug-in never processes; its rate matters to nothing it shows.
+constexpr double kUiRate = 44100.0;
+
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+    for (; features != nullptr && *features != nullptr; ++features)
+        if (std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+    return nullptr;
+}
+
+class Ui final : public RecordListener {
+public:
+    // UI thread: the plug-in made with every parameter found by name.
+    Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch);
+
+    bool made() const { return plugin.made(); }
+    // UI thread: the editor in parent; the window it made there, 0 if none.
+    unsigned long open(void* parent, const LV2UI_Resize* resize);
+    // UI thread: a port's value as the host holds it.
+    void portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
+                   const void* buffer);
+    void idle() { plugin.idleEditor(); }
+
+    // From the editor, on the UI thread.
+    void parameterEdited(int index, float value) override;
+    void editBegun(int index) override { touchPort(index, true); }
+    void editEnded(int index) override { touchPort(index, false); }
+
+private:
+    int controlOf(int parameter) const;
+    void touchPort(int parameter, bool grabbed);
+
+    // meters: the readings the editor's meters show; declared before the
+    //   plug-in, which reads them until it is gone.
+    // plugin: the UI's own plug-in, with the editor.
+    // parameters: each control's parameter index in the record, -1 if none.
+    // write, controller, touch: the host's, for the UI's whole life; touch
+    //   may be null.
+    controls::GivenMeters meters;
+    PluginRecord plugin;
+    int parameters[controls::kControlCount] = {};
+    LV2UI_Write_Function write;
+    LV2UI_Controller controller;
+    const LV2UI_Touch* touch;
+};
+
+Ui::Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch)
+    : plugin(kUiRate, this), write(write), controller(controller), touch(touch) {
+    if (!plugin.made()) return;
+    for (int i = 0; i < controls::kControlCount; ++i)
+        parameters[i] = plugin.parameterIndex(controls::kControls[i].parameter);
+    meters.attach(plugin);
+}
+
+unsigned long Ui::open(void* parent, const LV2UI_Resize* resize) {
+    int width = 0, height = 0;
+    if (!plugin.editorSize(width, height)) return 0;
+    if (resize != nullptr) resize->ui_resize(resize->handle, width, height);
+    EditorWindowFinder finder(parent);
+    if (!plugin.openEditor(parent)) return 0;
+    return finder.madeWindow(width, height);
+}
+
+int Ui::controlOf(int parameter) const {
+    for (int i = 0; i < controls::kControlCount; ++i)
+        if (parameters[i] == parameter && parameter >= 0) return i;
+    return -1;
+}
+
+void Ui::parameterEdited(int index, float value) {
+    const int control = controlOf(index);
+    if (control < 0) return;
+    const float units = controls::unitsOf(controls::kControls[control], value);
+    write(controller, kFirstControl + control, sizeof(units), 0, &units);
+}
+
+void Ui::touchPort(int parameter, bool grabbed) {
+    const int control = controlOf(parameter);
+    if (control < 0 || touch == nullptr) return;
+    touch->touch(touch->handle, kFirstControl + control, grabbed);
+}
+
+// Only plain float values (format 0) come to a UI without other protocols.
+void Ui::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
+                   const void* buffer) {
+    if (format != 0 || size != sizeof(float) || buffer == nullptr) return;
+    float units = 0.0f;
+    std::memcpy(&units, buffer, sizeof(units));
+    if (port >= kFirstControl && port < kFirstMeter) {
+        const int control = static_cast<int>(port - kFirstControl);
+        float value = 0.0f;
+        if (parameters[control] >= 0 &&
+            controls::valueOf(controls::kControls[control], units, value))
+            plugin.setParameter(parameters[control], value);
+    } else if (port >= kFirstMeter && port < kLatency) {
+        meters.show(static_cast<int>(port - kFirstMeter), units);
+    }
+}
+
+Ui* of(LV2UI_Handle handle) {
+    return static_cast<Ui*>(handle);
+}
+
+// Host-facing operations, all on the host's UI thread.
+LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char*,
+                         LV2UI_Write_Function write, LV2UI_Controller controller,
+                         LV2UI_Widget* widget, const LV2_Feature* const* features) {
+    void* parent = const_cast<void*>(feature(features, LV2_UI__parent));
+    if (parent == nullptr || write == nullptr || widget == nullptr) return nullptr;
+    try {
+        auto ui = std::make_unique<Ui>(
+            write, controller, static_cast<const LV2UI_Touch*>(feature(features, LV2_UI__touch)));
+        if (!ui->made()) return nullptr;
+        const unsigned long window =
+            ui->open(parent, static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize)));
+        if (window == 0) return nullptr;
+        *widget = reinterpret_cast<LV2UI_Widget>(static_cast<std::uintptr_t>(window));
+        return ui.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void cleanup(LV2UI_Handle handle) {
+    delete of(handle);
+}
+
+void portEvent(LV2UI_Handle handle, std::uint32_t port, std::uint32_t size, std::uint32_t format,
+               const void* buffer) {
+    of(handle)->portEvent(port, size, format, buffer);
+}
+
+int idle(LV2UI_Handle handle) {
+    of(handle)->idle();
+    return 0;
+}
+
+const LV2UI_Idle_Interface kIdle = {idle};
+
+const void* extensionData(const char* uri) {
+    return std::strcmp(uri, LV2_UI__idleInterface) == 0 ? &kIdle : nullptr;
+}
+
+const LV2UI_Descriptor kUiDescriptor = {kUiUri, instantiate, cleanup, portEvent, extensionData};
+
+} // namespace
+
+// Any thread: the plug-in's one UI.
+LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(std::uint32_t index) {
+    return index == 0 ? &kUiDescriptor : nullptr;
+}
