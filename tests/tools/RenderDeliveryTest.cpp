@@ -147,7 +147,7 @@ TEST(RenderDelivery, EveryPresetSetsItsPairAndAnOptionOverridesItsHalf) {
     }
     const ToolRun text =
         runRender({"--preset", "ebu-r128", folder.path("song.wav"), folder.path("out.wav")});
-    EXPECT_NE(text.out.find("mastering        preset ebu-r128, -23.00 LUFS, -1.00 dBTP: gain "),
+    EXPECT_NE(text.out.find("mastering        -23.00 LUFS, -1.00 dBTP (ebu-r128): gain "),
               std::string::npos)
         << text.out;
     const ToolRun unknown = runRender({"--preset", "cd", folder.path("song.wav")});
