@@ -107,9 +107,10 @@ Json reportObject(const RenderReport& report);
 } // namespace
 
 std::string goalText(const LevelGoal& goal, const std::string& preset) {
-    std::string asked = preset.empty() ? "" : "preset " + preset + ", ";
+    std::string asked;
     if (goal.loudness) asked += level(goal.targetLufs, "LUFS");
     if (goal.truePeak) asked += (goal.loudness ? ", " : "") + level(goal.truePeakDbtp, "dBTP");
+    if (!preset.empty()) asked += " (" + preset + ")";
     return asked;
 }
 

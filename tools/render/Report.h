@@ -10,7 +10,7 @@
 #include <vector>
 
 void printReport(std::FILE* out, const RenderReport& report);
-// "preset streaming, -14.00 LUFS, -1.00 dBTP": what the mastering was asked.
+// "-14.00 LUFS, -1.00 dBTP (streaming)": what the mastering was asked.
 std::string goalText(const LevelGoal& goal, const std::string& preset);
 std::string reportJson(const RenderReport& report);
 
