@@ -28,17 +28,9 @@ Files openAll(const RenderRequest& settings, const std::vector<std::string>& inp
                         " would take the name of " + first->second + "'s";
             continue;
         }
-        RenderRequest request = settings;
-        request.input = inputs[i];
-        request.output.clear();
-        request.outDir = outDir;
-        request.progress = false;
-        std::atomic<double>& share = shares[i];
-        request.progressed = [&share](double done) {
-            share.store(done, std::memory_order_relaxed);
-        };
         try {
-            files.push_back(std::make_unique<FileRender>(request));
+            files.push_back(
+                std::make_unique<FileRender>(requestFor(settings, inputs[i], outDir, shares[i])));
         } catch (const RenderError& error) {
             failures += "\n  " + inputs[i] + ": " + error.what();
         }

@@ -65,6 +65,17 @@ void drawItemsBar(const Shared& shared, const std::atomic<double>* shares, std::
 
 } // namespace
 
+RenderRequest requestFor(const RenderRequest& settings, const std::string& input,
+                         const std::string& outDir, std::atomic<double>& share) {
+    RenderRequest request = settings;
+    request.input = input;
+    request.output.clear();
+    request.outDir = outDir;
+    request.progress = false;
+    request.progressed = [&share](double done) { share.store(done, std::memory_order_relaxed); };
+    return request;
+}
+
 std::string stemOf(const std::string& input) {
     const std::string name = std::filesystem::path(input).filename().string();
     const std::size_t dot = name.rfind('.');
@@ -117,17 +128,8 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
     runEach(items.size(), jobs, settings.progress, "", shares.get(), [&](std::size_t i) {
         BatchItem& item = items[i];
         if (item.skipped) return;
-        RenderRequest request = settings;
-        request.input = item.input;
-        request.output.clear();
-        request.outDir = outDir;
-        request.progress = false;
-        std::atomic<double>& share = shares[i];
-        request.progressed = [&share](double done) {
-            share.store(done, std::memory_order_relaxed);
-        };
         try {
-            item.report = runRender(request);
+            item.report = runRender(requestFor(settings, item.input, outDir, shares[i]));
             item.done = true;
         } catch (const std::exception& error) {
             item.error = error.what();

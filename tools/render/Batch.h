@@ -34,5 +34,10 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
 void runEach(std::size_t count, int jobs, bool showBar, const std::string& what,
              std::atomic<double>* shares, const std::function<void(std::size_t)>& task);
 
+// One file's request in a batch: the batch's settings, the file as input, its
+// output in `outDir` under its own name, its progress told to `share`.
+RenderRequest requestFor(const RenderRequest& settings, const std::string& input,
+                         const std::string& outDir, std::atomic<double>& share);
+
 // The output name of an input in a folder, without the extension that its format adds.
 std::string stemOf(const std::string& input);
