@@ -2,7 +2,10 @@
 
 #include "base/Decimal.h"
 #include "dsp/ChunkStages.h"
+#include "dsp/ConcaveSettlement.h"
+#include "dsp/EnvelopeLanes.h"
 #include "dsp/LookAheadScan.h"
+#include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
 
 #include <cmath>
@@ -14,7 +17,6 @@ constexpr double kCapacitySeconds = 0.016;
 constexpr double kDefaultReleaseSeconds = 0.007;
 constexpr double kLookAheadDecades = 2.0; // the setting 0..1 spans a factor of 100
 constexpr double kLookAheadSecondsAtZero = 0.0005;
-constexpr float kSlopeEasing = 10.0f; // a falling slope eases over R/10 frames
 
 std::unique_ptr<float[]> zeroed(std::size_t count) {
     std::unique_ptr<float[]> buffer(new (std::nothrow) float[count]);
@@ -95,24 +97,13 @@ void MaximizerCore::reset() {
     envelopes = kResting;
 }
 
+using lanes::Aims;
+using lanes::ChunkRules;
 using stereo::lowPair;
 using stereo::pair;
-using stereo::select;
 using stereo::storePair;
 
 namespace {
-
-// True when both channels rest: the envelope at the threshold, no slope, no
-// target and no scan to come, so that frames whose estimates all sit at the
-// threshold change nothing but the lines and the output.
-inline bool resting(__m128 E, __m128 S, __m128 T, __m128i H, __m128i holdFloor) {
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 still = _mm_and_ps(
-        _mm_and_ps(_mm_cmpeq_ps(E, _mm_set1_ps(MaximizerCore::kThreshold)), _mm_cmpeq_ps(S, zero)),
-        _mm_cmpeq_ps(T, zero));
-    const __m128 holding = _mm_castsi128_ps(_mm_cmpgt_epi32(H, holdFloor));
-    return (_mm_movemask_ps(_mm_andnot_ps(holding, still)) & 3) == 3;
-}
 
 // Whether every one of the interleaved estimates of `frames` frames is `level`.
 inline bool allAt(const float* estimates, int frames, float level) {
@@ -141,39 +132,48 @@ inline bool allBelow(const float* samples, int frames, float bound) {
     return _mm_movemask_ps(below) == 0xf;
 }
 
-} // namespace
+// What the look-ahead scans of a chunk read: each channel's peak line, the
+// reciprocals of the distances, the kernels and the concave runs tracked.
+struct ScanSources {
+    const float* lines[2];
+    const float* reciprocals;
+    std::int32_t lookAhead;
+    const SimdKernels* kernels;
+    const ConcaveRuns* runs;
+};
 
-// The look-ahead scans of the channels in `scanning` (bit c for channel c)
-// that a concave run does not settle, each aiming first at the release slope
-// over `release` frames, the length the chunk took at its start. Kept out of
-// line: it is rare next to the frame loop, whose registers it would
-// otherwise crowd.
-[[gnu::noinline]] MaximizerCore::Aims
-MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
-                               __m128 E, Aims aims) const {
-    const std::int32_t L = lookAhead;
-    const float* const peaks[2] = {peakLines[0].get() + position, peakLines[1].get() + position};
-    const __m128 releaseSlope =
-        _mm_div_ps(_mm_sub_ps(_mm_set1_ps(kThreshold), E), _mm_set1_ps(release));
+// The scans of the channels in `scanning` (bit c for channel c) that a
+// concave run did not settle, from the frame written at `position`: first
+// from the window's concave pieces when runs were tracked up to
+// `trackedFrame` (else -1), then in full. Each aims first at the release
+// slope over `release` frames; the aims S, T and H are those of the frame
+// loop. Kept out of line: it is rare next to the frame loop, whose registers
+// it would otherwise crowd.
+[[gnu::noinline]] Aims scanInFull(const ScanSources& sources, int scanning, std::int32_t position,
+                                  int trackedFrame, __m128 E, __m128 release, __m128 S, __m128 T,
+                                  __m128i H) {
+    const std::int32_t L = sources.lookAhead;
+    const float* const peaks[2] = {sources.lines[0] + position, sources.lines[1] + position};
     float envelope[2], target[2];
     std::int32_t steepest[2] = {0, 0};
     storePair(envelope, E);
-    storePair(target, releaseSlope);
+    storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
     if (trackedFrame >= 0) {
         for (int c = 0; c < 2; ++c) {
             if ((scanning >> c & 1) != 0 &&
-                concaveRuns.settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
-                                         steepest[c]))
+                sources.runs->settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
+                                           steepest[c]))
                 full &= ~(1 << c);
         }
     }
     if (full == 3) {
-        kernels->scanForSteepestRises(peaks, reciprocals, L, envelope, target, steepest);
+        sources.kernels->scanForSteepestRises(peaks, sources.reciprocals, L, envelope, target,
+                                              steepest);
     } else if (full != 0) {
         const int c = full == 1 ? 0 : 1;
-        steepest[c] =
-            kernels->scanForSteepestRise(peaks[c], reciprocals, L, envelope[c], target[c]);
+        steepest[c] = sources.kernels->scanForSteepestRise(peaks[c], sources.reciprocals, L,
+                                                           envelope[c], target[c]);
     }
     // Lane by lane in registers: a vector stored and loaded again around a
     // changed lane would wait for the stores.
@@ -183,21 +183,45 @@ MaximizerCore::scanComingPeaks(int scanning, std::int32_t position, int trackedF
     const __m128 found = _mm_setr_ps(target[0], target[1], 0.0f, 0.0f);
     const __m128i distance = _mm_setr_epi32(steepest[0], steepest[1], 0, 0);
     const __m128 aimed = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(distance, zero)), lanes);
-    return aimAt(lanes, aimed, found, distance, aims);
+    return lanes::aimAt(lanes, aimed, found, distance, {S, T, H});
 }
 
-MaximizerCore::Aims MaximizerCore::aimAt(__m128 lanes, __m128 aimed, __m128 found, __m128i distance,
-                                         Aims aims) {
-    aims.target = select(lanes, found, aims.target);
-    aims.hold =
-        _mm_castps_si128(select(aimed, _mm_castsi128_ps(distance), _mm_castsi128_ps(aims.hold)));
-    // A coming peak sets the slope; without one, a fall aimed at a peak
-    // that has left may be steeper than the release slope, and a peak
-    // entering later would be checked against the release slope alone.
-    aims.slope = select(_mm_and_ps(lanes, _mm_or_ps(aimed, _mm_cmplt_ps(aims.slope, found))), found,
-                        aims.slope);
-    return aims;
+// The look-ahead scans of the channels in `scanning` (bit c for channel c)
+// on the chunk's frame `frame`, written at `position`, that a concave run
+// settles, for both channels at once, as a full scan would. Returns the
+// channels left unsettled.
+inline int settleConcaveScans(float* const (&lines)[2], std::int32_t lookAhead,
+                              const ConcaveRuns& runs, const ChunkRules& rules, int scanning,
+                              std::int32_t position, int frame, __m128 envelope, __m128& slope,
+                              __m128& target, __m128i& hold) {
+    const std::int32_t L = lookAhead;
+    const float* const peaks0 = lines[0] + position;
+    const float* const peaks1 = lines[1] + position;
+    const ConcaveSettlement settlement =
+        settleConcaveRises(pair(peaks0 + 1, peaks1 + 1), pair(peaks0 + 2, peaks1 + 2),
+                           pair(peaks0 + L - 1, peaks1 + L - 1), lowPair(runs.runsBefore(frame)), L,
+                           envelope, lanes::releaseSlope(envelope, rules.threshold, rules.release));
+    const __m128 settled = _mm_and_ps(settlement.settled, lanes::dueLanes(hold));
+    // A settled rise aims at the nearest peak or at none.
+    const Aims aims = lanes::aimAt(settled, _mm_and_ps(settled, settlement.nearest),
+                                   settlement.target, _mm_set1_epi32(1), {slope, target, hold});
+    slope = aims.slope;
+    target = aims.target;
+    hold = aims.hold;
+    return scanning & ~_mm_movemask_ps(settled);
 }
+
+// The newest frame's peaks, in both halves of each channel's line.
+inline void storeNewestPeaks(float* const (&lines)[2], std::int32_t position,
+                             std::int32_t lookAhead, __m128 peak) {
+    const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
+    _mm_store_ss(lines[0] + position, peak);
+    _mm_store_ss(lines[0] + position + lookAhead, peak);
+    _mm_store_ss(lines[1] + position, peakRight);
+    _mm_store_ss(lines[1] + position + lookAhead, peakRight);
+}
+
+} // namespace
 
 void MaximizerCore::process(const float* in, float* out, int frames, float ceiling) {
     for (int done = 0; done < frames; done += kMaxFrames) {
@@ -209,170 +233,134 @@ void MaximizerCore::process(const float* in, float* out, int frames, float ceili
 void MaximizerCore::processChunk(const float* in, float* out, int frames, float ceiling) {
     // Every value that another thread may change is read once, here: a change
     // lands between two chunks, never inside one.
-    const float inputGain = gain.load(std::memory_order_relaxed);
-    const std::int32_t releaseLength = releaseFrames.load(std::memory_order_relaxed);
-    const auto R = static_cast<float>(releaseLength);
-    const bool isp = ispOn.load(std::memory_order_relaxed) != 0;
-    const bool link = linkOn.load(std::memory_order_relaxed) != 0;
-    const std::int32_t L = lookAhead;
-    const __m128 newestReciprocal = _mm_set1_ps(reciprocals[L]);
-    const __m128 newestDistance = _mm_set1_ps(static_cast<float>(L));
-    float* const delay = delayLine.get();
-    float* const peaks0 = peakLines[0].get();
-    float* const peaks1 = peakLines[1].get();
-    std::int32_t position = writePos;
-
-    const __m128 threshold = _mm_set1_ps(kThreshold);
-    const __m128 release = _mm_set1_ps(R);
-    const __m128 easing = _mm_set1_ps(kSlopeEasing);
-    const __m128i holdFloor = _mm_set1_epi32(-releaseLength - 1);
-    const __m128i minusOneInt = _mm_set1_epi32(-1);
-
-    __m128 E = _mm_movelh_ps(lowPair(envelopes.envelope), threshold);
-    __m128 S = lowPair(envelopes.slope);
-    __m128 T = lowPair(envelopes.target);
-    // What a newest peak's estimated rise must exceed; follows T.
-    __m128 accept = scan::acceptBelow(T);
-    __m128i H = lowPair(envelopes.hold);
-    __m128 inPeak = lowPair(held.inputPeak);
-    __m128 outPeak = lowPair(held.outputPeak);
-    __m128 channelGain = lowPair(held.channelGain);
-
-    // First the whole chunk: clip, gain and the peak estimates, which depend on
-    // the input only. The gained frames follow the spline's history and leave
-    // a spare frame for the estimate's last pair.
+    const Settings settings = {
+        gain.load(std::memory_order_relaxed), releaseFrames.load(std::memory_order_relaxed),
+        ispOn.load(std::memory_order_relaxed) != 0, linkOn.load(std::memory_order_relaxed) != 0};
+    // The gained frames follow the splines' history and leave a spare frame
+    // for the estimate's last pair; the estimates follow two frames of the
+    // last chunk's, for the concave runs, and leave a spare frame too.
     alignas(16) float gainedFrames[2 * (kSplineHistoryFrames + kMaxFrames + 1)];
     alignas(16) float peakFrames[2 * (2 + kMaxFrames + 1)];
+    float* const gained = gainedFrames + 2 * kSplineHistoryFrames;
     float* const estimates = peakFrames + 4;
-    float* const gainedChunk = gainedFrames + 2 * kSplineHistoryFrames;
-    if (isp && !estimating) clearSplines();
-    estimating = isp;
-    for (int k = 1; k <= kSplineHistoryFrames; ++k) {
-        gainedChunk[-2 * k] = splines[0].a[k - 1];
-        gainedChunk[-2 * k + 1] = splines[1].a[k - 1];
-    }
-    inPeak = kernels->clipAndGain(in, frames, inputGain, gainedChunk, inPeak);
-    storePair(gainedChunk + 2 * frames, _mm_setzero_ps());
-    if (isp) {
-        // A spline through quiet samples stays below the floor, which is then
-        // every estimate.
-        if (allBelow(gainedFrames, kSplineHistoryFrames + frames, kQuietShare * kThreshold)) {
-            fillFrames(estimates, frames, kThreshold);
-        } else {
-            kernels->estimateInterSamplePeaks(gainedChunk, frames, kThreshold, estimates);
-        }
-        for (int k = 0; k < 5; ++k) {
-            splines[0].a[k] = gainedChunk[2 * (frames - 1 - k)];
-            splines[1].a[k] = gainedChunk[2 * (frames - 1 - k) + 1];
-        }
-    } else {
-        kernels->estimateSamplePeaks(gainedChunk, frames, kThreshold, estimates);
-    }
+    estimatePeaks(in, frames, settings, gained, estimates);
 
     // The delay line's part, apart from the envelopes: the delayed frames
     // leave it for the output stage, and the gained ones take their place.
     alignas(16) float delayedFrames[2 * kMaxFrames];
-    alignas(16) float envelopeFrames[2 * kMaxFrames];
-    passThroughDelay(delay, L, position, gainedChunk, frames, delayedFrames);
+    passThroughDelay(delayLine.get(), lookAhead, writePos, gained, frames, delayedFrames);
 
-    const bool still = resting(E, S, T, H, holdFloor) && allAt(estimates, frames, kThreshold);
+    const bool still = resting(settings.releaseFrames) && allAt(estimates, frames, kThreshold);
     concaveRuns.track(estimates, frames, !still && concaveRuns.worthTracking());
-    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
-    int scans = 0;
-
     if (still) {
-        // Nothing moves: the lines take the chunk and the delayed frames leave
-        // at unity gain, by the same operations as below.
-        fillPeakLines({peaks0, peaks1}, L, position, frames, kThreshold);
-        outPeak = emitUnity(delayedFrames, frames, ceiling, out, outPeak);
-        position = (position + frames) % L;
-        channelGain = _mm_div_ps(threshold, E);
-    } else {
-        for (int i = 0; i < frames; ++i) {
-            const __m128 peak = lowPair(estimates + 2 * i);
-            const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
-            float* const newest0 = peaks0 + position;
-            float* const newest1 = peaks1 + position;
-            _mm_store_ss(newest0, peak);
-            _mm_store_ss(newest0 + L, peak);
-            _mm_store_ss(newest1, peakRight);
-            _mm_store_ss(newest1 + L, peakRight);
-
-            // A falling slope eases toward its target and never passes it.
-            const __m128 falling = _mm_cmpgt_ps(S, T);
-            if (_mm_movemask_ps(falling) & 3) {
-                const __m128 eased =
-                    _mm_add_ps(S, _mm_div_ps(_mm_mul_ps(_mm_sub_ps(T, S), easing), release));
-                S = select(falling, _mm_max_ps(T, eased), S);
-            }
-            E = _mm_max_ps(_mm_add_ps(E, S), threshold);
-
-            // A channel whose targeted peak leaves now scans the coming peaks.
-            const int scanning =
-                _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128()))) & 3;
-            if (scanning != 0) {
-                ++scans;
-                int unsettled = scanning;
-                if (tracking) {
-                    // Most scans of a swell: settled here for both channels at once.
-                    const ConcaveSettlement settlement = settleConcaveRises(
-                        pair(peaks0 + position + 1, peaks1 + position + 1),
-                        pair(peaks0 + position + 2, peaks1 + position + 2),
-                        pair(peaks0 + position + L - 1, peaks1 + position + L - 1),
-                        lowPair(concaveRuns.runsBefore(i)), L, E,
-                        _mm_div_ps(_mm_sub_ps(threshold, E), release));
-                    const __m128 settled =
-                        _mm_and_ps(settlement.settled,
-                                   _mm_castsi128_ps(_mm_cmpeq_epi32(H, _mm_setzero_si128())));
-                    unsettled &= ~_mm_movemask_ps(settled);
-                    // A settled rise aims at the nearest peak or at none.
-                    const Aims aims = aimAt(settled, _mm_and_ps(settled, settlement.nearest),
-                                            settlement.target, _mm_set1_epi32(1), {S, T, H});
-                    S = aims.slope;
-                    T = aims.target;
-                    H = aims.hold;
-                }
-                if (unsettled != 0) {
-                    const Aims aims =
-                        scanComingPeaks(unsettled, position, tracking ? i : -1, R, E, {S, T, H});
-                    S = aims.slope;
-                    T = aims.target;
-                    H = aims.hold;
-                }
-                accept = scan::acceptBelow(T);
-            }
-
-            // The newest peak takes over when it needs a steeper rise; a product
-            // with 1/L rejects it in most frames without a division.
-            // Rejected lanes cannot pass the exact test below, so it may run on both.
-            const __m128 rise = _mm_sub_ps(peak, E);
-            const __m128 estimated = _mm_mul_ps(rise, newestReciprocal);
-            if (_mm_movemask_ps(_mm_cmpgt_ps(estimated, accept)) & 3) {
-                const __m128 quotient = _mm_div_ps(rise, newestDistance);
-                const __m128 steeper = _mm_cmpgt_ps(quotient, T);
-                T = select(steeper, quotient, T);
-                accept = scan::acceptBelow(T);
-                S = select(steeper, quotient, S);
-                H = _mm_castps_si128(
-                    select(steeper, _mm_castsi128_ps(_mm_set1_epi32(L)), _mm_castsi128_ps(H)));
-            }
-            // Counting down stops at -R - 1.
-            H = _mm_add_epi32(H, _mm_and_si128(_mm_cmpgt_epi32(H, holdFloor), minusOneInt));
-            storePair(envelopeFrames + 2 * i, E);
-            if (++position == L) position = 0;
-        }
-        outPeak = kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, link,
-                                       ceiling, out, outPeak);
-        channelGain = _mm_div_ps(threshold, E);
+        passAtRest(delayedFrames, frames, ceiling, out);
+        concaveRuns.scanned(0, frames);
+        return;
     }
-
-    writePos = position;
+    alignas(16) float envelopeFrames[2 * kMaxFrames];
+    const int scans = limitFrames(estimates, frames, settings.releaseFrames, envelopeFrames);
     concaveRuns.scanned(scans, frames);
+    storePair(held.outputPeak,
+              kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, settings.link,
+                                   ceiling, out, lowPair(held.outputPeak)));
+}
+
+void MaximizerCore::estimatePeaks(const float* in, int frames, const Settings& settings,
+                                  float* gained, float* estimates) {
+    // The history stood still while the estimate was off.
+    if (settings.isp && !estimating) clearSplines();
+    estimating = settings.isp;
+    for (int k = 1; k <= kSplineHistoryFrames; ++k) {
+        gained[-2 * k] = splines[0].a[k - 1];
+        gained[-2 * k + 1] = splines[1].a[k - 1];
+    }
+    storePair(held.inputPeak,
+              kernels->clipAndGain(in, frames, settings.gain, gained, lowPair(held.inputPeak)));
+    storePair(gained + 2 * frames, _mm_setzero_ps());
+    if (!settings.isp) {
+        kernels->estimateSamplePeaks(gained, frames, kThreshold, estimates);
+        return;
+    }
+    // A spline through quiet samples stays below the floor, which is then
+    // every estimate.
+    if (allBelow(gained - 2 * kSplineHistoryFrames, kSplineHistoryFrames + frames,
+                 kQuietShare * kThreshold)) {
+        fillFrames(estimates, frames, kThreshold);
+    } else {
+        kernels->estimateInterSamplePeaks(gained, frames, kThreshold, estimates);
+    }
+    // The newest sample and the history before it.
+    for (int k = 0; k <= kSplineHistoryFrames; ++k) {
+        splines[0].a[k] = gained[2 * (frames - 1 - k)];
+        splines[1].a[k] = gained[2 * (frames - 1 - k) + 1];
+    }
+}
+
+bool MaximizerCore::resting(std::int32_t releaseLength) const {
+    for (int c = 0; c < 2; ++c) {
+        if (envelopes.envelope[c] != kThreshold || envelopes.slope[c] != 0.0f ||
+            envelopes.target[c] != 0.0f || envelopes.hold[c] > -releaseLength - 1)
+            return false;
+    }
+    return true;
+}
+
+void MaximizerCore::passAtRest(const float* delayed, int frames, float ceiling, float* out) {
+    // The same operations as the frame loop's and the output stage's.
+    fillPeakLines({peakLines[0].get(), peakLines[1].get()}, lookAhead, writePos, frames,
+                  kThreshold);
+    storePair(held.outputPeak, emitUnity(delayed, frames, ceiling, out, lowPair(held.outputPeak)));
+    writePos = (writePos + frames) % lookAhead;
+    held.channelGain[0] = held.channelGain[1] = 1.0f; // the threshold over itself
+}
+
+int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
+                               float* envelopeFrames) {
+    const std::int32_t L = lookAhead;
+    const ChunkRules rules(kThreshold, releaseLength, L, reciprocals[L]);
+    float* const lines[2] = {peakLines[0].get(), peakLines[1].get()};
+    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, &concaveRuns};
+    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
+    // Envelope, slope, target and hold of both channels, as the frame-by-frame
+    // algorithm names them; accept: what a newest peak's estimated rise must
+    // exceed, which follows T.
+    __m128 E = _mm_movelh_ps(lowPair(envelopes.envelope), rules.threshold);
+    __m128 S = lowPair(envelopes.slope);
+    __m128 T = lowPair(envelopes.target);
+    __m128i H = lowPair(envelopes.hold);
+    __m128 accept = scan::acceptBelow(T);
+    std::int32_t position = writePos;
+    int scans = 0;
+    for (int i = 0; i < frames; ++i) {
+        const __m128 peak = lowPair(estimates + 2 * i);
+        storeNewestPeaks(lines, position, L, peak);
+        E = lanes::advance(E, S, T, rules);
+        // A channel whose targeted peak leaves now scans the coming peaks.
+        const int scanning = _mm_movemask_ps(lanes::dueLanes(H)) & 3;
+        if (scanning != 0) {
+            ++scans;
+            const int unsettled = tracking ? settleConcaveScans(lines, L, concaveRuns, rules,
+                                                                scanning, position, i, E, S, T, H)
+                                           : scanning;
+            if (unsettled != 0) {
+                const Aims aims = scanInFull(sources, unsettled, position, tracking ? i : -1, E,
+                                             rules.release, S, T, H);
+                S = aims.slope;
+                T = aims.target;
+                H = aims.hold;
+            }
+            accept = scan::acceptBelow(T);
+        }
+        lanes::takeNewestPeak(peak, E, rules, S, T, H, accept);
+        H = lanes::countDown(H, rules);
+        storePair(envelopeFrames + 2 * i, E);
+        if (++position == L) position = 0;
+    }
+    writePos = position;
     storePair(envelopes.envelope, E);
     storePair(envelopes.slope, S);
     storePair(envelopes.target, T);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(envelopes.hold), H);
-    storePair(held.inputPeak, inPeak);
-    storePair(held.outputPeak, outPeak);
-    storePair(held.channelGain, channelGain);
+    storePair(held.channelGain, _mm_div_ps(rules.threshold, E));
+    return scans;
 }

@@ -6,12 +6,13 @@
 #include "dsp/ConcaveRise.h"
 #include "dsp/IspSpline.h"
 #include "dsp/SignalBlock.h"
-#include "dsp/SimdKernels.h"
+#include "dsp/SimdLevel.h"
 
 #include <atomic>
 #include <cstdint>
-#include <emmintrin.h>
 #include <memory>
+
+struct SimdKernels;
 
 class MaximizerCore {
 public:
@@ -76,18 +77,31 @@ private:
         {kThreshold, kThreshold}, {0.0f, 0.0f}, {0.0f, 0.0f}, {0, 0}};
     void clearLines();
     void clearSplines();
-    void processChunk(const float* in, float* out, int frames, float ceiling);
-    // Slopes, targets and holds of both channels in SSE lanes.
-    struct Aims {
-        __m128 slope;
-        __m128 target;
-        __m128i hold;
+
+    // One pass over at most kMaxFrames frames, in stages: the peak estimates,
+    // the delay line, then either a pass at rest or the frame loop and the
+    // output stage. What another thread may change is read once, at its start.
+    struct Settings {
+        float gain;
+        std::int32_t releaseFrames;
+        bool isp;
+        bool link;
     };
-    Aims scanComingPeaks(int scanning, std::int32_t position, int trackedFrame, float release,
-                         __m128 E, Aims aims) const;
-    // The aims after a scan of the channels in `lanes` found the rise `found`;
-    // `aimed` marks those where a coming peak at `distance` set it.
-    static Aims aimAt(__m128 lanes, __m128 aimed, __m128 found, __m128i distance, Aims aims);
+    void processChunk(const float* in, float* out, int frames, float ceiling);
+    // Clip, gain and the peak estimates of the chunk's frames: `gained`
+    // follows kSplineHistoryFrames frames of the splines' history.
+    void estimatePeaks(const float* in, int frames, const Settings& settings, float* gained,
+                       float* estimates);
+    // Whether both channels rest: the envelope at the threshold, no slope,
+    // no target and no scan to come.
+    bool resting(std::int32_t releaseLength) const;
+    // A chunk at rest, whose estimates all sit at the threshold: the lines
+    // take its peaks, and the delayed frames leave at unity gain.
+    void passAtRest(const float* delayed, int frames, float ceiling, float* out);
+    // The gain computers, frame by frame: each frame's envelopes into
+    // `envelopeFrames`. Returns the number of frames that scanned.
+    int limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
+                    float* envelopeFrames);
 
     // rate: the rate the buffers are sized for, Hz; capacity: frames they can
     // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
@@ -119,7 +133,7 @@ private:
     bool estimating = true;
     ConcaveRuns concaveRuns;
     Meters held;
-    // Written by the parameter update on any thread, read once per block.
+    // Written by the parameter update on any thread, read once per pass.
     std::atomic<float> gain{1.0f};
     std::atomic<std::int32_t> releaseFrames{0};
     std::atomic<std::int32_t> ispOn{1};

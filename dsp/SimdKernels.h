@@ -1,12 +1,12 @@
 // The limiter's vector kernels for each instruction set the processor may
-// offer, and the choice among them. All of them give the same bits; wider
-// vectors only do the same work in fewer steps.
+// offer (SimdLevel.h). Internal to the limiter, whose frame loop holds the
+// peaks of both channels in SSE lanes.
 #pragma once
+
+#include "dsp/SimdLevel.h"
 
 #include <cstdint>
 #include <xmmintrin.h>
-
-enum class SimdLevel { sse2, avx2, avx512 };
 
 struct SimdKernels {
     // peaks[1 .. lookAhead - 1] are the coming peaks, readable up to
@@ -45,19 +45,6 @@ struct SimdKernels {
     __m128 (*emitLimited)(const float* delayed, const float* envelopes, int frames, float threshold,
                           bool link, float ceiling, float* out, __m128 outPeak);
 };
-
-// The widest level that both the processor and the system support (the
-// system must save the wider registers on a task switch); found on the first
-// call and kept.
-SimdLevel supportedSimdLevel();
-
-// The level the limiter runs at unless told otherwise: the supported one,
-// but AVX2 on Intel processors with AVX-512, which lower their clock while
-// 512-bit instructions run and wait for the wide units to power up on each
-// short burst of them, so that the scans, short and rare, cost the whole
-// pass more than they save (measured on a Xeon). AMD processors have no
-// such penalty.
-SimdLevel preferredSimdLevel();
 
 // The kernels of `level`, which must not be above supportedSimdLevel().
 const SimdKernels& simdKernels(SimdLevel level);

@@ -4,17 +4,19 @@
 # PNG writing), and in the DLL no font among the resources (only the software
 # backend draws with one). Product symbols must be found, so that an empty
 # symbol table cannot pass.
-# usage: check-contents.sh so|dll FILE
+# usage: check-contents.sh so|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-contents: $*" >&2; exit 1; }
 
-if [ "$kind" = so ]; then
-  symbols=$(nm -C "$file")
-else
-  symbols=$(i686-w64-mingw32-nm -C "$file")
-fi
+case $kind in
+  so) tools= ;;
+  dll32) tools=i686-w64-mingw32- ;;
+  dll64) tools=x86_64-w64-mingw32- ;;
+  *) fail "no such kind: $kind" ;;
+esac
+symbols=$("${tools}nm" -C "$file")
 for product in 'VSTGUI::CFrame::idle' 'SynthCore::processReplacing' 'VSTPluginMain'; do
   echo "$symbols" | grep -qF "$product" || fail "no symbol $product: cannot read the symbols"
 done
@@ -23,13 +25,13 @@ found=$(echo "$symbols" | grep -E "$test_only" || true)
 [ -z "$found" ] || fail "test-only symbols in $file:
 $found"
 
-if [ "$kind" = dll ]; then
+if [ "$kind" != so ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
-  i686-w64-mingw32-objcopy -O binary --only-section=.rsrc "$file" "$work/rsrc"
+  "${tools}objcopy" -O binary --only-section=.rsrc "$file" "$work/rsrc"
   # Resource type names are counted UTF-16 strings in the resource directory.
   has_type() { LC_ALL=C grep -q -a -P "\\x03\\x00$1\\x00$2\\x00$3\\x00" "$work/rsrc"; }
   has_type F X B || fail "no FXB resource: cannot read the resources"
   ! has_type T T F || fail "the DLL carries the font resource (TTF)"
 fi
-echo "check-contents: $file holds no test-only code$( [ "$kind" = dll ] && echo ' and no font')"
+echo "check-contents: $file holds no test-only code$( [ "$kind" != so ] && echo ' and no font')"

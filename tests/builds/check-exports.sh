@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks that a plug-in file exports exactly its two entry points, that the
-# Linux build links only the C library and FreeType (the C++ runtime is
-# static), and that the Windows build imports from system libraries only.
-# usage: check-exports.sh so|dll FILE
+# Linux build links only the C library and Xlib (the C++ runtime is static),
+# and that each Windows build is made for its processor (dll32: x86, dll64:
+# x86-64) and imports from system libraries only.
+# usage: check-exports.sh so|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
@@ -22,7 +23,14 @@ if [ "$kind" = so ]; then
     esac
   done
 else
-  dump=$(i686-w64-mingw32-objdump -p "$file")
+  case $kind in
+    dll32) tools=i686-w64-mingw32 format=pei-i386 ;;
+    dll64) tools=x86_64-w64-mingw32 format=pei-x86-64 ;;
+    *) fail "no such kind: $kind" ;;
+  esac
+  # The other processor's tools cannot read the file at all.
+  dump=$("$tools-objdump" -p "$file") || fail "$file is not a $format file"
+  echo "$dump" | grep -q "file format $format\$" || fail "$file is not a $format file"
   exports=$(echo "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{on=1;next} on&&/\[/{print $NF} on&&!/\[/{on=0}' | sort | tr '\n' ' ')
   [ "$exports" = "VSTPluginMain main " ] || fail "exports are: $exports"
   addresses=$(echo "$dump" | awk '/\+base\[/{print $(NF-2)}' | sort -u | wc -l)
@@ -35,4 +43,4 @@ else
     esac
   done
 fi
-echo "check-exports: $file exports $exports"
+echo "check-exports: $file${format:+ ($format)} exports $exports"

@@ -1,11 +1,13 @@
 #!/bin/sh
-# A chunk saved by one build restores identically into the other: the Windows
-# plug-in under wine saves, the Linux one restores and saves again, the same
-# bytes come out; then the other way round. Both chunk forms.
-# usage: chunk-exchange.sh NATIVE-HOST NATIVE-PLUGIN WINDOWS-HOST WINDOWS-PLUGIN
+# A chunk saved by one build restores identically into every other: each
+# build saves settings far from the defaults, every other build restores them
+# and saves again, and the same bytes come out, with the same parameters
+# shown. Both chunk forms. A Windows build's host (a .exe) runs under wine.
+# usage: chunk-exchange.sh HOST PLUGIN HOST PLUGIN [HOST PLUGIN]...
 set -eu
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+[ $# -ge 4 ] && [ $(($# % 2)) = 0 ] || { echo "chunk-exchange: give two builds or more" >&2; exit 2; }
 
 # Settings far from the defaults, written as a host would have stored them.
 printf '2ii0%s\0%s\0%s\0%s\0%s\0%s\0%s\0\0' 00_Name_=Exchanged 00OutCeil=3f3504f3 \
@@ -14,26 +16,45 @@ printf '2ii0%s\0%s\0%s\0%s\0%s\0%s\0%s\0\0' 00_Name_=Exchanged 00OutCeil=3f3504f
 printf '2ii0%s\0%s\0%s\0%s\0\0' OutCeil=3f3504f3 Gain=3e99999a Release=00000001 \
   Stereo=00000000 > "$work/program.start"
 
-for form in bank program; do
-  option=
-  [ "$form" = program ] && option=--program-form
-  # The Windows build saves, the Linux build restores.
-  wine "$3" "$4" $option --load-chunk "$work/$form.start" --save-chunk "$work/$form.win" \
-    | tr -d '\r' > "$work/$form.win.txt"
-  "$1" "$2" $option --load-chunk "$work/$form.win" --save-chunk "$work/$form.win.native" \
-    > "$work/$form.win.native.txt"
-  cmp "$work/$form.win" "$work/$form.win.native"
-  diff -u "$work/$form.win.txt" "$work/$form.win.native.txt"
-  # The Linux build saves, the Windows build restores.
-  "$1" "$2" $option --load-chunk "$work/$form.start" --save-chunk "$work/$form.native" \
-    > "$work/$form.native.txt"
-  wine "$3" "$4" $option --load-chunk "$work/$form.native" --save-chunk "$work/$form.native.win" \
-    | tr -d '\r' > "$work/$form.native.win.txt"
-  cmp "$work/$form.native" "$work/$form.native.win"
-  diff -u "$work/$form.native.txt" "$work/$form.native.win.txt"
-  # The settings arrived: not the defaults any more.
-  grep -q '^1 .*0x3e99999a' "$work/$form.win.native.txt"
-  grep -q '^3 .*0x00000000' "$work/$form.native.win.txt"
+# The builds as "name host plugin" lines; a build's name is its plug-in's folder.
+builds=$work/builds
+: > "$builds"
+while [ $# -gt 0 ]; do
+  echo "$(basename "$(dirname "$2")") $1 $2" >> "$builds"
+  shift 2
 done
-grep -q '^program  *Exchanged$' "$work/bank.win.native.txt"
-echo "chunk-exchange: both forms restore byte for byte between the two builds"
+
+# Restores chunk $3 into build ($1 host, $2 plugin) and saves it into $4, in form $5;
+# the parameters it then shows go to $4.txt. The list of builds being read
+# stays with the loops: the host reads nothing.
+restore_and_save() {
+  option=
+  [ "$5" = program ] && option=--program-form
+  case $1 in
+    *.exe) wine "$1" "$2" $option --load-chunk "$3" --save-chunk "$4" </dev/null | tr -d '\r' > "$4.txt" ;;
+    *) "$1" "$2" $option --load-chunk "$3" --save-chunk "$4" </dev/null > "$4.txt" ;;
+  esac
+}
+
+exchanges=0
+for form in bank program; do
+  while read -r saver host plugin; do
+    restore_and_save "$host" "$plugin" "$work/$form.start" "$work/$form.$saver" $form
+  done < "$builds"
+  while read -r saver _ _; do
+    while read -r restorer host plugin; do
+      [ "$restorer" = "$saver" ] && continue
+      saved=$work/$form.$saver
+      again=$work/$form.$saver.$restorer
+      restore_and_save "$host" "$plugin" "$saved" "$again" $form
+      cmp "$saved" "$again"
+      diff -u "$saved.txt" "$again.txt"
+      # The settings arrived: not the defaults any more.
+      grep -q '^1 .*0x3e99999a' "$again.txt"
+      grep -q '^3 .*0x00000000' "$again.txt"
+      [ "$form" = program ] || grep -q '^program  *Exchanged$' "$again.txt"
+      exchanges=$((exchanges + 1))
+    done < "$builds"
+  done < "$builds"
+done
+echo "chunk-exchange: $exchanges restores, both forms, byte for byte between $(wc -l < "$builds") builds"

@@ -1,11 +1,28 @@
 #!/bin/sh
 # The host program of each build shows the same record and parameter table
-# for its plug-in: the native one directly, the Windows one under wine.
-# usage: compare-builds.sh NATIVE-HOST NATIVE-PLUGIN WINDOWS-HOST WINDOWS-PLUGIN
+# for its plug-in: the Linux one directly, a Windows one (a .exe) under wine.
+# usage: compare-builds.sh HOST PLUGIN HOST PLUGIN [HOST PLUGIN]...
 set -eu
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$1" "$2" > "$work/native.txt"
-wine "$3" "$4" | tr -d '\r' > "$work/windows.txt"
-diff -u "$work/native.txt" "$work/windows.txt"
-echo "compare-builds: both builds print the same $(wc -l < "$work/native.txt") lines"
+[ $# -ge 4 ] && [ $(($# % 2)) = 0 ] || { echo "compare-builds: give two builds or more" >&2; exit 2; }
+# A build's name: the folder of its plug-in.
+name() { basename "$(dirname "$1")"; }
+run() {
+  case $1 in
+    *.exe) wine "$@" | tr -d '\r' ;;
+    *) "$@" ;;
+  esac
+}
+first=
+while [ $# -gt 0 ]; do
+  out=$work/$(name "$2").txt
+  run "$1" "$2" > "$out"
+  if [ -z "$first" ]; then
+    first=$out
+  else
+    diff -u "$first" "$out"
+  fi
+  shift 2
+done
+echo "compare-builds: every build prints the same $(wc -l < "$first") lines"

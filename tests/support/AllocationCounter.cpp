@@ -1,4 +1,5 @@
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/ReplacedAllocation.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -9,23 +10,6 @@ namespace {
 std::atomic<long> madeCount{0};
 std::atomic<long> liveCount{0};
 std::atomic<long> remainingBeforeFailure{-1};
-
-void* allocate(std::size_t size) {
-    long remaining = remainingBeforeFailure.load();
-    if (remaining == 0) throw std::bad_alloc();
-    if (remaining > 0) remainingBeforeFailure.store(remaining - 1);
-    void* memory = std::malloc(size == 0 ? 1 : size);
-    if (memory == nullptr) throw std::bad_alloc();
-    ++madeCount;
-    ++liveCount;
-    return memory;
-}
-
-void release(void* memory) {
-    if (memory == nullptr) return;
-    --liveCount;
-    std::free(memory);
-}
 
 } // namespace
 
@@ -41,31 +25,23 @@ void failAfter(long count) {
 }
 } // namespace allocations
 
-void* operator new(std::size_t size) {
-    return allocate(size);
+namespace replacedAllocation {
+
+void* allocate(std::size_t size) {
+    long remaining = remainingBeforeFailure.load();
+    if (remaining == 0) throw std::bad_alloc();
+    if (remaining > 0) remainingBeforeFailure.store(remaining - 1);
+    void* memory = std::malloc(size == 0 ? 1 : size);
+    if (memory == nullptr) throw std::bad_alloc();
+    ++madeCount;
+    ++liveCount;
+    return memory;
 }
-void* operator new[](std::size_t size) {
-    return allocate(size);
+
+void release(void* memory) noexcept {
+    if (memory == nullptr) return;
+    --liveCount;
+    std::free(memory);
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return allocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* memory) noexcept {
-    release(memory);
-}
-void operator delete[](void* memory) noexcept {
-    release(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    release(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
-    release(memory);
-}
+
+} // namespace replacedAllocation

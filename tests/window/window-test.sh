@@ -12,14 +12,17 @@
 # windows.
 # When given, the same display then shows the plug-in's editor in a small
 # host that loads the plug-in file (see the part at the end).
+# Given a folder, the screenshots are left there as they were taken
+# (screen.png: the controls, editor.png: the editor), to be looked at.
 # usage: window-test.sh WINDOW-TEST-PROGRAM RENDER-TREE-PROGRAM
-#                       [EDITOR-HOST-EXE PLUGIN-DLL RENDER-EDITOR-PROGRAM]
+#                       [EDITOR-HOST-EXE PLUGIN-DLL RENDER-EDITOR-PROGRAM [SCREENSHOT-FOLDER]]
 set -eu
 program=$1
 render=$2
 editor=${3:-}
 plugin=${4:-}
 render_editor=${5:-}
+shots=${6:-}
 work=$(mktemp -d)
 app=
 xvfb=
@@ -33,6 +36,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "window-test: $*" >&2; sed 's/^/  log: /' "$work/log" >&2; exit 1; }
+keep() { [ -z "$shots" ] || { mkdir -p "$shots" && cp "$work/$1" "$shots/$1"; }; }
 
 Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
@@ -182,6 +186,7 @@ tr -d '\r' <"$work/log" | grep -qx 'text 5 42' || fail "the listener did not get
   fail "the entry was not one begin, one end, then the text"
 
 import -window root -crop "432x172+$x+$y" +repage "$work/screen.png"
+keep screen.png
 touch "$work/quit"
 wait_for "$closed"
 if [ -n "$wine" ]; then
@@ -284,6 +289,7 @@ wait_for '^end 2' 2
 
 sleep 0.5
 import -window root -crop "432x172+$x+$y" +repage "$work/editor.png"
+keep editor.png
 touch "$work/quit"
 wait_for '^final'
 wait "$app" || fail "the editor's host failed"

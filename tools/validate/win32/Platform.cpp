@@ -41,10 +41,19 @@ int runSelf(const std::vector<std::string>& arguments, int seconds, std::string&
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     for (HANDLE handle : {startup.hStdOutput, startup.hStdError})
         SetHandleInformation(handle, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    // Wine has been seen to fail a start now and then, with nothing to blame
+    // in the check: one more try before the check is failed for it.
+    constexpr int kStartTries = 2;
+    constexpr DWORD kRetryPauseMilliseconds = 200;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(self, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        abnormal = "cannot start a process";
+    bool started = false;
+    for (int attempt = 0; attempt < kStartTries && !started; ++attempt) {
+        if (attempt > 0) Sleep(kRetryPauseMilliseconds);
+        started = CreateProcessA(self, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process) != 0;
+    }
+    if (!started) {
+        abnormal = "cannot start a process (error " + std::to_string(GetLastError()) + ")";
         return -1;
     }
     constexpr DWORD kMilliseconds = 1000;
