@@ -31,8 +31,9 @@ public:
 
     // UI thread. The chunk stays valid until this instance's next getChunk.
     VstInt32 getChunk(void** data, bool programForm) override;
-    // UI thread. Reads at most byteSize bytes and answers 1; a byteSize of 0 or
-    // less reads nothing, changes nothing and answers 0.
+    // UI thread. Reads at most byteSize bytes and answers 1; a chunk in which
+    // no line names a setting of this plug-in, and a byteSize of 0 or less,
+    // change nothing and answer 0.
     VstInt32 setChunk(void* data, VstInt32 byteSize, bool programForm) override;
 
     // UI thread: no row of this plug-in has a text entry; keeps nothing.
@@ -51,7 +52,8 @@ protected:
 
 private:
     void bindMaximizer();
-    void readChunkLine(char* line, bool programForm);
+    // Applies one line; false when it names no setting of this plug-in.
+    bool readChunkLine(char* line, bool programForm);
 
     std::unique_ptr<DaVivadozoz> maximizer;
     // chunkBuffer: the text handed out by the last getChunk (UI thread).

@@ -42,6 +42,21 @@ int hexDigit(char c) {
     return -1;
 }
 
+// A value's bit pattern: exactly eight hexadecimal digits and nothing after
+// them, as getChunk writes it. Anything else, a value cut short above all,
+// is refused rather than read as another number.
+bool readValueBits(const char* text, std::uint32_t& bits) {
+    std::uint32_t result = 0;
+    for (int i = 0; i < kValueDigits; ++i) {
+        const int digit = hexDigit(text[i]);
+        if (digit < 0) return false;
+        result = result * 16 + static_cast<std::uint32_t>(digit);
+    }
+    if (text[kValueDigits] != 0) return false;
+    bits = result;
+    return true;
+}
+
 // Reads a hexadecimal number of at most width characters as "%<width>x" does:
 // leading blanks, then an optional sign and "0x", then digits up to the first
 // other character. False when there is no digit.
@@ -127,33 +142,37 @@ VstInt32 Brelto::setChunk(void* data, VstInt32 byteSize, bool programForm) {
     if (byteSize <= 0) return 0;
     ChunkLines lines(static_cast<const unsigned char*>(data), byteSize);
     char line[kLineBuffer];
+    bool recognised = false;
     while (lines.next(line))
-        readChunkLine(line, programForm);
+        recognised = readChunkLine(line, programForm) || recognised;
+    // Random bytes or another plug-in's text: nothing was read, nothing changes.
+    if (!recognised) return 0;
     pushProgram();
     return 1;
 }
 
 // Lines without "=", keys of no host parameter, programs other than 0 and
-// values without a hexadecimal digit are skipped.
-void Brelto::readChunkLine(char* line, bool programForm) {
+// values that are not eight hexadecimal digits are skipped.
+bool Brelto::readChunkLine(char* line, bool programForm) {
     char* equals = std::strchr(line, '=');
-    if (equals == nullptr) return;
+    if (equals == nullptr) return false;
     *equals = 0;
     const char* value = equals + 1;
     const char* key = line;
     if (!programForm) {
         std::uint32_t number = 0;
         readHex(line, kProgramDigits, number);
-        if (number != 0 || equals - line < kProgramDigits) return;
+        if (number != 0 || equals - line < kProgramDigits) return false;
         key = line + kProgramDigits;
         if (std::strcmp(key, kNameKey) == 0) {
             setProgramName(value);
-            return;
+            return true;
         }
     }
     const int index = lookupParamIndex(key);
     std::uint32_t bits = 0;
-    if (index < 0 || index >= kHostParameterCount || !readHex(value, kValueDigits, bits)) return;
+    if (index < 0 || index >= kHostParameterCount || !readValueBits(value, bits)) return false;
     program().values[index].store(floatOf(bits), std::memory_order_relaxed);
     if (programForm) setParameter(index, floatOf(bits));
+    return true;
 }

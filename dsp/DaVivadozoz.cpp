@@ -28,14 +28,32 @@ DaVivadozoz::DaVivadozoz(ModuleList& list)
     reset();
 }
 
+void DaVivadozoz::setSampleRate(std::int32_t rate) {
+    core.setSampleRate(rate);
+    updateReleaseLength();
+}
+
 void DaVivadozoz::parameterChanged(std::int32_t, float) {
     const auto linearGain = static_cast<float>(laws::linearGain(valueOf(gainInput)));
-    releaseMs = static_cast<float>(laws::releaseMilliseconds(valueOf(releaseInput)));
+    releaseMs.store(static_cast<float>(laws::releaseMilliseconds(valueOf(releaseInput))),
+                    std::memory_order_relaxed);
     ceiling.store(static_cast<float>(laws::linearCeiling(valueOf(ceilingInput))),
                   std::memory_order_relaxed);
-    core.setReleaseFrames(laws::releaseFrames(core.sampleRate(), valueOf(releaseInput)));
+    updateReleaseLength();
     core.setSwitches(laws::switchedOn(valueOf(ispInput)), laws::switchedOn(valueOf(stereoInput)));
     core.setGain(linearGain);
+}
+
+// A parameter update may overlap a change of rate on another thread. The
+// length is computed again until the rate it was computed for is still in
+// place after it was stored, so the length left is never that of an old rate.
+void DaVivadozoz::updateReleaseLength() {
+    for (std::int32_t rate = core.sampleRate();;) {
+        core.setReleaseFrames(laws::releaseFrames(rate, valueOf(releaseInput)));
+        const std::int32_t now = core.sampleRate();
+        if (now == rate) return;
+        rate = now;
+    }
 }
 
 void DaVivadozoz::process(std::int32_t frames, std::int32_t tick) {

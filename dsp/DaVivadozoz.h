@@ -14,7 +14,9 @@ public:
     explicit DaVivadozoz(ModuleList& list);
 
     std::int32_t kind() override { return 0; }
-    void setSampleRate(std::int32_t rate) override { core.setSampleRate(rate); }
+    // The look-ahead becomes the new rate's full 16 ms; the release keeps the
+    // length in time that the Release parameter gives.
+    void setSampleRate(std::int32_t rate) override;
     void parameterChanged(std::int32_t index, float value) override;
     void process(std::int32_t frames, std::int32_t tick) override;
     void reset() override { core.reset(); }
@@ -37,16 +39,17 @@ public:
 
     const MaximizerCore& limiter() const { return core; }
     float outputCeiling() const { return ceiling.load(std::memory_order_relaxed); }
-    float releaseMilliseconds() const { return releaseMs; }
+    float releaseMilliseconds() const { return releaseMs.load(std::memory_order_relaxed); }
 
     static constexpr int kTicksPerMeterUpdate = 31;
 
 private:
+    void updateReleaseLength();
     void updateMeters(float outCeiling);
 
     // releaseMs: release time, ms; ceiling: linear output ceiling. Both
     // recomputed by every parameter update (any thread).
-    float releaseMs = 10.0f;
+    std::atomic<float> releaseMs{10.0f};
     std::atomic<float> ceiling{1.0f};
     MaximizerCore core;
     // meterTick: control ticks since the last meter update (audio thread).

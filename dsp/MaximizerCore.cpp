@@ -35,7 +35,7 @@ MaximizerCore::MaximizerCore(SimdLevel level) : kernels(&simdKernels(level)) {
 }
 
 bool MaximizerCore::setSampleRate(std::int32_t newRate) {
-    if (newRate == rate) return true;
+    if (newRate == rate.load()) return true;
     const auto newCapacity = static_cast<std::int32_t>(newRate * kCapacitySeconds);
     auto newDelay = zeroed(2 * static_cast<std::size_t>(newCapacity));
     auto newPeaks0 = zeroed(2 * static_cast<std::size_t>(newCapacity) + kScanSlack);
@@ -53,7 +53,7 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     for (std::int32_t j = 1; j <= newCapacity + kScanSlack; ++j)
         table[j] = 1.0f / static_cast<float>(j);
 
-    rate = newRate;
+    rate.store(newRate);
     capacity = newCapacity;
     lookAhead = capacity;
     releaseFrames.store(static_cast<std::int32_t>(newRate * kDefaultReleaseSeconds),
@@ -73,8 +73,8 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
 void MaximizerCore::setLookAhead(float setting) {
     if (setting == lookAheadSetting) return;
     lookAheadSetting = setting;
-    lookAhead = static_cast<std::int32_t>(decimal::power(kLookAheadDecades * setting) * rate *
-                                          kLookAheadSecondsAtZero);
+    lookAhead = static_cast<std::int32_t>(decimal::power(kLookAheadDecades * setting) *
+                                          rate.load() * kLookAheadSecondsAtZero);
 }
 
 void MaximizerCore::clearLines() {

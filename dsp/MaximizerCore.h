@@ -32,9 +32,10 @@ public:
     void setLookAhead(float setting);
     // Any thread: parameter-derived values, each written whole.
     void setGain(float linearGain) { gain.store(linearGain, std::memory_order_relaxed); }
-    void setReleaseFrames(std::int32_t frames) {
-        releaseFrames.store(frames, std::memory_order_relaxed);
-    }
+    // In one total order with the rate's stores and loads: whoever stores a
+    // length and then finds the rate it was computed for still in place
+    // knows that a later change of rate has yet to come.
+    void setReleaseFrames(std::int32_t frames) { releaseFrames.store(frames); }
     void setSwitches(bool isp, bool link) {
         ispOn.store(isp ? 1 : 0, std::memory_order_relaxed);
         linkOn.store(link ? 1 : 0, std::memory_order_relaxed);
@@ -48,7 +49,8 @@ public:
     // A NaN or infinite input sample counts as silence.
     void process(const float* in, float* out, int frames, float ceiling);
 
-    std::int32_t sampleRate() const { return rate; }
+    // Any thread.
+    std::int32_t sampleRate() const { return rate.load(); }
     std::int32_t lookAheadFrames() const { return lookAhead; }
     std::int32_t releaseLength() const { return releaseFrames.load(std::memory_order_relaxed); }
     float linearGain() const { return gain.load(std::memory_order_relaxed); }
@@ -103,13 +105,14 @@ private:
     int limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
                     float* envelopeFrames);
 
-    // rate: the rate the buffers are sized for, Hz; capacity: frames they can
-    // delay (16 ms); lookAhead: delay and look-ahead in frames, <= capacity.
-    // All three change only in setSampleRate / setLookAhead.
+    // rate: the rate the buffers are sized for, Hz, read by parameter updates
+    // on any thread; capacity: frames they can delay (16 ms); lookAhead: delay
+    // and look-ahead in frames, <= capacity. All three change only in
+    // setSampleRate / setLookAhead.
     // kernels: the vector kernels (the scan, the peak estimates and the
     // stages over whole chunks), chosen at construction.
     const SimdKernels* kernels;
-    std::int32_t rate = -1;
+    std::atomic<std::int32_t> rate{-1};
     std::int32_t capacity = 0;
     std::int32_t lookAhead = 0;
     float lookAheadSetting = -1.0f;

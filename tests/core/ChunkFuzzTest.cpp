@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <random>
 
 namespace {
@@ -103,6 +105,26 @@ private:
     std::string seeds[2];
 };
 
+// Every value, program value and the name, to see whether a chunk changed anything.
+struct Settings {
+    std::uint32_t values[2 * kHostParameterCount];
+    std::string name;
+    bool operator==(const Settings& other) const {
+        return std::equal(std::begin(values), std::end(values), std::begin(other.values)) &&
+               name == other.name;
+    }
+};
+
+Settings settingsOf(InspectedBrelto& plugin) {
+    Settings settings;
+    for (int i = 0; i < kHostParameterCount; ++i) {
+        settings.values[i] = bitsOf(plugin.getParameter(i));
+        settings.values[kHostParameterCount + i] = bitsOf(plugin.programValue(i));
+    }
+    settings.name = plugin.programName();
+    return settings;
+}
+
 void expectEveryValueInRange(InspectedBrelto& plugin, int round) {
     for (int i = 0; i < kHostParameterCount; ++i) {
         const float value = plugin.getParameter(i);
@@ -124,8 +146,64 @@ TEST(ChunkFuzz, DamagedChunksStayInsideTheirBytesAndLeaveValuesInRange) {
                                   ? memory.placeAtEnd(chunk.data(), chunk.size())
                                   : memory.placeAtStart(chunk.data(), chunk.size());
         const bool programForm = (round / 12) % 2 == 1;
-        ASSERT_EQ(plugin.setChunk(data, static_cast<VstInt32>(chunk.size()), programForm), 1);
+        const Settings before = settingsOf(plugin);
+        const VstInt32 answer =
+            plugin.setChunk(data, static_cast<VstInt32>(chunk.size()), programForm);
+        ASSERT_TRUE(answer == 0 || answer == 1) << "round " << round;
+        // Random bytes hold no line of ours; whatever holds none changes nothing.
+        if (round % 6 == 0) {
+            ASSERT_EQ(answer, 0) << "round " << round;
+        }
+        if (answer == 0) {
+            ASSERT_TRUE(settingsOf(plugin) == before) << "round " << round;
+        }
         expectEveryValueInRange(plugin, round);
+    }
+}
+
+// A chunk cut at every byte, as a truncated preset file or a host's short
+// buffer gives it: each value is either the one saved, when its eight digits
+// arrived whole, or the one held before; never a number made of some digits.
+TEST(ChunkFuzz, AChunkCutAnywhereSetsOnlyTheValuesThatArrivedWhole) {
+    InspectedBrelto source, target;
+    float saved[kHostParameterCount], held[kHostParameterCount];
+    for (int i = 0; i < kHostParameterCount; ++i) {
+        saved[i] = 0.03f + 0.0917f * static_cast<float>(i);
+        held[i] = 0.97f - 0.0917f * static_cast<float>(i);
+        source.setParameter(i, saved[i]);
+    }
+    source.setProgramName("Saved");
+    for (const bool programForm : {false, true}) {
+        const std::string whole = source.chunk(programForm);
+        // Where the eight digits of each value end, and where the name line's key does.
+        std::size_t valueEnd[kHostParameterCount];
+        for (int i = 0; i < kHostParameterCount; ++i) {
+            const std::string key =
+                (programForm ? "" : "00") + std::string(source.paramRows()[i].name) + "=";
+            valueEnd[i] = whole.find(key) + key.size() + 8;
+        }
+        const std::size_t nameStart = programForm ? whole.size() + 1 : whole.find("00_Name_=") + 9;
+        GuardedBytes memory(whole.size());
+        for (std::size_t size = 1; size <= whole.size(); ++size) {
+            for (int i = 0; i < kHostParameterCount; ++i)
+                target.setParameter(i, held[i]);
+            target.setProgramName("Held");
+            const unsigned char* data = memory.placeAtEnd(whole.data(), size);
+            const VstInt32 answer = target.setChunk(const_cast<unsigned char*>(data),
+                                                    static_cast<VstInt32>(size), programForm);
+            bool anyWhole = size >= nameStart;
+            for (int i = 0; i < kHostParameterCount; ++i) {
+                const bool arrived = size >= valueEnd[i];
+                anyWhole = anyWhole || arrived;
+                ASSERT_EQ(bitsOf(target.getParameter(i)), bitsOf(arrived ? saved[i] : held[i]))
+                    << (programForm ? "program" : "bank") << " form cut to " << size
+                    << " bytes, parameter " << i << " reads " << target.getParameter(i);
+            }
+            ASSERT_EQ(answer, anyWhole ? 1 : 0) << "cut to " << size << " bytes";
+            if (!anyWhole) {
+                ASSERT_EQ(target.programName(), "Held") << "cut to " << size;
+            }
+        }
     }
 }
 

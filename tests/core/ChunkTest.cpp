@@ -11,6 +11,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 // Records every value that setParameter receives, in order.
 class RecordingBrelto : public InspectedBrelto {
 public:
@@ -138,28 +140,47 @@ TEST(Chunks, ProgramLinesSetTheirParameterAtOnceAndIgnoreCase) {
     EXPECT_EQ(plugin.getParameter(kStereo), 1.0f);
 }
 
-TEST(Chunks, AnEmptyFirstLineChangesNothingButResendsEveryValue) {
+// Random bytes, another plug-in's text, a chunk of the other form or one
+// whose first line is empty: the host learns that nothing was loaded, and
+// nothing is, not even a resend of the values.
+TEST(Chunks, AChunkWithNoLineOfOursChangesNothingAndAnswersZero) {
     RecordingBrelto plugin;
     plugin.setParameter(kGain, 0.3f);
-    plugin.received.clear();
-    plugin.load(chunkText({"", "00Gain=3f800000"}), false);
-    ASSERT_EQ(plugin.received.size(), static_cast<std::size_t>(kHostParameterCount));
-    for (int i = 0; i < kHostParameterCount; ++i)
-        EXPECT_EQ(plugin.received[i].first, i);
-    EXPECT_EQ(plugin.getParameter(kGain), 0.3f);
+    plugin.setProgramName("Mine");
+    InspectedBrelto other;
+    const std::pair<std::string, bool> foreign[] = {
+        {chunkText({"", "00Gain=3f800000"}), false},
+        {chunkText({"01Gain=3f800000", "00LkAhd=3f000000", "Gain", "00Gain=3f8"}), false},
+        {"JUCE<?xml version=\"1.0\"?><PARAMS Gain=\"-3\" mode=\"2\"/>\0"s, false},
+        {"\x93\x11=\xfe\x7fgain=3f80000\0\x01=\0"s, true},
+        {other.chunk(true), false},
+        {other.chunk(false), true},
+    };
+    for (const auto& [text, programForm] : foreign) {
+        plugin.received.clear();
+        EXPECT_EQ(plugin.load(text, programForm), 0) << text;
+        EXPECT_TRUE(plugin.received.empty()) << text;
+        EXPECT_EQ(plugin.getParameter(kGain), 0.3f) << text;
+        EXPECT_EQ(plugin.programName(), "Mine") << text;
+    }
+    EXPECT_EQ(plugin.load(chunkText({"00LkAhd=3f000000", "00Gain=3f000000"}), false), 1);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.5f);
 }
 
-TEST(Chunks, ValueTextsAreReadAsHexadecimalUpToEightDigits) {
+// Exactly the eight digits that getChunk writes, in either letter case: a
+// value cut short or run on would otherwise become another number.
+TEST(Chunks, ValuesAreExactlyEightHexadecimalDigits) {
     InspectedBrelto plugin;
     plugin.setParameter(kGain, 0.3f);
-    plugin.load(chunkText({"00Gain=zz", "00Release=", "00OutCeil= 3f000000", "00ISP=3e800000ff",
-                           "00Stereo=0x3f800000"}),
-                false);
-    EXPECT_EQ(plugin.getParameter(kGain), 0.3f); // no digit: the line is skipped
-    EXPECT_EQ(plugin.getParameter(kRelease), 0.25f);
-    EXPECT_EQ(plugin.getParameter(kOutCeil), 0.5f);
-    EXPECT_EQ(plugin.getParameter(kIsp), 0.25f);
-    EXPECT_EQ(bitsOf(plugin.getParameter(kStereo)), 0x003f8000u); // "0x" counts in the eight
+    EXPECT_EQ(plugin.load(chunkText({"00Gain=zz", "00Gain=3e99", "00Gain=", "00Gain= 3f000000",
+                                     "00Gain=3e800000ff", "00Gain=0x3f800000", "00Gain=+3f80000",
+                                     "00Gain=3f80000 ", "00Gain=3f80000g"}),
+                          false),
+              0);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.3f);
+    EXPECT_EQ(plugin.load(chunkText({"00Gain=3F000000", "00Release=3e4CCCCD"}), false), 1);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.5f);
+    EXPECT_EQ(plugin.getParameter(kRelease), 0.2f);
 }
 
 TEST(Chunks, OverlongLinesAreCutAndTheNextLineIsStillRead) {
@@ -169,7 +190,7 @@ TEST(Chunks, OverlongLinesAreCutAndTheNextLineIsStillRead) {
                            "00" + std::string(300, 'a') + "=3f800000", "00Release=3f000000"}),
                 false);
     EXPECT_EQ(plugin.programName(), name.substr(0, 23));
-    EXPECT_EQ(plugin.getParameter(kGain), 1.0f);
+    EXPECT_EQ(plugin.getParameter(kGain), 0.0f); // a value run on is no value
     EXPECT_EQ(plugin.getParameter(kRelease), 0.5f);
 }
 
@@ -185,21 +206,19 @@ TEST(Chunks, NothingPastTheByteSizeIsRead) {
     std::string unterminated = "2ii0Gain=3f800000";
     plugin.setChunk(unterminated.data(), static_cast<VstInt32>(unterminated.size()), true);
     EXPECT_EQ(plugin.getParameter(kGain), 1.0f);
-    unterminated = "2ii0Gain=3f80";
-    plugin.setChunk(unterminated.data(), static_cast<VstInt32>(unterminated.size()) - 2, true);
-    EXPECT_EQ(bitsOf(plugin.getParameter(kGain)), 0x3fu);
+    unterminated = "2ii0Gain=3f00000";
+    EXPECT_EQ(plugin.load(unterminated, true), 0); // cut inside the value
+    EXPECT_EQ(plugin.getParameter(kGain), 1.0f);
 }
 
-TEST(Chunks, DataTooShortForItsIdentifierOrMissingOnlyResendsTheValues) {
+TEST(Chunks, DataTooShortForItsIdentifierOrMissingChangesNothing) {
     RecordingBrelto plugin;
     std::string text = chunkText({"00Gain=3f800000"});
-    for (VstInt32 size : {1, 3, 4}) {
-        plugin.received.clear();
-        EXPECT_EQ(plugin.setChunk(text.data(), size, false), 1);
-        EXPECT_EQ(plugin.received.size(), static_cast<std::size_t>(kHostParameterCount));
-        EXPECT_EQ(plugin.getParameter(kGain), 0.0f);
-    }
-    EXPECT_EQ(plugin.setChunk(nullptr, 100, true), 1);
+    plugin.received.clear();
+    for (VstInt32 size : {1, 3, 4})
+        EXPECT_EQ(plugin.setChunk(text.data(), size, false), 0);
+    EXPECT_EQ(plugin.setChunk(nullptr, 100, true), 0);
+    EXPECT_TRUE(plugin.received.empty());
 }
 
 // A size of 0 or less gives no bound to read within: nothing is read, nothing

@@ -70,16 +70,45 @@ TEST(LimiterPlugin, DefaultSettingsDelayBy220FramesAndChangeNothingBelowTheCeili
     }
 }
 
-TEST(LimiterPlugin, NewRateGivesTheFullLookAheadAndReleaseFollowsTheNextParameterChange) {
+TEST(LimiterPlugin, NewRateGivesTheFullLookAheadAndTheReleaseOfTheReleaseParameter) {
     Brelto plugin(nullptr);
     plugin.setSampleRate(48000.0f);
     Stereo input(1000);
     input.left[0] = 0.5f;
     const Stereo out = run(plugin, input);
     EXPECT_EQ(out.left[768], 0.5f);
-    EXPECT_EQ(limiterOf(plugin).releaseLength(), 336);
-    plugin.setParameter(kRelease, 0.25f);
     EXPECT_EQ(limiterOf(plugin).releaseLength(), 151); // 3.16 ms at 48 kHz
+}
+
+// Samples of the two renders whose bits differ.
+std::size_t differingSamples(const Stereo& a, const Stereo& b) {
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        differing += (std::memcmp(&a.left[i], &b.left[i], 4) != 0) +
+                     (std::memcmp(&a.right[i], &b.right[i], 4) != 0);
+    return differing;
+}
+
+// Hosts restore the settings first and set the rate afterwards: the order
+// must not matter, and the Release knob must be heard at the new rate.
+TEST(LimiterPlugin, ReleaseSetBeforeARateChangeIsHeardAtTheNewRate) {
+    for (const float rate : {22050.0f, 48000.0f, 96000.0f}) {
+        const Stereo input = split(signals::varied(static_cast<int>(rate), 5));
+        auto render = [&](float release, bool releaseFirst) {
+            Brelto plugin(nullptr);
+            plugin.setParameter(kGain, 0.5f);
+            if (releaseFirst) plugin.setParameter(kRelease, release);
+            plugin.setSampleRate(rate);
+            if (!releaseFirst) plugin.setParameter(kRelease, release);
+            return run(plugin, input);
+        };
+        const Stereo shortest = render(0.0f, true), longest = render(1.0f, true);
+        EXPECT_EQ(differingSamples(shortest, render(0.0f, false)), 0u) << rate << " Hz";
+        EXPECT_EQ(differingSamples(longest, render(1.0f, false)), 0u) << rate << " Hz";
+        const std::size_t differing = differingSamples(shortest, longest);
+        EXPECT_GT(differing, input.size() / 2)
+            << differing << " of " << 2 * input.size() << " samples differ at " << rate << " Hz";
+    }
 }
 
 TEST(LimiterPlugin, ReleaseSpansOneToHundredMilliseconds) {

@@ -38,6 +38,9 @@ struct ReferencePlugin {
         tickPeriod = tickCountdown = integerRate * 256 / 500;
         maxChunk = std::min(tickPeriod / 256, 256);
         limiter.setSampleRate(integerRate);
+        // The release keeps the length in time that Release gives.
+        limiter.setParameters(values[kGain], values[kOutCeil], values[kRelease], values[kStereo],
+                              values[kIsp]);
     }
 
     void setParameter(int index, float value) {

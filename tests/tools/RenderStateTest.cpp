@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cmath>
 
 namespace {
 
@@ -88,4 +89,55 @@ TEST(RenderState, ABankOfAnotherPluginIsRefused) {
               std::string::npos)
         << run.err;
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"other.fxb"});
+}
+
+// The tool sets the parameters before the file's rate: at 48 kHz the release
+// asked for must still be the one heard.
+TEST(RenderState, TheReleaseAskedForIsHeardAtFortyEightKilohertz) {
+    TempFolder folder;
+    Audio drums{48000, 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {}};
+    for (int i = 0; i < 48000; ++i) {
+        const float hit = (i % 4800 < 40) ? 0.9f : 0.0f;
+        const float tone = 0.3f * std::sin(0.05f * static_cast<float>(i));
+        drums.samples.insert(drums.samples.end(), {hit + tone, hit - tone});
+    }
+    writeAudio(folder.path("in.wav"), drums);
+    for (const char* ms : {"1", "100"}) {
+        const ToolRun run =
+            runRender({"--gain-db", "12", "--release-ms", ms, "--format", "wav:float",
+                       folder.path("in.wav"), folder.path(std::string(ms) + ".wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+    }
+    const Audio fast = readAudio(folder.path("1.wav")), slow = readAudio(folder.path("100.wav"));
+    ASSERT_EQ(fast.samples.size(), drums.samples.size());
+    ASSERT_EQ(slow.samples.size(), drums.samples.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < fast.samples.size(); ++i)
+        differing += fast.samples[i] != slow.samples[i];
+    EXPECT_GT(differing, drums.samples.size() / 4)
+        << differing << " of " << drums.samples.size() << " samples differ";
+}
+
+// A bank file of Brelto's ID whose chunk holds no line of Brelto's (damaged,
+// or written by something else): the settings would silently stay at their
+// defaults, so it is an error, and nothing is written.
+TEST(RenderState, ABankOfBreltoWithoutAnySettingIsRefused) {
+    TempFolder folder;
+    BankFile damaged;
+    damaged.pluginId = 0x30696932; // '0ii2'
+    damaged.programCount = 1;
+    std::uint32_t noise = 12345;
+    for (int i = 0; i < 1266; ++i) {
+        noise = noise * 1103515245u + 12345u;
+        damaged.chunk.push_back(static_cast<unsigned char>(noise >> 24));
+    }
+    const std::vector<unsigned char> bytes = encodeBankFile(damaged, BankSizeField::Recorded);
+    folder.write("damaged.fxb", std::string(bytes.begin(), bytes.end()));
+    const ToolRun run = runRender(
+        {"--load-state", folder.path("damaged.fxb"), "--save-state", folder.path("s.fxb")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(folder.path("damaged.fxb") + ": it holds no settings of Brelto"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"damaged.fxb"});
 }

@@ -76,8 +76,9 @@ std::vector<unsigned char> PluginInstance::chunk() {
     return std::vector<unsigned char>(bytes, bytes + size);
 }
 
-void PluginInstance::setChunk(std::vector<unsigned char> bytes) {
-    host.dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(bytes.size()), bytes.data());
+VstIntPtr PluginInstance::setChunk(std::vector<unsigned char> bytes) {
+    return host.dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(bytes.size()),
+                         bytes.data());
 }
 
 void PluginInstance::start(double rate, int maxBlockFrames) {

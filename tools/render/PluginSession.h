@@ -56,7 +56,8 @@ public:
 
     // The bank-form chunk, copied out of the plug-in.
     std::vector<unsigned char> chunk();
-    void setChunk(std::vector<unsigned char> bytes);
+    // The plug-in's answer; only some plug-ins give it a meaning.
+    VstIntPtr setChunk(std::vector<unsigned char> bytes);
 
     // Sets rate and block size and switches processing on.
     void start(double rate, int maxBlockFrames);

@@ -39,6 +39,11 @@ std::vector<unsigned char> loadState(const std::string& path, PluginInstance& in
         throw RenderError("cannot load the state " + path + ": it holds settings of the plug-in '" +
                           fourCharacters(bank.pluginId) + "', not of " + instance.name() + " ('" +
                           fourCharacters(instance.uniqueId()) + "')");
+    // Brelto answers 0 to a chunk in which it finds none of its settings;
+    // other plug-ins' answers mean nothing.
+    if (isBrelto(instance) && instance.setChunk(bank.chunk) == 0)
+        throw RenderError("cannot load the state " + path + ": it holds no settings of " +
+                          instance.name());
     return bank.chunk;
 }
 
