@@ -127,36 +127,26 @@ TEST(RenderMastering, TruePeakLimitHoldsWhereThePlainRenderOvershoots) {
     EXPECT_NEAR(run.json()["output"]["true_peak_dbtp"].get<double>(), truePeakOf(decoded), 0.01);
 }
 
-TEST(RenderMastering, UnreachableTargetsNameTheRangeAndWriteNothing) {
+TEST(RenderMastering, AnUnreachableTargetNamesWhatTheFileReachesAndWritesNothing) {
     TempFolder folder;
-    // A quiet tone that +30 dB cannot bring to -5 LUFS, and a loud one that
-    // is louder than -40 LUFS without any gain.
-    std::vector<float> quiet, loud;
+    // A quiet tone that +30 dB cannot bring to -5 LUFS.
+    std::vector<float> quiet;
     for (int i = 0; i < 2 * kRate; ++i) {
-        const float wave = static_cast<float>(std::sin(2 * kPi * 440.0 * i / kRate));
-        quiet.insert(quiet.end(), {0.001f * wave, 0.001f * wave});
-        loud.insert(loud.end(), {0.5f * wave, 0.5f * wave});
+        const float wave = static_cast<float>(0.001 * std::sin(2 * kPi * 440.0 * i / kRate));
+        quiet.insert(quiet.end(), {wave, wave});
     }
     writeAudio(folder.path("quiet.wav"), stereo(quiet));
-    writeAudio(folder.path("loud.wav"), stereo(loud));
     const std::vector<std::string> before = filesIn(folder);
-    for (const auto& [file, target] :
-         {std::pair<const char*, const char*>{"quiet.wav", "-5"}, {"loud.wav", "-40"}}) {
-        SCOPED_TRACE(file);
-        const ToolRun run =
-            runRender({"--target-lufs", target, "--plot", folder.path("p.png"), folder.path(file)});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.err.find(std::string("--target-lufs ") + target +
-                               ".00: out of reach: at a "
-                               "ceiling of "),
-                  std::string::npos)
-            << run.err;
-        EXPECT_NE(run.err.find("LUFS at a gain of 0 dB and "), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find("LUFS at +30 dB"), std::string::npos) << run.err;
-        EXPECT_EQ(filesIn(folder), before);
-    }
+    const ToolRun run = runRender(
+        {"--target-lufs", "-5", "--plot", folder.path("p.png"), folder.path("quiet.wav")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("--target-lufs -5.00: out of reach: at a gain of +30 dB and a ceiling "
+                           "of 0.00 dB the output reaches "),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(filesIn(folder), before);
     const ToolRun both =
-        runRender({"--gain-db", "6", "--target-lufs", "-20", folder.path("loud.wav")});
+        runRender({"--gain-db", "6", "--target-lufs", "-20", folder.path("quiet.wav")});
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_NE(both.err.find("--gain-db 6: --target-lufs sets the gain"), std::string::npos)
         << both.err;
@@ -197,7 +187,9 @@ TEST(RenderMastering, DitherIsOneLsbOfReproducibleNoiseAndOffLeavesTheConversion
         ASSERT_EQ(runRender({"--format", format, "--dither", "none", in, folder.path("off.wav")})
                       .exitCode,
                   0);
-        EXPECT_EQ(bytesOf(folder.path("plain.wav")), bytesOf(folder.path("off.wav")));
+        // Samples, not bytes: a float WAV's PEAK chunk carries the second it was written in.
+        EXPECT_TRUE(readAudio(folder.path("plain.wav")).samples ==
+                    readAudio(folder.path("off.wav")).samples);
     }
     ASSERT_EQ(
         runRender({"--format", "pcm24", "--dither", "tpdf", in, folder.path("d24.wav")}).exitCode,

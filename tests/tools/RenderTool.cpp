@@ -2,6 +2,7 @@
 
 #include <ebur128.h>
 #include <gtest/gtest.h>
+#include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -145,6 +146,41 @@ double loudnessOf(const Audio& audio) {
 
 double truePeakOf(const Audio& audio) {
     return 20.0 * std::log10(measured(audio, EBUR128_MODE_TRUE_PEAK, true, ebur128_true_peak));
+}
+
+double albumLoudnessOf(const std::vector<Audio>& tracks) {
+    std::vector<ebur128_state*> states;
+    for (const Audio& track : tracks) {
+        states.push_back(ebur128_init(static_cast<unsigned>(track.channels),
+                                      static_cast<unsigned long>(track.rate), EBUR128_MODE_I));
+        ebur128_add_frames_float(states.back(), track.samples.data(),
+                                 static_cast<std::size_t>(track.frames()));
+    }
+    double loudness = -HUGE_VAL;
+    ebur128_loudness_global_multiple(states.data(), states.size(), &loudness);
+    for (ebur128_state*& state : states)
+        ebur128_destroy(&state);
+    return loudness;
+}
+
+double oversampledPeakOf(const Audio& audio) {
+    constexpr int kFactor = 8;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
+    quality.passband_end = 0.95;
+    const auto frames = static_cast<std::size_t>(audio.frames());
+    std::vector<float> upsampled((frames + 1) * kFactor * static_cast<std::size_t>(audio.channels));
+    std::size_t made = 0;
+    const soxr_error_t error = soxr_oneshot(
+        audio.rate, audio.rate * kFactor, static_cast<unsigned>(audio.channels),
+        audio.samples.data(), frames, nullptr, upsampled.data(),
+        upsampled.size() / static_cast<std::size_t>(audio.channels), &made, &io, &quality, nullptr);
+    EXPECT_EQ(error, nullptr);
+    EXPECT_EQ(made, frames * kFactor);
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < made * static_cast<std::size_t>(audio.channels); ++i)
+        peak = std::max(peak, std::fabs(upsampled[i]));
+    return 20.0 * std::log10(peak);
 }
 
 std::vector<unsigned char> bytesOf(const std::string& path) {

@@ -65,6 +65,11 @@ Audio readAudio(const std::string& path);
 // Integrated loudness (LUFS) and true peak (dBTP) of audio, by libebur128.
 double loudnessOf(const Audio& audio);
 double truePeakOf(const Audio& audio);
+// Of files played one after another: their gating blocks pooled, as album gain is measured.
+double albumLoudnessOf(const std::vector<Audio>& tracks);
+// The true peak (dBTP) as the sample peak of the audio 8 times oversampled by
+// libsoxr's very-high-quality resampler, flat to 95 % of the Nyquist frequency.
+double oversampledPeakOf(const Audio& audio);
 
 // The whole file; empty when it cannot be read.
 std::vector<unsigned char> bytesOf(const std::string& path);

@@ -4,6 +4,8 @@
 
 #include "tools/render/RenderJob.h"
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,3 +25,19 @@ struct BatchItem {
 std::vector<BatchItem> runBatch(const RenderRequest& settings,
                                 const std::vector<std::string>& inputs, const std::string& outDir,
                                 int jobs);
+
+// Runs task(i) for every i below `count`, on up to `jobs` threads at once (0:
+// one per core), and waits for all. Each task stores the share of its item
+// done in shares[i] as it goes; the waiting thread draws one bar for all from
+// them when `showBar`, with `what` before the count of items done, and hands a
+// stop signal on to every thread still running.
+void runEach(std::size_t count, int jobs, bool showBar, const std::string& what,
+             std::atomic<double>* shares, const std::function<void(std::size_t)>& task);
+
+// One file's request in a batch: the batch's settings, the file as input, its
+// output in `outDir` under its own name, its progress told to `share`.
+RenderRequest requestFor(const RenderRequest& settings, const std::string& input,
+                         const std::string& outDir, std::atomic<double>& share);
+
+// The output name of an input in a folder, without the extension that its format adds.
+std::string stemOf(const std::string& input);

@@ -101,11 +101,11 @@ private:
             return below->gainDb + width * std::clamp(share, kBracketInset, 1.0 - kBracketInset);
         }
         const Point& known = below ? *below : *above;
-        const double end = below ? kHighestGainDb : 0.0;
-        if (known.gainDb == end) throw outOfReach(ceilingDb);
+        const double end = below ? kHighestGainDb : kLowestGainDb;
+        if (known.gainDb == end) throw outOfReach(end, known.loudness, ceilingDb);
         const double step =
             std::isfinite(known.loudness) ? (wanted - known.loudness) / slope() : kHighestGainDb;
-        return std::clamp(known.gainDb + step, 0.0, kHighestGainDb);
+        return std::clamp(known.gainDb + step, kLowestGainDb, kHighestGainDb);
     }
 
     // The slope of loudness over gain between the two loudest renders.
@@ -123,20 +123,12 @@ private:
         return kSteepestSlope;
     }
 
-    // The error for a target beyond the loudness of either end of the gain.
-    RenderError outOfReach(double ceilingDb) {
-        double ends[2] = {0.0, kHighestGainDb};
-        for (double& end : ends) {
-            const auto known = std::find_if(points.begin(), points.end(),
-                                            [&](const Point& p) { return p.gainDb == end; });
-            end = known != points.end() ? known->loudness
-                                        : attempt(end, ceilingDb).loudnessLufs - ceilingDb;
-        }
-        return RenderError("--target-lufs " + figure(goal.targetLufs, "%.2f") +
-                           ": out of reach: at a ceiling of " + figure(ceilingDb, "%.2f") +
-                           " dB this file's output reaches " + figure(ends[0] + ceilingDb, "%.2f") +
-                           " LUFS at a gain of 0 dB and " + figure(ends[1] + ceilingDb, "%.2f") +
-                           " LUFS at +" + figure(kHighestGainDb, "%.0f") + " dB");
+    // The error for a target beyond what the end of the gain reaches.
+    RenderError outOfReach(double endDb, double loudness, double ceilingDb) const {
+        return RenderError(
+            "--target-lufs " + figure(goal.targetLufs, "%.2f") + ": out of reach: at a gain of " +
+            figure(endDb, "%+.0f") + " dB and a ceiling of " + figure(ceilingDb, "%.2f") +
+            " dB the output reaches " + figure(loudness + ceilingDb, "%.2f") + " LUFS");
     }
 
     const LevelGoal& goal;

@@ -1,7 +1,8 @@
 // The search for the gain and ceiling that give an output of a loudness and
 // under a true peak asked for, by rendering: the output's loudness rises with
 // the gain, and the ceiling scales the limited output, so its loudness and
-// true peak move with the ceiling decibel for decibel.
+// true peak move with the ceiling decibel for decibel. The gain runs from an
+// attenuation of kLowestGainDb before the plug-in to the plug-in's +30 dB.
 #pragma once
 
 #include <functional>
@@ -20,7 +21,10 @@ struct Attempt {
     double loudnessLufs = 0.0, truePeakDbtp = 0.0;
 };
 
-// Renders at a gain of 0..30 dB and a ceiling of -30..0 dB.
+// Deep enough to bring the loudest file to the quietest target.
+constexpr double kLowestGainDb = -80.0;
+
+// Renders at a gain of kLowestGainDb..30 dB and a ceiling of -30..0 dB.
 using RenderAt = std::function<Attempt(double gainDb, double ceilingDb)>;
 
 // The gain and ceiling at which the last render met the goal: the loudness

@@ -20,15 +20,45 @@ double toDb(double level) {
 
 } // namespace
 
+OversampledPeak::OversampledPeak(int channels, int rate)
+    : upsampler(channels, rate, static_cast<double>(rate) * kOversampling), channels(channels) {}
+
+void OversampledPeak::add(const float* interleaved, int frames) {
+    take(upsampler.process(interleaved, frames, upsampled));
+}
+
+void OversampledPeak::finish() {
+    take(upsampler.finish(upsampled));
+}
+
+void OversampledPeak::traceInto(LevelTrace& into, std::vector<double>& values,
+                                double traceFramesPerFrame) {
+    trace = &into;
+    traced = &values;
+    traceFramesPerSample = traceFramesPerFrame / kOversampling;
+}
+
+void OversampledPeak::take(int frames) {
+    double level = highest;
+    for (const float sample : upsampled)
+        level = std::max(level, static_cast<double>(std::fabs(sample)));
+    highest = level;
+    if (trace != nullptr)
+        trace->raisePeaks(*traced, made, upsampled.data(), frames, channels, traceFramesPerSample);
+    made += frames;
+}
+
 LevelMeter::LevelMeter(int channels, int rate)
     : state(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
-                         EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK | EBUR128_MODE_TRUE_PEAK)),
-      channels(channels) {
+                         EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK |
+                             EBUR128_MODE_TRUE_PEAK)),
+      oversampled(channels, rate), channels(channels) {
     if (!state) throw RenderError("cannot measure loudness at " + std::to_string(rate) + " Hz");
 }
 
 void LevelMeter::add(const float* interleaved, int frames) {
     ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
+    oversampled.add(interleaved, frames);
 }
 
 double LevelMeter::lastTruePeak() const {
@@ -60,11 +90,41 @@ double LevelMeter::truePeakDb() const {
     return peakDb(ebur128_true_peak);
 }
 
+double LevelMeter::oversampledPeakDb() const {
+    return toDb(oversampled.peak());
+}
+
 double LevelMeter::loudnessLufs() const {
+    return loudnessLufs({this});
+}
+
+double LevelMeter::loudnessRangeLu() const {
+    return loudnessRangeLu({this});
+}
+
+std::vector<ebur128_state*> LevelMeter::statesOf(const std::vector<const LevelMeter*>& meters) {
+    std::vector<ebur128_state*> states;
+    for (const LevelMeter* meter : meters)
+        states.push_back(meter->state.get());
+    return states;
+}
+
+double LevelMeter::loudnessLufs(const std::vector<const LevelMeter*>& meters) {
+    std::vector<ebur128_state*> states = statesOf(meters);
     double loudness = 0.0;
-    if (ebur128_loudness_global(state.get(), &loudness) != EBUR128_SUCCESS)
+    if (ebur128_loudness_global_multiple(states.data(), states.size(), &loudness) !=
+            EBUR128_SUCCESS ||
+        !std::isfinite(loudness))
         return -std::numeric_limits<double>::infinity();
     return loudness;
+}
+
+double LevelMeter::loudnessRangeLu(const std::vector<const LevelMeter*>& meters) {
+    std::vector<ebur128_state*> states = statesOf(meters);
+    double range = 0.0;
+    if (ebur128_loudness_range_multiple(states.data(), states.size(), &range) != EBUR128_SUCCESS)
+        return 0.0;
+    return range;
 }
 
 GainReductionMeter::GainReductionMeter(double expectedGain, int latencyFrames)
@@ -111,8 +171,24 @@ void LevelTrace::raise(std::vector<double>& values, long long frame, double valu
 }
 
 void LevelTrace::raisePeaks(std::vector<double>& values, long long firstFrame,
-                            const float* interleaved, int frames, int channels) const {
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            raise(values, firstFrame + i, std::fabs(interleaved[i * channels + c]));
+                            const float* interleaved, int frames, int channels,
+                            double scale) const {
+    for (int done = 0; done < frames;) {
+        const long long frame = firstFrame + done;
+        const int piece =
+            static_cast<int>(std::min<long long>(frames - done, framesLeftInWindow(frame, scale)));
+        double peak = 0.0;
+        for (int i = done * channels; i < (done + piece) * channels; ++i)
+            peak = std::max(peak, static_cast<double>(std::fabs(interleaved[i])));
+        raise(values, static_cast<long long>(static_cast<double>(frame) * scale), peak);
+        done += piece;
+    }
+}
+
+long long LevelTrace::framesLeftInWindow(long long frame, double scale) const {
+    const auto traceFrame = static_cast<long long>(static_cast<double>(frame) * scale);
+    const long long nextWindow = (traceFrame / windowFrames + 1) * windowFrames;
+    const auto firstOfNext =
+        static_cast<long long>(std::ceil(static_cast<double>(nextWindow) / scale));
+    return std::max(1LL, firstOfNext - frame);
 }

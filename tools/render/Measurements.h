@@ -1,34 +1,83 @@
-// What the report tells about a render: levels and loudness of the input and
-// the output (libebur128), and the gain reduction the limiter applied.
+// What the report tells about a render: levels, loudness and loudness range
+// of the input and the output (libebur128, and an oversampled true peak of
+// our own), and the gain reduction the limiter applied.
 #pragma once
+
+#include "tools/render/Resampler.h"
 
 #include <ebur128.h>
 
 #include <memory>
 #include <vector>
 
-// Sample peak, true peak and integrated loudness of interleaved audio.
+struct LevelTrace;
+
+// The true peak as the sample peak of a band-limited reconstruction at
+// kOversampling times the rate, through the resampler. libebur128's estimate
+// oversamples only 4 times (twice from 88.2 kHz on) through a short filter
+// and reads bright, clipped material low.
+class OversampledPeak {
+public:
+    static constexpr int kOversampling = 8;
+
+    OversampledPeak(int channels, int rate);
+    void add(const float* interleaved, int frames);
+    // Takes in the tail of the filter's answer; add() may not follow.
+    void finish();
+    // Linear; 0 for silence.
+    double peak() const { return highest; }
+    // Raises `values` in `trace` at each reconstructed sample's place;
+    // `traceFramesPerFrame`: frames of the trace per frame given to add().
+    void traceInto(LevelTrace& trace, std::vector<double>& values, double traceFramesPerFrame);
+
+private:
+    void take(int frames);
+
+    Resampler upsampler;
+    std::vector<float> upsampled; // the frames of the last call, reused
+    int channels;
+    double highest = 0.0;
+    long long made = 0; // reconstructed frames so far
+    LevelTrace* trace = nullptr;
+    std::vector<double>* traced = nullptr;
+    double traceFramesPerSample = 0.0;
+};
+
+// Sample peak, true peak (both meters), integrated loudness and loudness
+// range of interleaved audio.
 class LevelMeter {
 public:
-    // Throws RenderError when libebur128 refuses the layout.
+    // Throws RenderError when libebur128 or libsoxr refuses the layout.
     LevelMeter(int channels, int rate);
     void add(const float* interleaved, int frames);
-    // The true peak of the frames of the last add(), as a linear level.
+    // Ends the stream: the oversampled meter takes in its filter's tail.
+    void finish() { oversampled.finish(); }
+    // libebur128's true peak of the frames of the last add(), as a linear level.
     double lastTruePeak() const;
+    OversampledPeak& oversampledPeak() { return oversampled; }
 
     // In dB relative to full scale; minus infinity for silence.
     double samplePeakDb() const;
-    double truePeakDb() const;
+    double truePeakDb() const; // libebur128's
+    double oversampledPeakDb() const;
     // LUFS; minus infinity when nothing rose above the absolute gate.
     double loudnessLufs() const;
+    // LU (EBU Tech 3342); 0 for a stream too short or too quiet to have one.
+    double loudnessRangeLu() const;
+
+    // The same figures of several streams played one after another.
+    static double loudnessLufs(const std::vector<const LevelMeter*>& meters);
+    static double loudnessRangeLu(const std::vector<const LevelMeter*>& meters);
 
 private:
     double peakDb(int (*read)(ebur128_state*, unsigned int, double*)) const;
+    static std::vector<ebur128_state*> statesOf(const std::vector<const LevelMeter*>& meters);
 
     struct Release {
         void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
     };
     std::unique_ptr<ebur128_state, Release> state;
+    OversampledPeak oversampled;
     int channels;
 };
 
@@ -44,9 +93,12 @@ struct LevelTrace {
     LevelTrace() = default;
     // Raises the window of `frame` in `values` to `value`; frames past the end are ignored.
     void raise(std::vector<double>& values, long long frame, double value) const;
-    // The peak of interleaved frames into `values` from `firstFrame` on.
+    // The peak of interleaved frames into `values` from `firstFrame` on, of a
+    // stream with `scale` frames of the trace per frame.
     void raisePeaks(std::vector<double>& values, long long firstFrame, const float* interleaved,
-                    int frames, int channels) const;
+                    int frames, int channels, double scale = 1.0) const;
+    // How many frames of such a stream, from `frame` on, fall in the same window.
+    long long framesLeftInWindow(long long frame, double scale) const;
 };
 
 // Gain reduction, compared frame by frame: the output against the input as

@@ -48,6 +48,40 @@ ParameterSetting parseParam(const std::string& text) {
 constexpr double kQuietestTargetLufs = -70.0; // the absolute gate of the loudness measure
 constexpr double kLowestTruePeakDbtp = -30.0; // the lowest ceiling
 constexpr int kMostJobs = 256;
+constexpr double kLowestRate = 8000, kHighestRate = 384000;
+
+// The published delivery targets: integrated loudness and true-peak limit.
+struct DeliveryPreset {
+    const char* name;
+    const char* source;
+    double loudnessLufs;
+    double truePeakDbtp;
+};
+constexpr DeliveryPreset kPresets[] = {
+    {"streaming", "streaming services", -14.0, -1.0},
+    {"ebu-r128", "EBU R128 broadcast", -23.0, -1.0},
+    {"atsc-a85", "ATSC A/85 broadcast", -24.0, -2.0},
+    {"podcast", "podcasts", -16.0, -1.0},
+};
+
+const DeliveryPreset& findPreset(const std::string& name) {
+    std::string names;
+    for (const DeliveryPreset& preset : kPresets) {
+        if (name == preset.name) return preset;
+        names += (names.empty() ? "" : ", ") + std::string(preset.name);
+    }
+    throw RenderError("--preset " + name + ": unknown; the presets are " + names);
+}
+
+// A preset sets the halves of the goal that no option of their own set.
+void applyPreset(const std::string& name, RenderRequest& request, bool loudnessGiven,
+                 bool truePeakGiven) {
+    const DeliveryPreset& preset = findPreset(name);
+    request.preset = preset.name;
+    if (!loudnessGiven) request.goal.targetLufs = preset.loudnessLufs;
+    if (!truePeakGiven) request.goal.truePeakDbtp = preset.truePeakDbtp;
+    request.goal.loudness = request.goal.truePeak = true;
+}
 
 double numberIn(const std::string& option, const std::string& text, double low, double high,
                 const char* unit) {
@@ -63,6 +97,7 @@ void checkTogether(const Options& options, const std::vector<std::string>& files
         if (request.goal.loudness && setting.breltoUnits && setting.name == "Gain")
             throw RenderError(setting.given + ": --target-lufs sets the gain; give one of them");
     if (options.outDir.empty()) {
+        if (options.album) throw RenderError("--album renders into a folder: give --out-dir DIR");
         if (files.size() > 2)
             throw RenderError(
                 "too many files: give INPUT and at most one OUTPUT, or --out-dir DIR");
@@ -71,10 +106,23 @@ void checkTogether(const Options& options, const std::vector<std::string>& files
         return;
     }
     if (files.empty() && !options.help) throw RenderError("--out-dir: no input file");
+    if (options.album && !request.plot.empty())
+        throw RenderError("--plot draws one render: an album takes no --plot");
     if (!request.saveState.empty())
         throw RenderError("--save-state takes no --out-dir: save the state in a run of its own");
     if (!request.plot.empty() && files.size() > 1)
         throw RenderError("--plot draws one render: give one input file, or no --plot");
+}
+
+std::string presetList() {
+    std::string list;
+    for (const DeliveryPreset& preset : kPresets) {
+        char line[96];
+        std::snprintf(line, sizeof(line), "                         %-10s %g LUFS, %g dBTP (%s)\n",
+                      preset.name, preset.loudnessLufs, preset.truePeakDbtp, preset.source);
+        list += line;
+    }
+    return list;
 }
 
 } // namespace
@@ -101,14 +149,22 @@ std::string usageText() {
            "  --no-align           keep the plug-in's delay in the output\n"
            "Mastering (Brelto):\n"
            "  --target-lufs L      find the gain that gives an integrated loudness of L LUFS\n"
-           "                       (within 0.1 LU); -70..0\n"
+           "                       (within 0.1 LU; below 0 dB an attenuation before the\n"
+           "                       plug-in); -70..0\n"
            "  --true-peak DBTP     lower the ceiling until the output's true peak, as written,\n"
-           "                       is at most DBTP; -30..0\n"
+           "                       is at most DBTP on libebur128 and 8x oversampled; -30..0\n"
+           "  --preset NAME        a delivery target, both halves (--target-lufs and\n"
+           "                       --true-peak override their own):\n" +
+           presetList() +
+           "  --rate HZ            convert the output to HZ (libsoxr), before dither and the\n"
+           "                       measurements; 8000..384000\n"
            "  --dither tpdf|none   triangular dither of 1 LSB before rounding to integer\n"
            "                       samples (default: tpdf for 16 bits or fewer, else none)\n"
            "  --plot FILE.png      a picture of the levels and the gain reduction over time\n"
            "Batches:\n"
            "  --out-dir DIR        render every FILE into DIR, under its own name\n"
+           "  --album              one gain and one ceiling for every FILE: the album, the\n"
+           "                       files one after another, meets the goal\n"
            "  --jobs N             renders at once (default: one per core)\n"
            "  --json               the report (of a batch: every file's) as JSON\n";
 }
@@ -119,6 +175,7 @@ Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
     request.plugin = defaultPlugin;
     request.progress = true;
     std::vector<std::string> files;
+    std::string preset;
     Arguments args{argc, argv};
     while (!args.done()) {
         std::string option = args.next();
@@ -150,6 +207,16 @@ Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
             request.goal.truePeak = true;
             request.goal.truePeakDbtp = numberIn(option, args.valueOf(option, inlineValue),
                                                  kLowestTruePeakDbtp, 0.0, "dBTP");
+        } else if (option == "--preset") {
+            preset = args.valueOf(option, inlineValue);
+            findPreset(preset);
+        } else if (option == "--rate") {
+            const std::string text = args.valueOf(option, inlineValue);
+            const double rate = numberIn(option, text, kLowestRate, kHighestRate, "Hz");
+            if (rate != std::floor(rate)) throw RenderError("--rate " + text + ": a whole number");
+            request.rate = static_cast<int>(rate);
+        } else if (option == "--album") {
+            options.album = true;
         } else if (option == "--dither") {
             request.dither = parseDither(args.valueOf(option, inlineValue));
         } else if (option == "--plot") {
@@ -173,6 +240,7 @@ Options parseOptions(int argc, char** argv, const std::string& defaultPlugin) {
             files.push_back(option);
         }
     }
+    if (!preset.empty()) applyPreset(preset, request, request.goal.loudness, request.goal.truePeak);
     checkTogether(options, files);
     if (!options.outDir.empty()) {
         options.inputs = files;

@@ -10,6 +10,7 @@ struct Options {
     RenderRequest request;           // the settings; input and output of a single render
     std::vector<std::string> inputs; // a batch's files, each rendered into outDir
     std::string outDir;              // empty: a single render
+    bool album = false;              // the batch's files as one album: one gain and ceiling
     int jobs = 0;                    // renders at once in a batch; 0: one per core
     bool json = false;
     bool help = false;

@@ -211,8 +211,8 @@ void drawCaptions(Canvas& canvas, const RenderReport& report, int overs) {
                     ", ceiling " + format("%.2f dB", report.ceilingDb) + "; loudness " +
                     format("%.1f", report.input.loudnessLufs) + " -> " +
                     format("%.1f LUFS", report.output.loudnessLufs) + ", true peak " +
-                    format("%.2f", report.input.truePeakDb) + " -> " +
-                    format("%.2f dBTP", report.output.truePeakDb),
+                    format("%.2f", report.input.highestTruePeakDb()) + " -> " +
+                    format("%.2f dBTP", report.output.highestTruePeakDb()),
                 kLeft, 24.0, 0.0, kInk);
     cairo_set_font_size(canvas.cr(), kFontSize);
     const double legendY = kReductionBottom + 36.0;

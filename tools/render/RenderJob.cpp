@@ -101,55 +101,28 @@ void keep(RenderReport& report, const PassResult& pass, const AudioJob& job, con
     report.aligned = job.aligned;
     report.dithered = pass.dithered;
     if (setup.gainIndex >= 0) {
-        report.gainDb = laws::gainDb(pass.gain);
+        report.gainDb = laws::gainDb(pass.gain) + pass.trimDb;
         report.ceilingDb = laws::ceilingDb(pass.ceiling);
         report.parameters[static_cast<std::size_t>(setup.gainIndex)].second = pass.gain;
         report.parameters[static_cast<std::size_t>(setup.ceilingIndex)].second = pass.ceiling;
     }
 }
 
-// Renders once, or as often as the goal's search needs; the last render is
-// the one kept, and its file goes in place only when everything succeeded.
-void renderAudio(AudioJob& job, const RenderRequest& request, PluginModule& module,
-                 const Setup& setup, RenderReport& report) {
-    if (job.latencyFrames < 0 && request.align)
-        std::fprintf(stderr, "brelto-render: no impulse came through the plug-in; "
-                             "the output is not aligned\n");
-    PassResult last;
-    PassSettings settings;
-    settings.trace = !request.plot.empty();
-    auto renderWith = [&](const PassSettings& passSettings) {
-        last = PassResult(); // its temporary file goes before the next is made
-        last = renderPass(job, request, module, setup, passSettings);
-        ++report.renders;
-        keep(report, last, job, setup);
-    };
-    const LevelGoal& goal = request.goal;
-    if (goal.loudness || goal.truePeak) {
-        auto instance = module.instantiate();
-        setup.apply(*instance);
-        const double startGain = laws::gainDb(instance->parameter(setup.gainIndex));
-        const double startCeiling = laws::ceilingDb(instance->parameter(setup.ceilingIndex));
-        searchLevels(goal, startGain, startCeiling, [&](double gainDb, double ceilingDb) {
-            settings.gain = gainValueOf(gainDb);
-            settings.ceiling = ceilingValueOf(ceilingDb);
-            settings.measureInput = report.renders == 0;
-            renderWith(settings);
-            return Attempt{report.gainDb, report.ceilingDb, report.output.loudnessLufs,
-                           report.output.truePeakDb};
-        });
-    } else {
-        renderWith(settings);
-    }
-    report.goal = goal;
-    throwIfStopped(job.outputPath + " was not written");
-    if (!request.plot.empty()) writePlot(request.plot, last.trace, report);
-    last.writer->commit();
-    report.rendered = true;
-    report.plot = request.plot;
+void saveState(const std::string& path, PluginInstance& instance) {
+    BankFile bank;
+    bank.pluginId = instance.uniqueId();
+    bank.pluginVersion = instance.version();
+    bank.programCount = static_cast<std::uint32_t>(std::max(instance.programCount(), 1));
+    bank.chunk = instance.chunk();
+    const std::vector<unsigned char> bytes = encodeBankFile(bank, BankSizeField::Recorded);
+    writeFileAtomically(path, bytes.data(), bytes.size());
 }
 
 } // namespace
+
+double StreamFigures::highestTruePeakDb() const {
+    return std::max(truePeakDb, oversampledPeakDb);
+}
 
 std::string defaultOutputPath(const std::string& input, const std::string& extension,
                               const std::string& outDir) {
@@ -163,9 +136,7 @@ std::string defaultOutputPath(const std::string& input, const std::string& exten
     return outDir + (outDir.back() == '/' ? "" : "/") + name + extension;
 }
 
-RenderReport runRender(const RenderRequest& request) {
-    PluginModule module(request.plugin);
-    std::unique_ptr<AudioJob> audio;
+FileRender::FileRender(const RenderRequest& asked) : request(asked), module(asked.plugin) {
     if (!request.input.empty()) {
         const std::string notRendered = request.input + " was not rendered";
         throwIfStopped(notRendered);
@@ -178,26 +149,85 @@ RenderReport runRender(const RenderRequest& request) {
     }
     requireDistinctFiles(request, audio ? audio->outputPath : "");
     auto instance = module.instantiate();
-    const Setup setup = prepare(request, *instance);
-    if (audio) audio->measureDelay(request, module, setup);
-
-    RenderReport report;
-    report.pluginName = instance->name();
-    report.pluginPath = request.plugin;
-    report.loadedState = request.loadState;
-    for (int i = 0; i < instance->parameterCount(); ++i)
-        report.parameters.emplace_back(instance->parameterName(i), instance->parameter(i));
-    if (!request.saveState.empty()) {
-        BankFile bank;
-        bank.pluginId = instance->uniqueId();
-        bank.pluginVersion = instance->version();
-        bank.programCount = static_cast<std::uint32_t>(std::max(instance->programCount(), 1));
-        bank.chunk = instance->chunk();
-        const std::vector<unsigned char> bytes = encodeBankFile(bank, BankSizeField::Recorded);
-        writeFileAtomically(request.saveState, bytes.data(), bytes.size());
-        report.savedState = request.saveState;
+    setup = std::make_unique<Setup>(prepare(request, *instance));
+    if (setup->gainIndex >= 0) {
+        startGain = laws::gainDb(instance->parameter(setup->gainIndex));
+        startCeiling = laws::ceilingDb(instance->parameter(setup->ceilingIndex));
     }
-    if (!audio) return report;
-    renderAudio(*audio, request, module, setup, report);
-    return report;
+    figures.pluginName = instance->name();
+    figures.pluginPath = request.plugin;
+    figures.loadedState = request.loadState;
+    figures.goal = request.goal;
+    figures.preset = request.preset;
+    for (int i = 0; i < instance->parameterCount(); ++i)
+        figures.parameters.emplace_back(instance->parameterName(i), instance->parameter(i));
+    if (!request.saveState.empty()) {
+        saveState(request.saveState, *instance);
+        figures.savedState = request.saveState;
+    }
+    if (!audio) return;
+    audio->measureDelay(request, module, *setup);
+    if (audio->latencyFrames < 0 && request.align)
+        std::fprintf(stderr, "brelto-render: no impulse came through the plug-in; "
+                             "the output is not aligned\n");
+}
+
+FileRender::~FileRender() = default;
+
+// The last render's temporary file goes before the next is made.
+void FileRender::render(const PassSettings& settings) {
+    last.reset();
+    last = std::make_unique<PassResult>(renderPass(*audio, request, module, *setup, settings));
+    ++figures.renders;
+    if (last->inputMeter) inputLevels = std::move(last->inputMeter);
+    keep(figures, *last, *audio, *setup);
+}
+
+Attempt FileRender::renderAt(double gainDb, double ceilingDb) {
+    PassSettings settings;
+    settings.trace = !request.plot.empty();
+    settings.gain = gainValueOf(std::max(gainDb, 0.0));
+    settings.trimDb = std::min(gainDb, 0.0);
+    settings.ceiling = ceilingValueOf(ceilingDb);
+    settings.measureInput = figures.renders == 0;
+    render(settings);
+    return Attempt{figures.gainDb, figures.ceilingDb, figures.output.loudnessLufs,
+                   figures.output.highestTruePeakDb()};
+}
+
+void FileRender::renderAsSet() {
+    PassSettings settings;
+    settings.trace = !request.plot.empty();
+    settings.measureInput = figures.renders == 0;
+    render(settings);
+}
+
+const LevelMeter& FileRender::outputMeter() const {
+    return *last->outputMeter;
+}
+
+const LevelMeter& FileRender::inputMeter() const {
+    return *inputLevels;
+}
+
+void FileRender::commit() {
+    throwIfStopped(audio->outputPath + " was not written");
+    if (!request.plot.empty()) writePlot(request.plot, last->trace, figures);
+    last->writer->commit();
+    figures.rendered = true;
+    figures.plot = request.plot;
+}
+
+RenderReport runRender(const RenderRequest& request) {
+    FileRender file(request);
+    if (!file.hasAudio()) return file.report();
+    const LevelGoal& goal = request.goal;
+    if (goal.loudness || goal.truePeak)
+        searchLevels(
+            goal, file.startGainDb(), file.startCeilingDb(),
+            [&](double gainDb, double ceilingDb) { return file.renderAt(gainDb, ceilingDb); });
+    else
+        file.renderAsSet();
+    file.commit();
+    return file.report();
 }

@@ -3,6 +3,7 @@
 #include "tools/render/Conversion.h"
 #include "tools/render/Plot.h"
 #include "tools/render/Progress.h"
+#include "tools/render/Resampler.h"
 #include "tools/render/StopSignals.h"
 
 #include "core/Identity.h"
@@ -21,6 +22,7 @@ constexpr int kMaxChannels = 2;
 constexpr float kImpulse = 0.5f;
 constexpr int kLatencyWindowSeconds = 1;
 constexpr float kSilence = 1e-6f;
+constexpr double kDbPerDecade = 20.0;
 
 // Buffers for one instance's inputs and outputs; extra inputs stay silent.
 struct Channels {
@@ -61,10 +63,13 @@ int measureLatency(PluginModule& module, const Setup& setup, int rate) {
     return latency;
 }
 
-void measureStream(StreamFigures& figures, const LevelMeter& meter) {
+void measureStream(StreamFigures& figures, LevelMeter& meter) {
+    meter.finish();
     figures.samplePeakDb = meter.samplePeakDb();
     figures.truePeakDb = meter.truePeakDb();
+    figures.oversampledPeakDb = meter.oversampledPeakDb();
     figures.loudnessLufs = meter.loudnessLufs();
+    figures.loudnessRangeLu = meter.loudnessRangeLu();
 }
 
 // Brelto's gain and ceiling as its parameters stand; 0 for other plug-ins.
@@ -74,37 +79,92 @@ double expectedGain(PluginInstance& instance, const Setup& setup) {
            laws::linearCeiling(instance.parameter(setup.ceilingIndex));
 }
 
-// Measures the output's frames and records their true peak per window of the
-// trace, feeding the meter window by window.
-void measureOutput(LevelMeter& meter, PassResult& result, const float* held, int frames,
-                   int channels, bool tracing) {
-    if (!tracing) {
-        meter.add(held, frames);
-        return;
-    }
-    LevelTrace& trace = result.trace;
-    long long frame = result.output.frames;
-    trace.raisePeaks(trace.outputPeak, frame, held, frames, channels);
-    for (int done = 0; done < frames;) {
-        const int piece = static_cast<int>(
-            std::min<long long>(frames - done, trace.windowFrames - frame % trace.windowFrames));
-        meter.add(held + done * channels, piece);
-        trace.raise(trace.outputTruePeak, frame, meter.lastTruePeak());
-        done += piece;
-        frame += piece;
-    }
-}
-
 // The output as a decoder reads it back from the completed temporary file.
 void measureWritten(PassResult& result, const AudioFormat& out) {
     result.writer->close();
     AudioReader reader(result.writer->written());
-    LevelMeter meter(out.channels, out.rate);
+    result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate);
     std::vector<float> frames(static_cast<std::size_t>(kBlockFrames * out.channels));
     for (int got; (got = reader.read(frames.data(), kBlockFrames)) > 0;)
-        meter.add(frames.data(), got);
-    measureStream(result.output, meter);
+        result.outputMeter->add(frames.data(), got);
+    measureStream(result.output, *result.outputMeter);
 }
+
+// The plug-in's output on its way into the file, last steps first: converted
+// to the output's rate, rounded (and dithered) to the output's samples,
+// written, and measured on the values the file holds. The trace of a render
+// counts in the input's frames.
+class OutputStage {
+public:
+    OutputStage(const AudioJob& job, const RenderRequest& request, PassResult& result, bool tracing)
+        : out(job.out), conversion(job.out.format, request.dither), result(result),
+          traceScale(static_cast<double>(job.in.rate) / job.out.rate), tracing(tracing) {
+        if (out.rate != job.in.rate)
+            resampler = std::make_unique<Resampler>(out.channels, job.in.rate, out.rate);
+        result.dithered = conversion.dithered();
+        result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate);
+        if (tracing)
+            result.outputMeter->oversampledPeak().traceInto(
+                result.trace, result.trace.outputTruePeak, traceScale);
+        result.writer = std::make_unique<AudioWriter>(job.outputPath, out);
+    }
+
+    // Interleaved frames at the input's rate; the samples may be changed.
+    void add(float* frames, int count) {
+        if (!resampler) return emit(frames, count);
+        emit(converted.data(), resampler->process(frames, count, converted));
+    }
+
+    void finish() {
+        if (resampler) emit(converted.data(), resampler->finish(converted));
+        if (conversion.heldExactly())
+            measureStream(result.output, *result.outputMeter);
+        else
+            measureWritten(result, out);
+    }
+
+private:
+    void emit(float* frames, int count) {
+        if (count == 0) return;
+        held.resize(static_cast<std::size_t>(count * out.channels));
+        conversion.convert(frames, held.data(), count * out.channels);
+        result.writer->write(frames, count);
+        // What a lossy file holds is known only once it is decoded.
+        if (conversion.heldExactly() || tracing) measure(count);
+        result.output.frames += count;
+    }
+
+    // Feeds the meter window by window of the trace, recording the true
+    // peak of each window.
+    void measure(int frames) {
+        LevelMeter& meter = *result.outputMeter;
+        if (!tracing) {
+            meter.add(held.data(), frames);
+            return;
+        }
+        LevelTrace& trace = result.trace;
+        long long frame = result.output.frames;
+        trace.raisePeaks(trace.outputPeak, frame, held.data(), frames, out.channels, traceScale);
+        for (int done = 0; done < frames;) {
+            const int piece = static_cast<int>(
+                std::min<long long>(frames - done, trace.framesLeftInWindow(frame, traceScale)));
+            meter.add(held.data() + done * out.channels, piece);
+            trace.raise(trace.outputTruePeak,
+                        static_cast<long long>(static_cast<double>(frame) * traceScale),
+                        meter.lastTruePeak());
+            done += piece;
+            frame += piece;
+        }
+    }
+
+    const AudioFormat& out;
+    SampleConversion conversion;
+    PassResult& result;
+    std::unique_ptr<Resampler> resampler;
+    std::vector<float> converted, held;
+    double traceScale;
+    bool tracing;
+};
 
 } // namespace
 
@@ -124,7 +184,8 @@ AudioJob::AudioJob(const RenderRequest& request) : reader(request.input) {
     if (in.channels < 1 || in.channels > kMaxChannels)
         throw RenderError(request.input + " has " + std::to_string(in.channels) +
                           " channels; brelto-render takes mono or stereo files");
-    out.format = chooseOutputFormat(in, request.format, request.output);
+    if (request.rate > 0) out.rate = request.rate;
+    out.format = chooseOutputFormat(out, request.format, request.output);
     outputPath = request.output.empty()
                      ? defaultOutputPath(request.input, extensionOf(out.format), request.outDir)
                      : request.output;
@@ -168,18 +229,18 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
     const int delay = job.aligned ? latency : 0;
     const double gain = expectedGain(*instance, setup);
     result.gainReductionKnown = gain > 0.0;
+    result.trimDb = settings.trimDb;
+    const auto trim = static_cast<float>(std::pow(10.0, settings.trimDb / kDbPerDecade));
     GainReductionMeter reduction(gain, latency);
     if (settings.trace) reduction.traceInto(result.trace);
-    LevelMeter inputLevel(in.channels, in.rate), outputLevel(out.channels, out.rate);
-    SampleConversion conversion(out.format, request.dither);
-    result.dithered = conversion.dithered();
-    result.writer = std::make_unique<AudioWriter>(job.outputPath, out);
+    if (settings.measureInput)
+        result.inputMeter = std::make_unique<LevelMeter>(in.channels, in.rate);
+    OutputStage output(job, request, result, settings.trace);
     Progress progress(request.progress, reader.frames(), in.rate);
 
     instance->start(in.rate, kBlockFrames);
     Channels channels(*instance);
     std::vector<float> fileFrames(static_cast<std::size_t>(kBlockFrames * in.channels));
-    std::vector<float> held(fileFrames.size());
     std::vector<float> stereoIn(kStereo * kBlockFrames), stereoOut(kStereo * kBlockFrames);
     int toSkip = delay, toFlush = delay;
     long long read = 0;
@@ -188,7 +249,7 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
         throwIfStopped(job.outputPath + " was not written");
         int frames = reader.read(fileFrames.data(), kBlockFrames);
         if (frames > 0) {
-            if (settings.measureInput) inputLevel.add(fileFrames.data(), frames);
+            if (result.inputMeter) result.inputMeter->add(fileFrames.data(), frames);
             if (settings.trace)
                 result.trace.raisePeaks(result.trace.inputPeak, read, fileFrames.data(), frames,
                                         in.channels);
@@ -202,8 +263,8 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
         }
         for (int i = 0; i < frames; ++i) {
             const float* frame = &fileFrames[static_cast<std::size_t>(i * in.channels)];
-            channels.in[0][i] = stereoIn[kStereo * i] = frame[0];
-            channels.in[1][i] = stereoIn[kStereo * i + 1] = frame[in.channels - 1];
+            channels.in[0][i] = stereoIn[kStereo * i] = frame[0] * trim;
+            channels.in[1][i] = stereoIn[kStereo * i + 1] = frame[in.channels - 1] * trim;
         }
         const auto started = std::chrono::steady_clock::now();
         instance->process(channels.inPointers.data(), channels.outPointers.data(), frames);
@@ -217,27 +278,20 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
         reduction.add(stereoIn.data(), stereoOut.data(), frames);
         const int skipped = std::min(toSkip, frames);
         toSkip -= skipped;
-        const int kept = frames - skipped;
         for (int i = skipped; i < frames; ++i)
             for (int c = 0; c < out.channels; ++c)
                 fileFrames[static_cast<std::size_t>((i - skipped) * out.channels + c)] =
                     channels.out[c][i];
-        conversion.convert(fileFrames.data(), held.data(), kept * out.channels);
-        result.writer->write(fileFrames.data(), kept);
-        measureOutput(outputLevel, result, held.data(), kept, out.channels, settings.trace);
-        result.output.frames += kept;
+        output.add(fileFrames.data(), frames - skipped);
         progress.update(result.processedFrames);
         if (request.progressed)
             request.progressed(static_cast<double>(result.processedFrames) /
                                static_cast<double>(std::max(1LL, reader.frames() + delay)));
     }
     progress.finish();
+    output.finish();
     result.processSeconds = std::chrono::duration<double>(busy).count();
-    if (settings.measureInput) measureStream(result.input, inputLevel);
-    if (conversion.heldExactly())
-        measureStream(result.output, outputLevel);
-    else
-        measureWritten(result, out);
+    if (result.inputMeter) measureStream(result.input, *result.inputMeter);
     result.largestReductionDb = reduction.largestDb();
     result.averageReductionDb = reduction.averageDb();
     return result;

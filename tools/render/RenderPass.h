@@ -1,7 +1,8 @@
 // One pass of a file through a fresh instance of the plug-in: the input read
-// from its first frame, the output converted to its format, written to a
-// temporary file and measured as written. Searches for a loudness or a true
-// peak make several passes and keep the last.
+// from its first frame and attenuated if asked, the output converted to its
+// rate and its sample format, written to a temporary file and measured as
+// written. Searches for a loudness or a true peak make several passes and
+// keep the last.
 #pragma once
 
 #include "tools/render/AudioFile.h"
@@ -37,13 +38,17 @@ struct AudioJob {
 
 struct PassSettings {
     float gain = -1.0f, ceiling = -1.0f; // normalised; negative: as the setup leaves them
+    double trimDb = 0.0;                 // a gain applied to the input before the plug-in
     bool measureInput = true;
     bool trace = false; // collect the levels over time
 };
 
 struct PassResult {
     float gain = 0.0f, ceiling = 0.0f; // as the instance held them
-    StreamFigures input, output;       // input figures only when measured
+    double trimDb = 0.0;
+    StreamFigures input, output; // input figures only when measured
+    // The meters themselves, for figures over several files; input only when measured.
+    std::unique_ptr<LevelMeter> inputMeter, outputMeter;
     bool gainReductionKnown = false;
     double largestReductionDb = 0.0, averageReductionDb = 0.0;
     long long processedFrames = 0;

@@ -30,6 +30,11 @@ std::string level(double value, const char* unit) {
     return text;
 }
 
+// A ratio of levels is unknown where either is: no number, as text "none".
+std::string ratio(double value, const char* unit) {
+    return std::isfinite(value) ? level(value, unit) : "none";
+}
+
 Json levelJson(double value) {
     return std::isfinite(value) ? Json(value) : Json(nullptr);
 }
@@ -42,7 +47,10 @@ Json streamJson(const StreamFigures& figures) {
                 {"frames", figures.frames},
                 {"sample_peak_dbfs", levelJson(figures.samplePeakDb)},
                 {"true_peak_dbtp", levelJson(figures.truePeakDb)},
-                {"integrated_loudness_lufs", levelJson(figures.loudnessLufs)}};
+                {"true_peak_8x_dbtp", levelJson(figures.oversampledPeakDb)},
+                {"integrated_loudness_lufs", levelJson(figures.loudnessLufs)},
+                {"loudness_range_lu", figures.loudnessRangeLu},
+                {"plr_db", levelJson(figures.peakToLoudnessDb())}};
 }
 
 // Brelto's settings in its units, when the plug-in is Brelto.
@@ -73,12 +81,10 @@ double framesPerSecond(const RenderReport& report) {
 void printMastering(std::FILE* out, const RenderReport& report) {
     const LevelGoal& goal = report.goal;
     if (goal.loudness || goal.truePeak) {
-        std::string asked;
-        if (goal.loudness) asked += level(goal.targetLufs, "LUFS");
-        if (goal.truePeak) asked += (asked.empty() ? "" : ", ") + level(goal.truePeakDbtp, "dBTP");
-        std::fprintf(out, "mastering        %s: gain %+.2f dB, ceiling %.2f dB, %d render%s\n",
-                     asked.c_str(), report.gainDb, report.ceilingDb, report.renders,
-                     report.renders == 1 ? "" : "s");
+        std::fprintf(out, "mastering        %s: gain %+.2f dB%s, ceiling %.2f dB, %d render%s\n",
+                     goalText(goal, report.preset).c_str(), report.gainDb,
+                     report.gainDb < 0.0 ? " (before the plug-in)" : "", report.ceilingDb,
+                     report.renders, report.renders == 1 ? "" : "s");
     }
     std::fprintf(out, "dither           %s\n", report.dithered ? "TPDF, 1 LSB" : "none");
     if (!report.plot.empty()) std::fprintf(out, "plot             %s\n", report.plot.c_str());
@@ -86,7 +92,8 @@ void printMastering(std::FILE* out, const RenderReport& report) {
 
 Json masteringJson(const RenderReport& report) {
     const LevelGoal& goal = report.goal;
-    return Json{{"target_lufs", goal.loudness ? Json(goal.targetLufs) : Json(nullptr)},
+    return Json{{"preset", report.preset.empty() ? Json(nullptr) : Json(report.preset)},
+                {"target_lufs", goal.loudness ? Json(goal.targetLufs) : Json(nullptr)},
                 {"true_peak_limit_dbtp", goal.truePeak ? Json(goal.truePeakDbtp) : Json(nullptr)},
                 {"gain_db", report.gainReductionKnown ? Json(report.gainDb) : Json(nullptr)},
                 {"ceiling_db", report.gainReductionKnown ? Json(report.ceilingDb) : Json(nullptr)},
@@ -98,6 +105,14 @@ Json masteringJson(const RenderReport& report) {
 Json reportObject(const RenderReport& report);
 
 } // namespace
+
+std::string goalText(const LevelGoal& goal, const std::string& preset) {
+    std::string asked;
+    if (goal.loudness) asked += level(goal.targetLufs, "LUFS");
+    if (goal.truePeak) asked += (goal.loudness ? ", " : "") + level(goal.truePeakDbtp, "dBTP");
+    if (!preset.empty()) asked += " (" + preset + ")";
+    return asked;
+}
 
 void printReport(std::FILE* out, const RenderReport& report) {
     std::fprintf(out, "plug-in          %s (%s)\n", report.pluginName.c_str(),
@@ -118,15 +133,23 @@ void printReport(std::FILE* out, const RenderReport& report) {
     std::fprintf(out, "input            %s: %s, %d Hz, %d channel%s, %.2f s\n", in.path.c_str(),
                  in.format.c_str(), in.rate, in.channels, in.channels == 1 ? "" : "s",
                  static_cast<double>(in.frames) / in.rate);
-    std::fprintf(out, "output           %s: %s\n", outFigures.path.c_str(),
-                 outFigures.format.c_str());
+    std::fprintf(out, "output           %s: %s, %d Hz\n", outFigures.path.c_str(),
+                 outFigures.format.c_str(), outFigures.rate);
     std::fprintf(out, "%-16s %16s %16s\n", "", "input", "output");
     std::fprintf(out, "%-16s %16s %16s\n", "sample peak", level(in.samplePeakDb, "dBFS").c_str(),
                  level(outFigures.samplePeakDb, "dBFS").c_str());
     std::fprintf(out, "%-16s %16s %16s\n", "true peak", level(in.truePeakDb, "dBTP").c_str(),
                  level(outFigures.truePeakDb, "dBTP").c_str());
+    std::fprintf(out, "%-16s %16s %16s\n", "true peak 8x",
+                 level(in.oversampledPeakDb, "dBTP").c_str(),
+                 level(outFigures.oversampledPeakDb, "dBTP").c_str());
     std::fprintf(out, "%-16s %16s %16s\n", "loudness", level(in.loudnessLufs, "LUFS").c_str(),
                  level(outFigures.loudnessLufs, "LUFS").c_str());
+    std::fprintf(out, "%-16s %16s %16s\n", "loudness range",
+                 level(in.loudnessRangeLu, "LU").c_str(),
+                 level(outFigures.loudnessRangeLu, "LU").c_str());
+    std::fprintf(out, "%-16s %16s %16s\n", "PLR", ratio(in.peakToLoudnessDb(), "dB").c_str(),
+                 ratio(outFigures.peakToLoudnessDb(), "dB").c_str());
     printMastering(out, report);
     if (report.gainReductionKnown)
         std::fprintf(out, "gain reduction   largest %.2f dB, average %.2f dB\n",
@@ -179,38 +202,108 @@ Json reportObject(const RenderReport& report) {
 
 std::string columnLevel(bool known, double value) {
     if (!known) return "";
-    if (!std::isfinite(value)) return "-inf";
+    if (!std::isfinite(value)) return value < 0.0 ? "-inf" : "none";
     char text[32];
     std::snprintf(text, sizeof(text), "%.2f", value);
     return text;
 }
 
-} // namespace
+// One line of a batch's table; empty texts leave their column blank.
+struct Row {
+    std::string name, loudnessIn, loudnessOut, peakIn, peakOut, rangeOut, plrOut, gain, ceiling,
+        renders, status;
+};
 
-void printBatchSummary(std::FILE* out, const std::vector<BatchItem>& items) {
-    std::size_t nameWidth = 4;
+void printRow(std::FILE* out, int width, const Row& row) {
+    std::fprintf(out, "%-*s %8s %8s %8s %8s %8s %8s %8s %8s %7s  %s\n", width, row.name.c_str(),
+                 row.loudnessIn.c_str(), row.loudnessOut.c_str(), row.peakIn.c_str(),
+                 row.peakOut.c_str(), row.rangeOut.c_str(), row.plrOut.c_str(), row.gain.c_str(),
+                 row.ceiling.c_str(), row.renders.c_str(), row.status.c_str());
+}
+
+Row rowOf(const BatchItem& item) {
+    const RenderReport& r = item.report;
+    const bool done = item.done;
+    const bool brelto = done && r.gainReductionKnown;
+    return Row{item.input,
+               columnLevel(done, r.input.loudnessLufs),
+               columnLevel(done, r.output.loudnessLufs),
+               columnLevel(done, r.input.highestTruePeakDb()),
+               columnLevel(done, r.output.highestTruePeakDb()),
+               columnLevel(done, r.output.loudnessRangeLu),
+               columnLevel(done, r.output.peakToLoudnessDb()),
+               columnLevel(brelto, r.gainDb),
+               columnLevel(brelto, r.ceilingDb),
+               done ? std::to_string(r.renders) : "",
+               done ? "ok: " + r.output.path : "failed: " + item.error};
+}
+
+// Prints the header and the files' lines; returns the width of the names.
+int printTracks(std::FILE* out, const std::vector<BatchItem>& items, const std::string& extra) {
+    std::size_t nameWidth = std::max<std::size_t>(4, extra.size());
     for (const BatchItem& item : items)
         nameWidth = std::max(nameWidth, item.input.size());
     const int width = static_cast<int>(nameWidth);
-    std::fprintf(out, "%-*s %8s %8s %8s %8s %8s %8s %7s  %s\n", width, "file", "LUFS in",
-                 "LUFS out", "TP in", "TP out", "gain dB", "ceil dB", "renders", "status");
+    printRow(out, width,
+             Row{"file", "LUFS in", "LUFS out", "TP in", "TP out", "LRA out", "PLR out", "gain dB",
+                 "ceil dB", "renders", "status"});
+    for (const BatchItem& item : items)
+        printRow(out, width, rowOf(item));
+    return width;
+}
+
+Json albumFiguresJson(const AlbumFigures& figures) {
+    return Json{{"integrated_loudness_lufs", levelJson(figures.loudnessLufs)},
+                {"loudness_range_lu", figures.loudnessRangeLu},
+                {"true_peak_dbtp", levelJson(figures.truePeakDb)},
+                {"plr_db", levelJson(figures.peakToLoudnessDb())}};
+}
+
+} // namespace
+
+void printBatchSummary(std::FILE* out, const std::vector<BatchItem>& items) {
+    printTracks(out, items, "");
     int failed = 0;
-    for (const BatchItem& item : items) {
-        const RenderReport& r = item.report;
-        const bool brelto = item.done && r.gainReductionKnown;
-        std::fprintf(
-            out, "%-*s %8s %8s %8s %8s %8s %8s %7s  %s\n", width, item.input.c_str(),
-            columnLevel(item.done, r.input.loudnessLufs).c_str(),
-            columnLevel(item.done, r.output.loudnessLufs).c_str(),
-            columnLevel(item.done, r.input.truePeakDb).c_str(),
-            columnLevel(item.done, r.output.truePeakDb).c_str(),
-            columnLevel(brelto, r.gainDb).c_str(), columnLevel(brelto, r.ceilingDb).c_str(),
-            item.done ? std::to_string(r.renders).c_str() : "",
-            item.done ? ("ok: " + r.output.path).c_str() : ("failed: " + item.error).c_str());
+    for (const BatchItem& item : items)
         failed += item.done ? 0 : 1;
-    }
     std::fprintf(out, "%zu files: %zu rendered, %d failed\n", items.size(),
                  items.size() - static_cast<std::size_t>(failed), failed);
+}
+
+void printAlbumSummary(std::FILE* out, const Album& album) {
+    const std::string name = "album";
+    const int width = printTracks(out, album.tracks, name);
+    printRow(
+        out, width,
+        Row{name, columnLevel(true, album.input.loudnessLufs),
+            columnLevel(true, album.output.loudnessLufs), columnLevel(true, album.input.truePeakDb),
+            columnLevel(true, album.output.truePeakDb),
+            columnLevel(true, album.output.loudnessRangeLu),
+            columnLevel(true, album.output.peakToLoudnessDb()), columnLevel(true, album.gainDb),
+            columnLevel(true, album.ceilingDb), std::to_string(album.renders), "ok"});
+    const std::string asked = goalText(album.goal, album.preset);
+    std::fprintf(out, "album of %zu files%s%s: gain %+.2f dB%s, ceiling %.2f dB, %d render%s\n",
+                 album.tracks.size(), asked.empty() ? "" : " to ", asked.c_str(), album.gainDb,
+                 album.gainDb < 0.0 ? " (before the plug-in)" : "", album.ceilingDb, album.renders,
+                 album.renders == 1 ? "" : "s");
+}
+
+std::string albumJson(const Album& album) {
+    Json tracks = Json::array();
+    for (const BatchItem& track : album.tracks)
+        tracks.push_back(Json{{"input", track.input}, {"report", reportObject(track.report)}});
+    const LevelGoal& goal = album.goal;
+    return jsonText(
+        Json{{"album",
+              {{"preset", album.preset.empty() ? Json(nullptr) : Json(album.preset)},
+               {"target_lufs", goal.loudness ? Json(goal.targetLufs) : Json(nullptr)},
+               {"true_peak_limit_dbtp", goal.truePeak ? Json(goal.truePeakDbtp) : Json(nullptr)},
+               {"gain_db", album.gainDb},
+               {"ceiling_db", album.ceilingDb},
+               {"renders", album.renders},
+               {"input", albumFiguresJson(album.input)},
+               {"output", albumFiguresJson(album.output)}}},
+             {"files", tracks}});
 }
 
 std::string batchJson(const std::vector<BatchItem>& items) {

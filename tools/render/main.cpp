@@ -30,7 +30,14 @@ int main(int argc, char** argv) {
     int status = 0;
     try {
         stopOnSignals();
-        if (!options.outDir.empty()) {
+        if (options.album) {
+            const Album album =
+                runAlbum(options.request, options.inputs, options.outDir, options.jobs);
+            if (options.json)
+                std::printf("%s\n", albumJson(album).c_str());
+            else
+                printAlbumSummary(stdout, album);
+        } else if (!options.outDir.empty()) {
             const std::vector<BatchItem> items =
                 runBatch(options.request, options.inputs, options.outDir, options.jobs);
             if (options.json)
