@@ -4,6 +4,8 @@
 #include "platform/ModuleServices.h"
 #include "vstgui/CFrame.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr std::uint32_t kIdleInterval = 100; // ms between full passes during a gesture
@@ -27,8 +29,51 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
     : AEffEditor(effect), lastTicks(platform::tickCount()) {}
 
 bool AEffGUIEditor::getRect(ERect** where) {
+    if (frame == nullptr && hostScale == 0 && !systemScaleRead) {
+        systemScaleRead = true;
+        applyScale(VSTGUI::nearestScale(VSTGUI::native::systemScale(nullptr)));
+    }
     *where = &rect;
     return true;
+}
+
+bool AEffGUIEditor::setScaleFactor(float factor) {
+    if (!(factor > 0.0f) || !std::isfinite(factor)) return false;
+    hostScale = VSTGUI::nearestScale(factor);
+    applyScale(hostScale);
+    return true;
+}
+
+void AEffGUIEditor::systemScaleChanged() {
+    if (hostScale != 0 || frame == nullptr) return;
+    applyScale(VSTGUI::nearestScale(VSTGUI::native::systemScale(systemWindow)));
+}
+
+void AEffGUIEditor::setFaceSize(std::int32_t width, std::int32_t height) {
+    faceWidth = width;
+    faceHeight = height;
+    applyScale(scale);
+}
+
+std::int32_t AEffGUIEditor::scaleToOpenIn(void* parent) {
+    toldBeforeOpen = rect;
+    // The next closed editor reads the system's scale again.
+    systemScaleRead = false;
+    if (hostScale == 0) applyScale(VSTGUI::nearestScale(VSTGUI::native::systemScale(parent)));
+    return scale;
+}
+
+void AEffGUIEditor::fitHostAfterOpen() {
+    if (rect.right != toldBeforeOpen.right || rect.bottom != toldBeforeOpen.bottom)
+        resizeHostWindow(rect.right, rect.bottom);
+}
+
+void AEffGUIEditor::applyScale(std::int32_t percent) {
+    scale = percent;
+    rect.right = static_cast<std::int16_t>(VSTGUI::toDevice(faceWidth, scale));
+    rect.bottom = static_cast<std::int16_t>(VSTGUI::toDevice(faceHeight, scale));
+    // The rect is the new size before the host hears of it.
+    if (frame != nullptr) frame->setScale(scale);
 }
 
 void AEffGUIEditor::idle() {

@@ -69,8 +69,7 @@ GUIEditor::GUIEditor(SynthCore* core) : AEffGUIEditor(core), core(core), rows(co
     native::initializeOle();
     imageCodecs = native::startImageCodecs();
     background = new CBitmap(kBackgroundId);
-    rect.bottom = static_cast<std::int16_t>(background->getHeight());
-    rect.right = static_cast<std::int16_t>(background->getWidth());
+    setFaceSize(background->getWidth(), background->getHeight());
     // Last, so that a construction that fails leaves the plug-in without an editor.
     core->setEditor(this);
 }
@@ -87,13 +86,14 @@ bool GUIEditor::open(void* parent) {
     if (frame != nullptr) close();
     systemWindow = parent;
     const CRect size(0, 0, background->getWidth(), background->getHeight());
-    frame = new CFrame(size, systemWindow, this);
+    frame = new CFrame(size, systemWindow, this, scaleToOpenIn(parent));
     frame->setBackground(background);
     // Controls read the current values; changes before now are already in them.
     for (std::atomic<bool>& pending : echoPending)
         pending.store(false, std::memory_order_relaxed);
     makeControls();
     opened.store(true, std::memory_order_relaxed);
+    fitHostAfterOpen();
     return true;
 }
 
@@ -227,8 +227,8 @@ void GUIEditor::idle() {
 bool GUIEditor::onWheel(float distance) {
     if (frame == nullptr) return false;
     CDrawContext* context = frame->createDrawContext();
-    CPoint where = native::cursorPosition();
-    where.offset(-context->screenOffset.h, -context->screenOffset.v);
+    CPoint where;
+    context->getMouseLocation(where);
     const bool used = frame->onWheel(context, where, distance);
     context->forget();
     return used;

@@ -26,6 +26,9 @@ public:
     virtual bool onKeyUp(VstKeyCode&) { return false; }
     virtual bool onWheel(float) { return false; }
     virtual bool setKnobMode(VstInt32) { return false; }
+    // UI thread, from a host that tells the scale of its windows (1 is the
+    // editor's own size), before or after open: true when the editor takes it.
+    virtual bool setScaleFactor(float) { return false; }
     // Any thread: a parameter changed; the editor echoes it to its controls.
     virtual void setParameter(VstInt32, float) {}
 

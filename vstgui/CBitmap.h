@@ -1,8 +1,12 @@
 // An image from the plug-in's own resources: a PNG with an alpha channel,
-// kept as premultiplied 32-bit pixels, or an opaque bitmap resource.
+// kept as premultiplied 32-bit pixels, or an opaque bitmap resource. A
+// scaled context draws the same image drawn for its scale, a resource of its
+// own (scaledResourceId), never the pixels of this one stretched.
 #pragma once
 
 #include "vstgui/CDrawContext.h"
+
+#include <vector>
 
 namespace VSTGUI {
 
@@ -47,6 +51,18 @@ protected:
     bool loadBitmap(std::int32_t id);
 
 private:
+    // One drawing of the image for a scale other than 1, loaded on first use;
+    // no image when the plug-in carries none for that scale.
+    struct ScaledImage {
+        std::int32_t percent;
+        native::Handle image;
+        bool noAlpha;
+    };
+    // The pixels to draw at a scale: the image itself unscaled.
+    ScaledImage imageFor(std::int32_t percent);
+    // scaledImages: the drawings for other scales looked up so far.
+    std::vector<ScaledImage> scaledImages;
+
     // Images with alpha are blended; opaque ones copied, skipping
     // transparentColor when transparent is set.
     void drawOpaqueOr(CDrawContext* context, const CRect& rect, const CPoint& offset,

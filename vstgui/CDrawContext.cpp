@@ -41,11 +41,13 @@ CDrawContext::CDrawContext(CFrame* frame, native::Handle systemContext, native::
         oldFont = selected.font;
         native::setTransparentBackground(this->systemContext, true);
     }
-    if (window != nullptr) screenOffset = native::windowScreenTopLeft(window);
-    if (frame != nullptr)
+    if (window != nullptr) screenOffset = windowOrigin = native::windowScreenTopLeft(window);
+    if (frame != nullptr) {
         frame->getViewSize(clipRect);
-    else
+        scale = frame->getScale();
+    } else {
         clipRect = kClipWithoutFrame;
+    }
 
     setFrameColor(kWhiteCColor);
     setLineStyle(kLineSolid);
@@ -86,8 +88,17 @@ void CDrawContext::adoptSurface(native::Handle surface) {
     native::setCopyMode(surface);
 }
 
+CRect CDrawContext::onSurface(const CRect& rect) const {
+    return CRect(toDevice(rect.left + offset.h, scale), toDevice(rect.top + offset.v, scale),
+                 toDevice(rect.right + offset.h, scale), toDevice(rect.bottom + offset.v, scale));
+}
+
+CPoint CDrawContext::onSurface(const CPoint& point) const {
+    return CPoint(toDevice(point.h + offset.h, scale), toDevice(point.v + offset.v, scale));
+}
+
 void CDrawContext::makePen() {
-    native::Handle newPen = native::createPen(penStyle, lineWidth, frameColor);
+    native::Handle newPen = native::createPen(penStyle, toDevice(lineWidth, scale), frameColor);
     if (newPen == nullptr) return;
     if (systemContext != nullptr) native::selectObject(systemContext, newPen);
     if (pen != nullptr) native::deleteObject(pen);
@@ -134,7 +145,7 @@ void CDrawContext::setFont(std::int32_t id, std::int32_t style) {
     const FontTableEntry& entry = fontTableEntry(id);
     if (id == fontId && entry.height == fontSize && style == fontStyle) return;
     native::FontRequest request{};
-    request.height = -entry.height;
+    request.height = -toDevice(entry.height, scale);
     request.weight = (style & kBoldFace) != 0 || id == kSystemFont ? kBoldWeight : kNormalWeight;
     request.italic = (style & kItalicFace) != 0;
     request.underline = (style & kUnderlineFace) != 0;
@@ -161,7 +172,7 @@ void CDrawContext::setClipRect(const CRect& rect) {
     device.offset(offset.h, offset.v);
     if (device == clipRect) return;
     clipRect = device;
-    if (systemContext != nullptr) native::clipSurface(systemContext, clipRect);
+    if (systemContext != nullptr) native::clipSurface(systemContext, onSurface(rect));
 }
 
 CRect& CDrawContext::getClipRect(CRect& rect) const {
@@ -171,37 +182,65 @@ CRect& CDrawContext::getClipRect(CRect& rect) const {
 }
 
 void CDrawContext::drawRect(const CRect& rect) {
-    if (systemContext == nullptr) return;
-    const std::int32_t left = rect.left + offset.h;
-    const std::int32_t top = rect.top + offset.v;
-    const std::int32_t right = rect.right - 1 + offset.h;
-    const std::int32_t bottom = rect.bottom - 1 + offset.v;
-    const CPoint corners[] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+    const CPoint corners[] = {{rect.left, rect.top},
+                              {rect.right - 1, rect.top},
+                              {rect.right - 1, rect.bottom - 1},
+                              {rect.left, rect.bottom - 1}};
     for (int i = 0; i < 4; ++i)
-        native::drawLine(systemContext, corners[i], corners[(i + 1) % 4]);
+        drawLine(corners[i], corners[(i + 1) % 4]);
 }
 
 void CDrawContext::fillRect(const CRect& rect) {
     if (systemContext == nullptr) return;
-    CRect inner(rect.left + 1, rect.top + 1, rect.right, rect.bottom);
-    inner.offset(offset.h, offset.v);
-    native::fillRect(systemContext, inner, brush);
+    native::fillRect(systemContext,
+                     onSurface(CRect(rect.left + 1, rect.top + 1, rect.right, rect.bottom)), brush);
 }
 
 void CDrawContext::drawLine(const CPoint& from, const CPoint& to) {
     if (systemContext == nullptr) return;
-    native::drawLine(systemContext, CPoint(from).offset(offset.h, offset.v),
-                     CPoint(to).offset(offset.h, offset.v));
+    if (scale == kUnscaled) {
+        native::drawLine(systemContext, onSurface(from), onSurface(to));
+        return;
+    }
+    if (from.h != to.h && from.v != to.v) {
+        // A slanted line runs between the centres of its end pixels.
+        auto centre = [this](const CPoint& p) {
+            const CPoint start = onSurface(p);
+            const CPoint end = onSurface(CPoint(p).offset(1, 1));
+            return CPoint((start.h + end.h) / 2, (start.v + end.v) / 2);
+        };
+        native::drawLine(systemContext, centre(from), centre(to));
+        return;
+    }
+    if (from == to) return;
+    // The pixels from `from` up to `to`, the width across them centred as a pen draws.
+    const std::int32_t across = lineWidth / 2;
+    CRect band;
+    if (from.v == to.v) {
+        const std::int32_t left = from.h < to.h ? from.h : to.h + 1;
+        const std::int32_t right = from.h < to.h ? to.h : from.h + 1;
+        band = CRect(left, from.v - across, right, from.v - across + lineWidth);
+    } else {
+        const std::int32_t top = from.v < to.v ? from.v : to.v + 1;
+        const std::int32_t bottom = from.v < to.v ? to.v : from.v + 1;
+        band = CRect(from.h - across, top, from.h - across + lineWidth, bottom);
+    }
+    fillInFrameColor(onSurface(band));
+}
+
+void CDrawContext::fillInFrameColor(const CRect& rect) {
+    native::Handle lineBrush = native::createSolidBrush(frameColor);
+    native::fillRect(systemContext, rect, lineBrush);
+    native::deleteObject(lineBrush);
 }
 
 void CDrawContext::drawString(const char* text, const CRect& rect, bool opaque,
                               std::int32_t align) {
     if (text == nullptr || systemContext == nullptr) return;
     CRect area = rect;
-    area.offset(offset.h, offset.v);
     if (align == kLeftText) area.left += 1;
     if (opaque) native::setTransparentBackground(systemContext, false);
-    native::drawText(systemContext, text, area, align);
+    native::drawText(systemContext, text, onSurface(area), align);
     native::setTransparentBackground(systemContext, true);
 }
 
@@ -210,17 +249,22 @@ std::int32_t CDrawContext::getMouseButtons() const {
 }
 
 void CDrawContext::getMouseLocation(CPoint& point) const {
-    point = native::cursorPosition();
-    point.offset(-screenOffset.h, -screenOffset.v);
+    // The cursor in the window's device pixels, then in toolkit pixels less
+    // the containers' shifts.
+    const CPoint cursor = native::cursorPosition();
+    point = CPoint(fromDevice(cursor.h - windowOrigin.h, scale),
+                   fromDevice(cursor.v - windowOrigin.v, scale));
+    point.offset(windowOrigin.h - screenOffset.h, windowOrigin.v - screenOffset.v);
 }
 
 void CDrawContext::copyTo(CDrawContext* destination, const CRect& srcRect,
                           const CPoint& destPoint) {
     if (destination == nullptr || systemContext == nullptr) return;
-    const CRect target(destPoint.h, destPoint.v, destPoint.h + srcRect.width(),
-                       destPoint.v + srcRect.height());
+    const CRect target(toDevice(destPoint.h, scale), toDevice(destPoint.v, scale),
+                       toDevice(destPoint.h + srcRect.width(), scale),
+                       toDevice(destPoint.v + srcRect.height(), scale));
     native::copyBlock(destination->systemContext, target, systemContext,
-                      CPoint(srcRect.left + offset.h, srcRect.top + offset.v));
+                      onSurface(CPoint(srcRect.left, srcRect.top)));
 }
 
 COffscreenContext::COffscreenContext(CFrame* frame, std::int32_t width, std::int32_t height,
@@ -232,7 +276,8 @@ COffscreenContext::COffscreenContext(CFrame* frame, std::int32_t width, std::int
     native::Handle frameWindow = frame != nullptr ? frame->getNativeWindow() : nullptr;
     native::Handle surface = native::createMemorySurface(frameWindow);
     if (surface == nullptr) return;
-    native::Handle image = native::createCompatibleImage(frameWindow, width, height);
+    native::Handle image =
+        native::createCompatibleImage(frameWindow, toDevice(width, scale), toDevice(height, scale));
     if (image == nullptr) {
         native::deleteMemorySurface(surface);
         return;
@@ -261,9 +306,9 @@ COffscreenContext::~COffscreenContext() {
 void COffscreenContext::copyFrom(CDrawContext* destination, const CRect& destRect,
                                  const CPoint& srcOffset) {
     if (destination == nullptr || systemContext == nullptr) return;
-    CRect target = destRect;
-    target.offset(destination->offset.h, destination->offset.v);
-    native::copyBlock(destination->getSystemContext(), target, systemContext, srcOffset);
+    native::copyBlock(destination->getSystemContext(), destination->onSurface(destRect),
+                      systemContext,
+                      CPoint(toDevice(srcOffset.h, scale), toDevice(srcOffset.v, scale)));
 }
 
 } // namespace VSTGUI

@@ -1,10 +1,13 @@
 // Drawing surfaces: CDrawContext wraps a window's (or a given) surface with
 // an origin, a clip, colours, a pen and a font; COffscreenContext draws into
-// an image of its own that is copied out in one block transfer.
+// an image of its own that is copied out in one block transfer. Everything
+// is given in toolkit pixels; a context of a scaled frame multiplies what it
+// hands the system by the frame's scale (Scale.h).
 #pragma once
 
 #include "vstgui/CReferenceCounter.h"
 #include "vstgui/Native.h"
+#include "vstgui/Scale.h"
 
 namespace VSTGUI {
 
@@ -40,7 +43,8 @@ const FontTableEntry& fontTableEntry(std::int32_t fontId);
 
 class CDrawContext : public CReferenceCounter {
 public:
-    // With no surface but a window, the window's surface is obtained and released at the end.
+    // With no surface but a window, the window's surface is obtained and
+    // released at the end. The context draws at frame's scale.
     CDrawContext(CFrame* frame, native::Handle systemContext, native::Handle window = nullptr);
     ~CDrawContext() override;
 
@@ -60,7 +64,7 @@ public:
     void setDrawMode(std::int32_t mode);
     std::int32_t getDrawMode() const { return drawMode; }
 
-    // rect in this context's coordinates; stored and compared in device pixels.
+    // rect in this context's coordinates; stored and compared with the offset added.
     void setClipRect(const CRect& rect);
     CRect& getClipRect(CRect& rect) const;
 
@@ -68,18 +72,29 @@ public:
     void drawRect(const CRect& rect);
     // Fills (left + 1, top + 1) to (right, bottom), leaving room for an outline.
     void fillRect(const CRect& rect);
-    // A 1-pixel line in the frame colour; the end point is not drawn.
+    // A line of the line width in the frame colour; the end point is not
+    // drawn. Scaled, a level or upright line covers whole toolkit pixels.
     void drawLine(const CPoint& from, const CPoint& to);
     void drawString(const char* text, const CRect& rect, bool opaque = false,
                     std::int32_t align = kCenterText);
 
     std::int32_t getMouseButtons() const;
+    // The cursor in this context's coordinates (toolkit pixels).
     void getMouseLocation(CPoint& point) const;
+
+    // Device pixels of the surface per 100 toolkit pixels.
+    std::int32_t getScale() const { return scale; }
+    // A rectangle of this context's coordinates on the surface: the offset
+    // added, each edge scaled.
+    CRect onSurface(const CRect& rect) const;
+    CPoint onSurface(const CPoint& point) const;
 
     // Block copy of srcRect (offset added) to destPoint of the destination (no offset).
     void copyTo(CDrawContext* destination, const CRect& srcRect, const CPoint& destPoint);
 
-    // screenOffset: subtracted from the cursor position by getMouseLocation.
+    // screenOffset: subtracted from the cursor position by getMouseLocation:
+    //   the window's top-left on the screen (device pixels) and the shifts of
+    //   the containers (toolkit pixels).
     // offset: added to every coordinate drawn (the drawing origin).
     // Containers shift both by their top-left while they work on their children.
     CPoint screenOffset;
@@ -102,7 +117,7 @@ protected:
     // fontSize / fontStyle / fontId: current font (-1 / 0 / 8 before the first setFont).
     // fontColor / frameColor / fillColor: text, pen and brush colours.
     // lineWidth / lineStyle / penStyle / drawMode: pen and raster settings.
-    // clipRect: current clip in device pixels (offset included).
+    // clipRect: current clip in this context's coordinates with the offset added.
     // brush / pen / font: objects this context made; replaced on change, deleted at the end.
     // oldBrush / oldPen / oldFont: what the surface had selected before; put back at the end.
     // ownedSurface: the window surface this context obtained and must release.
@@ -127,15 +142,22 @@ protected:
     native::Handle oldFont = nullptr;
     std::int32_t penStyle = 0;
     native::Handle ownedSurface = nullptr;
+    // scale: the frame's when the context was made (kUnscaled without one).
+    // windowOrigin: the window's top-left on the screen, device pixels.
+    std::int32_t scale = kUnscaled;
+    CPoint windowOrigin;
 
 private:
     void makePen();
+    // Fills device rect in the frame colour: a scaled level or upright line.
+    void fillInFrameColor(const CRect& rect);
 };
 
 class COffscreenContext : public CDrawContext {
 public:
-    // The whole image starts in backgroundColor. When the surface or the image
-    // cannot be made the context has no surface and draws nothing.
+    // width x height toolkit pixels at the frame's scale. The whole image
+    // starts in backgroundColor. When the surface or the image cannot be
+    // made the context has no surface and draws nothing.
     COffscreenContext(CFrame* frame, std::int32_t width, std::int32_t height,
                       const CColor& backgroundColor = kBlackCColor);
     ~COffscreenContext() override;
@@ -150,8 +172,8 @@ public:
     bool isValid() const { return systemContext != nullptr; }
 
 protected:
-    // height / width: the image size; destroyImage: the image goes with the context;
-    // backgroundColor: the initial fill; oldImage: what the memory surface had selected.
+    // height / width: the image size in toolkit pixels; destroyImage: the image goes with the
+    // context; backgroundColor: the initial fill; oldImage: what the memory surface had selected.
     std::int32_t height;
     std::int32_t width;
     bool destroyImage = true;

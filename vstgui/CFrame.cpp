@@ -9,13 +9,14 @@
 
 namespace VSTGUI {
 
-CFrame::CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner)
-    : CViewContainer(size), owner(owner), systemWindow(systemWindow) {
+CFrame::CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner, std::int32_t scale)
+    : CViewContainer(size), owner(owner), systemWindow(systemWindow), scale(scale) {
     parentFrame = this;
     native::initializeOle();
     blendLibrary = native::loadBlendLibrary();
     if (systemWindow != nullptr) {
-        window = native::createFrameWindow(this, systemWindow, size.width(), size.height());
+        window = native::createFrameWindow(this, systemWindow, toDevice(size.width(), scale),
+                                           toDevice(size.height(), scale));
         setDropActive(true);
     }
 }
@@ -257,19 +258,33 @@ bool CFrame::getPosition(std::int32_t& x, std::int32_t& y) const {
 
 bool CFrame::setSize(std::int32_t width, std::int32_t height) {
     if (!openFlag || (width == size.width() && height == size.height())) return false;
-    if (backBuffer != nullptr) backBuffer->forget();
-    backBuffer = nullptr;
     size.right = size.left + width;
     size.bottom = size.top + height;
-    // The host is asked first; only a host that cannot resize gets its windows grown.
+    if (fitWindows()) return true;
+    CRect whole(0, 0, width, height);
+    CViewContainer::setViewSize(whole);
+    return true;
+}
+
+bool CFrame::setScale(std::int32_t percent) {
+    if (!openFlag || percent == scale || percent <= 0) return false;
+    scale = percent;
+    fitWindows();
+    // Everything is drawn again, at the new scale, at the next idle.
+    setDirty();
+    return true;
+}
+
+bool CFrame::fitWindows() {
+    if (backBuffer != nullptr) backBuffer->forget();
+    backBuffer = nullptr;
+    const std::int32_t width = toDevice(size.width(), scale);
+    const std::int32_t height = toDevice(size.height(), scale);
     if (owner != nullptr && owner->resizeHostWindow(width, height)) {
         native::resizeWindow(window, width, height);
         return true;
     }
-    if (native::growAncestors(window, width, height)) return true;
-    CRect whole(0, 0, width, height);
-    CViewContainer::setViewSize(whole);
-    return true;
+    return native::growAncestors(window, width, height);
 }
 
 bool CFrame::getSize(CRect* rect) const {
@@ -310,7 +325,8 @@ bool CFrame::getCurrentLocation(CPoint& where) {
     where = native::cursorPosition();
     if (window != nullptr) {
         const CPoint topLeft = native::windowScreenTopLeft(window);
-        where.offset(-topLeft.h, -topLeft.v);
+        where =
+            CPoint(fromDevice(where.h - topLeft.h, scale), fromDevice(where.v - topLeft.v, scale));
     }
     return true;
 }

@@ -14,8 +14,10 @@ namespace VSTGUI {
 class CFrame : public CViewContainer {
 public:
     // Called on the host's UI thread; makes the frame's window inside
-    // systemWindow when one is given. owner may be null.
-    CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner);
+    // systemWindow when one is given, size (toolkit pixels) at scale percent
+    // (Scale.h). owner may be null.
+    CFrame(const CRect& size, void* systemWindow, CFrameOwner* owner,
+           std::int32_t scale = kUnscaled);
     ~CFrame() override;
 
     void draw(CDrawContext* context) override;
@@ -58,6 +60,13 @@ public:
     virtual void setOpenFlag(bool state);
     virtual bool getOpenFlag() const;
     virtual void invalidate(const CRect& rect);
+    // The device pixels per 100 of the frame's: views stay in toolkit
+    // pixels, the window and everything drawn in it are scaled.
+    std::int32_t getScale() const { return scale; }
+    // UI thread: draws at another scale from now on. The owner asks the host
+    // to fit its window to the frame's new size in device pixels, as
+    // setSize does; false when the scale is the same or the frame is not open.
+    bool setScale(std::int32_t percent);
     virtual bool setUpdatesDisabled(bool state);
     virtual bool updatesDisabled() const;
     // Draws view (a direct child, else the whole frame) at once, through the
@@ -99,6 +108,7 @@ protected:
     //   ended, the newest last.
     // closing: set by closeForOwner; the frame then lives only as long as a
     //   press in progress.
+    // scale: device pixels per 100 toolkit pixels; changed by setScale.
     CFrameOwner* owner;
     void* systemWindow;
     CView* modalView = nullptr;
@@ -115,6 +125,13 @@ protected:
     native::Handle defaultCursor = nullptr;
     std::vector<std::int32_t> openEdits;
     bool closing = false;
+    std::int32_t scale;
+
+private:
+    // Brings the host's window and the frame's to the frame's size at its
+    // scale: the host is asked first, and only a host that cannot resize gets
+    // the windows between grown. True when the host took the size.
+    bool fitWindows();
 };
 
 } // namespace VSTGUI

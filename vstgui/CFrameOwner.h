@@ -1,6 +1,7 @@
 // What the frame asks of whoever owns it (the plug-in's editor): the begin
 // and end of a parameter edit, the idle work while a control holds the mouse,
-// the knob mode, and a host window that follows the frame's size.
+// the knob mode, a host window that follows the frame's size, and what the
+// system's scale does to it.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,9 @@ public:
     // UI thread, from the frame's setSize: asks the host to resize its window
     // to width x height; true when the host did.
     virtual bool resizeHostWindow(std::int32_t width, std::int32_t height) = 0;
+    // UI thread, from the frame's window: the system now draws it at another
+    // scale (moved to a screen of another DPI).
+    virtual void systemScaleChanged() = 0;
 
 protected:
     // The frame never destroys its owner.

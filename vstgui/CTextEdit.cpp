@@ -41,8 +41,8 @@ CTextEdit::~CTextEdit() {
 
 void CTextEdit::draw(CDrawContext* context) {
     if (field != nullptr) {
-        const CRect device = CRect(size).offset(context->offset.h, context->offset.v);
-        native::paintEntryField(context->getSystemContext(), field, device, fontColor, backColor);
+        native::paintEntryField(context->getSystemContext(), field, context->onSurface(size),
+                                fontColor, backColor);
         setDirty(false);
         return;
     }
@@ -87,15 +87,19 @@ std::int32_t CTextEdit::onKeyDown(CKeyCode& key) {
 
 void CTextEdit::takeFocus(CDrawContext*) {
     if (field != nullptr || parentFrame == nullptr) return;
-    // The edit's rectangle in the frame's window.
+    // The edit's rectangle in the frame's window, in its device pixels.
     CPoint topLeft(size.left, size.top);
     if (parentView != nullptr) parentView->localToFrame(topLeft);
+    const std::int32_t scale = parentFrame->getScale();
+    const CRect inFrame = CRect(size).moveTo(topLeft.h, topLeft.v);
     const FontTableEntry& face = fontTableEntry(fontId);
     native::EntryFieldRequest request{};
-    request.rect = CRect(size).moveTo(topLeft.h, topLeft.v);
+    request.rect = CRect(toDevice(inFrame.left, scale), toDevice(inFrame.top, scale),
+                         toDevice(inFrame.right, scale), toDevice(inFrame.bottom, scale));
     request.text = text;
     request.align = horiAlign;
-    request.font.height = -std::max(1, std::min(face.height, size.height() - kFieldFontMargin));
+    request.font.height =
+        -toDevice(std::max(1, std::min(face.height, size.height() - kFieldFontMargin)), scale);
     request.font.weight = kNormalWeight;
     request.font.face = face.face;
     request.maxLength = kEntryLength;

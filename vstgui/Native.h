@@ -178,6 +178,11 @@ Handle createFrameWindow(CFrame* frame, Handle parent, std::int32_t width, std::
 // Detaches the frame, destroys the window and drops the class use.
 void destroyFrameWindow(Handle window);
 CPoint windowScreenTopLeft(Handle window);
+// How many times larger than at 96 dots per inch the system draws in the
+// host's window parent, or on the screen without one: the window's DPI on
+// Windows (96 for a host that is not DPI aware), in X11 GDK_SCALE where the
+// host sets it, else the X server's Xft.dpi resource.
+double systemScale(Handle parent);
 Handle registerDropTarget(Handle window, CFrame* frame);
 void revokeDropTarget(Handle window, Handle target);
 

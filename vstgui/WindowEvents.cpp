@@ -26,19 +26,28 @@ template <typename Route> void routeDrag(CFrame* frame, Route route) {
     context->forget();
 }
 
+// A point of the window's device pixels in the frame's toolkit pixels.
+CPoint inFrame(const CFrame* frame, const CPoint& device) {
+    return CPoint(fromDevice(device.h, frame->getScale()), fromDevice(device.v, frame->getScale()));
+}
+
 } // namespace
 
 void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect) {
+    // The toolkit pixels that cover the device pixels asked for.
+    const CPoint topLeft = inFrame(frame, CPoint(paintRect.left, paintRect.top));
+    const CPoint bottomRight = inFrame(frame, CPoint(paintRect.right - 1, paintRect.bottom - 1));
+    const CRect area(topLeft.h, topLeft.v, bottomRight.h + 1, bottomRight.v + 1);
     COffscreenContext* buffer = frame->getBackBuffer();
     if (buffer == nullptr) {
         CDrawContext* direct = new CDrawContext(frame, paintSurface, frame->getNativeWindow());
-        frame->drawRect(direct, paintRect);
+        frame->drawRect(direct, area);
         direct->forget();
         return;
     }
-    frame->drawRect(buffer, paintRect);
+    frame->drawRect(buffer, area);
     CDrawContext* screen = new CDrawContext(frame, paintSurface, frame->getNativeWindow());
-    buffer->copyFrom(screen, paintRect, CPoint(paintRect.left, paintRect.top));
+    buffer->copyFrom(screen, area, topLeft);
     screen->forget();
 }
 
@@ -47,7 +56,7 @@ void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons) {
     // A frame closed during the press goes after the context on its window.
     frame->remember();
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
-    CPoint point = where;
+    CPoint point = inFrame(frame, where);
     frame->mouse(context, point, buttons);
     context->forget();
     frame->forget();
@@ -57,13 +66,19 @@ void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta) {
     if (frame->isClosing()) return;
     CDrawContext* context = new CDrawContext(frame, nullptr, frame->getNativeWindow());
     const CPoint topLeft = native::windowScreenTopLeft(frame->getNativeWindow());
-    const CPoint where(screenPoint.h - topLeft.h, screenPoint.v - topLeft.v);
+    const CPoint where =
+        inFrame(frame, CPoint(screenPoint.h - topLeft.h, screenPoint.v - topLeft.v));
     frame->onWheel(context, where, static_cast<float>(delta) * kWheelDistancePerUnit);
     context->forget();
 }
 
 void destroyed(CFrame* frame) {
     frame->windowDestroyed();
+}
+
+void scaleChanged(CFrame* frame) {
+    if (CFrameOwner* owner = frame->getEditor(); owner != nullptr && !frame->isClosing())
+        owner->systemScaleChanged();
 }
 
 native::Handle editFieldColours(CFrame* frame, native::Handle surface) {

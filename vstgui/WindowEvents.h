@@ -13,6 +13,8 @@ namespace windowEvents {
 // The drop effects a drop target reports.
 enum DropEffect : std::uint32_t { kDropNone = 0, kDropMove = 2 };
 
+// The system's pixels are the window's device pixels; the frame gets them
+// in its toolkit pixels (Scale.h).
 // A paint request for paintRect on paintSurface: drawn into the back buffer
 // and copied out, or straight onto the paint surface without a back buffer.
 void paint(CFrame* frame, native::Handle paintSurface, const CRect& paintRect);
@@ -26,6 +28,8 @@ void buttonDown(CFrame* frame, const CPoint& where, std::int32_t buttons);
 void wheel(CFrame* frame, const CPoint& screenPoint, std::int32_t delta);
 // The window is being destroyed.
 void destroyed(CFrame* frame);
+// The system draws the window at another scale now.
+void scaleChanged(CFrame* frame);
 // The entry field of the focus view asks for its colours on surface; answers
 // the background brush, or none when no text edit is editing.
 native::Handle editFieldColours(CFrame* frame, native::Handle surface);

@@ -35,6 +35,7 @@ public:
     std::int32_t getKnobMode() const override { return knobMode; }
     void setKnobMode(std::int32_t mode) { knobMode = mode; }
     bool resizeHostWindow(std::int32_t, std::int32_t) override { return false; }
+    void systemScaleChanged() override {}
     void valueChanged(CDrawContext*, CControl* control) override {
         events.push_back({"value", control->getTag(), control->getValue()});
     }

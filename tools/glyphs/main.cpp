@@ -1,8 +1,10 @@
 // Renders the glyphs of a TrueType font with FreeType for the software
 // backend's text: every character code 0..255 at each of the toolkit's pixel
-// heights, plain, bold, italic and both, as the system would draw them
-// (bold by emboldening the outline, italic by shearing it).
+// heights at each scale the editor is shown at (vstgui/Scale.h), plain,
+// bold, italic and both, as the system would draw them (bold by emboldening
+// the outline, italic by shearing it).
 // usage: brelto-make-glyphs FONT.ttf OUTPUT
+#include "vstgui/Scale.h"
 #include "vstgui/software/GlyphFile.h"
 
 #include <ft2build.h>
@@ -12,6 +14,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <vector>
 
 namespace {
@@ -48,6 +51,15 @@ bool renderGlyph(FT_Face face, bool bold, unsigned character) {
     return FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0;
 }
 
+// Every height the toolkit asks for: its fonts' heights at every scale.
+std::set<std::int32_t> scaledHeights() {
+    std::set<std::int32_t> heights{glyphFile::kSurfaceFontHeight};
+    for (std::int32_t percent : VSTGUI::kScalePercents)
+        for (std::int32_t height : glyphFile::kPixelHeights)
+            heights.insert(VSTGUI::toDevice(height, percent));
+    return heights;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,7 +77,8 @@ int main(int argc, char** argv) {
         bool bold, italic;
     };
     const Style styles[] = {{false, false}, {true, false}, {false, true}, {true, true}};
-    const int faceCount = static_cast<int>(std::size(glyphFile::kPixelHeights) * std::size(styles));
+    const std::set<std::int32_t> heights = scaledHeights();
+    const int faceCount = static_cast<int>(heights.size() * std::size(styles));
     const std::size_t headerSize =
         8 + static_cast<std::size_t>(faceCount) *
                 (glyphFile::kFaceFields + glyphFile::kCharacters * glyphFile::kGlyphFields) * 4;
@@ -73,7 +86,7 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> header(glyphFile::kMagic, glyphFile::kMagic + 4);
     put32(header, faceCount);
     std::vector<unsigned char> coverage;
-    for (std::int32_t pixelHeight : glyphFile::kPixelHeights) {
+    for (std::int32_t pixelHeight : heights) {
         for (const Style& style : styles) {
             if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelHeight)) != 0) return 1;
             FT_Matrix shear{kFixedOne, style.italic ? FT_Fixed(kItalicShear * kFixedOne) : 0, 0,

@@ -1,9 +1,16 @@
 // Draws the editor's images with cairo: the face bitmap, the knob and button
-// filmstrips, the lamp and the two meter strips. The outputs are committed
-// in resources/; run this after changing a drawing. Light falls from above
-// on every part: raised panels and knobs are lit on top, recessed displays
-// and meter wells are shaded on top.
+// filmstrips, the lamp and the two meter strips, at each scale the editor
+// is shown at (the face at 1 as a bitmap, every other image as a PNG:
+// face.bmp, face@1.5x.png, knob@2x.png). The outputs are committed in
+// resources/; run this after changing a drawing. Light falls from above on
+// every part: raised panels and knobs are lit on top, recessed displays and
+// meter wells are shaded on top. At a larger scale the same drawing is made
+// again at that size, its straight edges on whole device pixels where the
+// toolkit puts its own (vstgui/Scale.h), so that the controls' rectangles
+// meet the face as they do at 1.
 // usage: brelto-imagegen OUTPUT-FOLDER
+#include "vstgui/Scale.h"
+
 #include <cairo.h>
 #include <png.h>
 
@@ -27,6 +34,22 @@ const char* const kFontFace = "Liberation Sans";
 
 struct Rgb {
     double r, g, b;
+};
+
+// The scale an image is drawn at: free geometry is multiplied by factor,
+// edges that the toolkit meets snap to its device pixels.
+struct Scale {
+    int percent;
+    double factor() const { return percent / double(VSTGUI::kUnscaled); }
+    double at(double v) const { return v * factor(); }
+    int snap(int v) const { return VSTGUI::toDevice(v, percent); }
+    // The name of an image at this scale: "knob.png", "knob@1.5x.png".
+    std::string name(const char* stem, const char* extension) const {
+        if (percent == VSTGUI::kUnscaled) return std::string(stem) + extension;
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "@%gx", factor());
+        return std::string(stem) + suffix + extension;
+    }
 };
 
 cairo_surface_t* newSurface(int width, int height) {
@@ -121,6 +144,14 @@ void setColor(cairo_t* cr, const Rgb& c, double alpha = 1.0) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, alpha);
 }
 
+// Fills the device pixels of the toolkit pixels from (x0, y0) up to (x1, y1).
+void band(cairo_t* cr, const Scale& scale, int x0, int y0, int x1, int y1, const Rgb& c) {
+    setColor(cr, c);
+    cairo_rectangle(cr, scale.snap(x0), scale.snap(y0), scale.snap(x1) - scale.snap(x0),
+                    scale.snap(y1) - scale.snap(y0));
+    cairo_fill(cr);
+}
+
 void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, x + w - r, y + r, r, -kPi / 2, 0);
@@ -132,19 +163,20 @@ void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r) 
 
 enum class Align { left, centre, right };
 
-void text(cairo_t* cr, const char* s, double x, double baseline, double size, const Rgb& c,
-          Align align = Align::left, bool bold = false) {
+void text(cairo_t* cr, const Scale& scale, const char* s, double x, int baseline, double size,
+          const Rgb& c, Align align = Align::left, bool bold = false) {
     cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, size);
+    cairo_set_font_size(cr, scale.at(size));
     cairo_text_extents_t extents;
     cairo_text_extents(cr, s, &extents);
+    x = scale.at(x);
     if (align == Align::centre)
         x -= extents.x_advance / 2;
     else if (align == Align::right)
         x -= extents.x_advance;
     setColor(cr, c);
-    cairo_move_to(cr, x, baseline);
+    cairo_move_to(cr, x, scale.snap(baseline));
     cairo_show_text(cr, s);
 }
 
@@ -153,107 +185,118 @@ const Rgb kTrayFill{0.10, 0.11, 0.13}, kTrayEdge{0.30, 0.32, 0.36}, kTrayLitEdge
     kShade{0.05, 0.055, 0.065}, kWell{0.04, 0.04, 0.05}, kCaption{0.85, 0.85, 0.87},
     kDim{0.66, 0.67, 0.71}, kAccent{0.93, 0.55, 0.20};
 
-void line(cairo_t* cr, double x0, double y0, double x1, double y1, const Rgb& c) {
-    setColor(cr, c);
-    cairo_set_line_width(cr, 1);
-    cairo_move_to(cr, x0, y0);
-    cairo_line_to(cr, x1, y1);
-    cairo_stroke(cr);
-}
-
 // A tray sunk into the chassis: one flat fill, its upper inside edge in
 // shade, its lower edge catching the light.
-void panel(cairo_t* cr, double x, double y, double w, double h) {
-    roundedRect(cr, x + 0.5, y + 0.5, w - 1, h - 1, 4);
+void panel(cairo_t* cr, const Scale& scale, int x, int y, int w, int h) {
+    const int left = scale.snap(x), top = scale.snap(y);
+    const int edge = scale.snap(1);
+    roundedRect(cr, left + edge / 2.0, top + edge / 2.0, scale.snap(x + w) - left - edge,
+                scale.snap(y + h) - top - edge, scale.at(4));
     setColor(cr, kTrayFill);
     cairo_fill_preserve(cr);
     setColor(cr, kTrayEdge);
-    cairo_set_line_width(cr, 1);
+    cairo_set_line_width(cr, edge);
     cairo_stroke(cr);
-    line(cr, x + 4, y + 1.5, x + w - 4, y + 1.5, kShade);
-    line(cr, x + 4, y + h - 0.5, x + w - 4, y + h - 0.5, kTrayLitEdge);
+    band(cr, scale, x + 4, y + 1, x + w - 4, y + 2, kShade);
+    band(cr, scale, x + 4, y + h - 1, x + w - 4, y + h, kTrayLitEdge);
 }
 
 // A recessed box of exactly (x, y, w, h): shade above, light below, outside it.
-void well(cairo_t* cr, double x, double y, double w, double h, const Rgb& fill) {
-    setColor(cr, fill);
-    cairo_rectangle(cr, x, y, w, h);
-    cairo_fill(cr);
-    line(cr, x, y - 0.5, x + w, y - 0.5, {0.02, 0.02, 0.03});
-    line(cr, x, y + h + 0.5, x + w, y + h + 0.5, kTrayEdge);
+void well(cairo_t* cr, const Scale& scale, int x, int y, int w, int h, const Rgb& fill) {
+    band(cr, scale, x, y, x + w, y + h, fill);
+    band(cr, scale, x, y - 1, x + w, y, {0.02, 0.02, 0.03});
+    band(cr, scale, x, y + h, x + w, y + h + 1, kTrayEdge);
 }
 
 // The scale around a knob of 40 pixels at (x, y): eleven ticks over its sweep.
-void knobScale(cairo_t* cr, double x, double y) {
+void knobScale(cairo_t* cr, const Scale& scale, double x, double y) {
+    cairo_save(cr);
+    cairo_scale(cr, scale.factor(), scale.factor());
     const double cx = x + kKnobSize / 2.0, cy = y + kKnobSize / 2.0;
+    cairo_set_line_width(cr, 1);
     for (int tick = 0; tick <= 10; ++tick) {
         const double degrees = kKnobStartDegrees - kKnobSweepDegrees * tick / 10.0;
         const double angle = degrees * kPi / 180.0;
         const double dx = std::cos(angle), dy = -std::sin(angle);
         const double inner = tick % 5 == 0 ? 19.5 : 20.5;
-        line(cr, cx + inner * dx, cy + inner * dy, cx + 23 * dx, cy + 23 * dy,
-             tick % 5 == 0 ? kCaption : kDim);
+        setColor(cr, tick % 5 == 0 ? kCaption : kDim);
+        cairo_move_to(cr, cx + inner * dx, cy + inner * dy);
+        cairo_line_to(cr, cx + 23 * dx, cy + 23 * dy);
+        cairo_stroke(cr);
     }
+    cairo_restore(cr);
 }
 
-bool drawFace(const std::string& folder) {
-    cairo_surface_t* surface = newSurface(kFaceWidth, kFaceHeight);
+bool drawFace(const std::string& folder, const Scale& scale) {
+    cairo_surface_t* surface = newSurface(scale.snap(kFaceWidth), scale.snap(kFaceHeight));
     cairo_t* cr = cairo_create(surface);
-    cairo_pattern_t* chassis = cairo_pattern_create_linear(0, 0, 0, kFaceHeight);
+    cairo_pattern_t* chassis = cairo_pattern_create_linear(0, 0, 0, scale.at(kFaceHeight));
     cairo_pattern_add_color_stop_rgb(chassis, 0, 0.24, 0.25, 0.28);
     cairo_pattern_add_color_stop_rgb(chassis, 1, 0.15, 0.16, 0.18);
     cairo_set_source(cr, chassis);
     cairo_paint(cr);
     cairo_pattern_destroy(chassis);
-    line(cr, 0, 0.5, kFaceWidth, 0.5, {0.36, 0.37, 0.40});
+    band(cr, scale, 0, 0, kFaceWidth, 1, {0.36, 0.37, 0.40});
 
-    text(cr, "BRELTO", 20, 23, 16, kAccent, Align::left, true);
-    text(cr, "look-ahead maximizer", 98, 23, 10, kDim);
+    text(cr, scale, "BRELTO", 20, 23, 16, kAccent, Align::left, true);
+    text(cr, scale, "look-ahead maximizer", 98, 23, 10, kDim);
 
     // Switches: the lamps at (24, 40) and (24, 80), their captions beside them.
-    panel(cr, 16, 32, 160, 72);
-    text(cr, "Stereo link", 48, 52, 11, kCaption);
-    text(cr, "Inter-sample peaks", 48, 92, 11, kCaption);
+    panel(cr, scale, 16, 32, 160, 72);
+    text(cr, scale, "Stereo link", 48, 52, 11, kCaption);
+    text(cr, scale, "Inter-sample peaks", 48, 92, 11, kCaption);
 
     // Meters: five strips in a well from (216, 40) to (376, 88), scale below.
-    panel(cr, 184, 32, 232, 78);
-    well(cr, 212, 37, 168, 54, kWell);
-    text(cr, "IN", 207, 51, 9, kCaption, Align::right);
-    text(cr, "GR", 207, 67, 9, kCaption, Align::right);
-    text(cr, "OUT", 207, 83, 9, kCaption, Align::right);
+    panel(cr, scale, 184, 32, 232, 78);
+    well(cr, scale, 212, 37, 168, 54, kWell);
+    text(cr, scale, "IN", 207, 51, 9, kCaption, Align::right);
+    text(cr, scale, "GR", 207, 67, 9, kCaption, Align::right);
+    text(cr, scale, "OUT", 207, 83, 9, kCaption, Align::right);
     for (int step = 0; step <= 5; ++step) {
-        const double x = kMeterLeft + step * (kMeterRight - kMeterLeft) / 5.0;
-        const double tickX = std::min(x, kMeterRight - 1.0) + 0.5;
-        line(cr, tickX, 93, tickX, 97, kDim);
+        const int x = kMeterLeft + step * (kMeterRight - kMeterLeft) / 5;
+        const int tickX = std::min(x, kMeterRight - 1);
+        band(cr, scale, tickX, 93, tickX + 1, 97, kDim);
         char label[8];
         std::snprintf(label, sizeof label, "%d", -30 + 6 * step);
-        text(cr, label, x, 106, 8, kDim, Align::centre);
+        text(cr, scale, label, x, 106, 8, kDim, Align::centre);
     }
-    text(cr, "dB", 396, 106, 8, kDim, Align::left);
+    text(cr, scale, "dB", 396, 106, 8, kDim, Align::left);
 
     // Knobs at (x, 120), their value displays at (x + 45, 118) with the unit after.
     struct Knob {
-        double x;
+        int x;
         const char* name;
         const char* unit;
     };
     const Knob knobs[] = {{24, "Gain", "dB"}, {156, "Release", "ms"}, {288, "Ceiling", "dB"}};
     for (const Knob& knob : knobs) {
-        panel(cr, knob.x - 8, 112, 128, 56);
-        knobScale(cr, knob.x, 120);
-        well(cr, knob.x + 45, 118, 32, 14, {0.05, 0.05, 0.06});
-        text(cr, knob.unit, knob.x + 80, 129, 10, kCaption);
-        text(cr, knob.name, knob.x + 45, 152, 11, kCaption);
+        panel(cr, scale, knob.x - 8, 112, 128, 56);
+        knobScale(cr, scale, knob.x, 120);
+        well(cr, scale, knob.x + 45, 118, 32, 14, {0.05, 0.05, 0.06});
+        text(cr, scale, knob.unit, knob.x + 80, 129, 10, kCaption);
+        text(cr, scale, knob.name, knob.x + 45, 152, 11, kCaption);
     }
+    // The Windows resource compiler takes the face at 1 as a bitmap.
+    if (scale.percent != VSTGUI::kUnscaled)
+        return finishPng(cr, surface, folder + "/" + scale.name("face", ".png"));
     cairo_destroy(cr);
     const bool saved = saveBmp(surface, folder + "/face.bmp");
     cairo_surface_destroy(surface);
     return saved;
 }
 
-bool drawKnob(const std::string& folder) {
-    cairo_surface_t* surface = newSurface(kKnobSize, kKnobSize * kKnobFrames);
+// A surface for an image of width x height toolkit pixels at scale, and its
+// drawing with toolkit pixels as its unit.
+cairo_t* scaledDrawing(const Scale& scale, int width, int height, cairo_surface_t*& surface) {
+    surface = newSurface(scale.snap(width), scale.snap(height));
     cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale.factor(), scale.factor());
+    return cr;
+}
+
+bool drawKnob(const std::string& folder, const Scale& scale) {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = scaledDrawing(scale, kKnobSize, kKnobSize * kKnobFrames, surface);
     const double centre = kKnobSize / 2.0;
     for (int frame = 0; frame < kKnobFrames; ++frame) {
         const double top = frame * kKnobSize;
@@ -279,12 +322,12 @@ bool drawKnob(const std::string& folder) {
         cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
         cairo_stroke(cr);
     }
-    return finishPng(cr, surface, folder + "/knob.png");
+    return finishPng(cr, surface, folder + "/" + scale.name("knob", ".png"));
 }
 
-bool drawLamp(const std::string& folder) {
-    cairo_surface_t* surface = newSurface(kLampSize, 2 * kLampSize);
-    cairo_t* cr = cairo_create(surface);
+bool drawLamp(const std::string& folder, const Scale& scale) {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = scaledDrawing(scale, kLampSize, 2 * kLampSize, surface);
     const double c = kLampSize / 2.0;
     const Rgb off{0.30, 0.12, 0.05}, on{1.00, 0.62, 0.20};
     for (int state = 0; state < 2; ++state) {
@@ -308,16 +351,18 @@ bool drawLamp(const std::string& folder) {
         cairo_set_source_rgba(cr, 1, 1, 1, state == 1 ? 0.45 : 0.2);
         cairo_fill(cr);
     }
-    return finishPng(cr, surface, folder + "/lamp.png");
+    return finishPng(cr, surface, folder + "/" + scale.name("lamp", ".png"));
 }
 
-// 61 frames of 160 x 8: frame 0 empty, the bar grows from one edge to full width.
-bool drawMeter(const std::string& folder, const char* name, bool fromRight) {
-    cairo_surface_t* surface = newSurface(kMeterWidth, kMeterFrameHeight * kMeterFrames);
+// 61 frames of 160 x 8: frame 0 empty, the bar grows from one edge to full
+// width; its edges on whole device pixels.
+bool drawMeter(const std::string& folder, const Scale& scale, const char* stem, bool fromRight) {
+    cairo_surface_t* surface =
+        newSurface(scale.snap(kMeterWidth), scale.snap(kMeterFrameHeight * kMeterFrames));
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_rgb(cr, 0.04, 0.04, 0.05);
     cairo_paint(cr);
-    cairo_pattern_t* bar = cairo_pattern_create_linear(0, 0, kMeterWidth, 0);
+    cairo_pattern_t* bar = cairo_pattern_create_linear(0, 0, scale.at(kMeterWidth), 0);
     if (fromRight) {
         cairo_pattern_add_color_stop_rgb(bar, 0, 0.95, 0.25, 0.15);
         cairo_pattern_add_color_stop_rgb(bar, 1, 0.95, 0.65, 0.20);
@@ -329,18 +374,22 @@ bool drawMeter(const std::string& folder, const char* name, bool fromRight) {
     for (int frame = 1; frame < kMeterFrames; ++frame) {
         const int width = kMeterWidth * frame / (kMeterFrames - 1);
         const int left = fromRight ? kMeterWidth - width : 0;
-        cairo_rectangle(cr, left, frame * kMeterFrameHeight + 1, width, kMeterFrameHeight - 2);
+        const int top = frame * kMeterFrameHeight + 1;
+        const int bottom = top + kMeterFrameHeight - 2;
+        cairo_rectangle(cr, scale.snap(left), scale.snap(top),
+                        scale.snap(left + width) - scale.snap(left),
+                        scale.snap(bottom) - scale.snap(top));
         cairo_set_source(cr, bar);
         cairo_fill(cr);
     }
     cairo_pattern_destroy(bar);
-    return finishPng(cr, surface, folder + "/" + name);
+    return finishPng(cr, surface, folder + "/" + scale.name(stem, ".png"));
 }
 
 // Two frames of a square push button: released above, pressed below.
-bool drawButton(const std::string& folder) {
-    cairo_surface_t* surface = newSurface(kButtonSize, 2 * kButtonSize);
-    cairo_t* cr = cairo_create(surface);
+bool drawButton(const std::string& folder, const Scale& scale) {
+    cairo_surface_t* surface = nullptr;
+    cairo_t* cr = scaledDrawing(scale, kButtonSize, 2 * kButtonSize, surface);
     for (int state = 0; state < 2; ++state) {
         const double top = state * kButtonSize;
         roundedRect(cr, 4.5, top + 4.5, kButtonSize - 9, kButtonSize - 9, 5);
@@ -353,7 +402,7 @@ bool drawButton(const std::string& folder) {
         cairo_set_line_width(cr, 1);
         cairo_stroke(cr);
     }
-    return finishPng(cr, surface, folder + "/button.png");
+    return finishPng(cr, surface, folder + "/" + scale.name("button", ".png"));
 }
 
 } // namespace
@@ -364,9 +413,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    const bool ok = drawFace(folder) && drawKnob(folder) && drawLamp(folder) &&
-                    drawMeter(folder, "meter-level.png", false) &&
-                    drawMeter(folder, "meter-reduction.png", true) && drawButton(folder);
+    bool ok = true;
+    for (int percent : VSTGUI::kScalePercents) {
+        const Scale scale{percent};
+        ok = ok && drawFace(folder, scale) && drawKnob(folder, scale) && drawLamp(folder, scale) &&
+             drawMeter(folder, scale, "meter-level", false) &&
+             drawMeter(folder, scale, "meter-reduction", true) && drawButton(folder, scale);
+    }
     if (!ok) std::fprintf(stderr, "brelto-imagegen: could not write the images\n");
     return ok ? 0 : 1;
 }

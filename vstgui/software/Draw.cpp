@@ -1,5 +1,6 @@
 // Surfaces, pens, brushes, clipping and block transfers of the software
 // backend, with the pixel rules of the Windows system they stand in for.
+#include "vstgui/software/GlyphFile.h"
 #include "vstgui/software/Objects.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ Brush* stockBrush() {
     return &brush;
 }
 Font* stockFont() {
-    static Font font(16, true, false, false, true);
+    static Font font(glyphFile::kSurfaceFontHeight, true, false, false, true);
     return &font;
 }
 

@@ -19,8 +19,11 @@ constexpr char kMagic[4] = {'B', 'R', 'G', 'L'};
 constexpr int kResourceId = 301; // as cmake/Resources.cmake embeds it
 constexpr const char* kResourceType = "GLYPHS";
 constexpr int kCharacters = 256;
-// Pixel heights of the toolkit's fonts: the font table's and the surfaces' default.
-constexpr std::int32_t kPixelHeights[] = {9, 10, 11, 12, 13, 14, 16, 18};
+// Pixel heights of the toolkit's fonts, which the file holds at every scale
+// of Scale.h, and of the surfaces' own font, which only unscaled surfaces
+// show before a context selects one of the toolkit's.
+constexpr std::int32_t kPixelHeights[] = {9, 10, 11, 12, 13, 14, 18};
+constexpr std::int32_t kSurfaceFontHeight = 16;
 
 struct FaceHeader {
     std::int32_t pixelHeight, bold, italic, ascent, descent;

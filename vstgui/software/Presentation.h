@@ -45,6 +45,9 @@ public:
 // editor), width x height; none when the system or the window cannot be had.
 std::unique_ptr<Presentation> presentInSystemWindow(native::Handle systemWindow, std::int32_t width,
                                                     std::int32_t height);
+// The scale at which the window system draws in systemWindow (or anywhere,
+// without one); see native::systemScale.
+double systemScaleOf(native::Handle systemWindow);
 
 } // namespace software
 } // namespace VSTGUI

@@ -37,6 +37,10 @@ bool paint(native::Handle window);
 void pressButton(native::Handle window, const CPoint& where, std::int32_t buttons);
 // A wheel turn of delta units (120 a notch) with the pointer at screen.
 void turnWheel(native::Handle window, const CPoint& screen, std::int32_t delta);
+// The scale of the screen on which the in-process windows stand (1 until
+// set): native::systemScale answers it for them. A change reaches every
+// frame in an in-process window, as a move to a screen of another DPI does.
+void setScreenScale(double factor);
 // The window that last took the keyboard focus.
 native::Handle focusWindow();
 // The toolkit cursor type last set (0 for the default cursor).

@@ -32,7 +32,8 @@ struct Cursor : Object {
 // pointerWindow: the window whose system answers pointer queries (the last
 // presented one made, or the last one clicked), the pointer above for
 // in-process windows; inPress:
-// true while a presented window's press is being handled.
+// true while a presented window's press is being handled; screenScale: the
+// scale of the in-process windows' screen.
 struct SystemState {
     PointerState pointer;
     Window* focus = nullptr;
@@ -40,6 +41,7 @@ struct SystemState {
     std::vector<Window*> live;
     Window* pointerWindow = nullptr;
     bool inPress = false;
+    double screenScale = 1.0;
 };
 
 SystemState& system() {
@@ -212,6 +214,13 @@ void turnWheel(native::Handle handle, const CPoint& screen, std::int32_t delta) 
         windowEvents::wheel(window->frame, screen, delta);
 }
 
+void setScreenScale(double factor) {
+    system().screenScale = factor;
+    for (Window* window : std::vector<Window*>(system().live))
+        if (isOurs(window) && window->frame != nullptr && window->presentation == nullptr)
+            windowEvents::scaleChanged(window->frame);
+}
+
 native::Handle focusWindow() {
     return system().focus;
 }
@@ -249,6 +258,11 @@ CPoint windowScreenTopLeft(Handle handle) {
     if (window == nullptr) return CPoint();
     if (window->presentation != nullptr) return window->presentation->screenTopLeft();
     return CPoint(window->screenRect.left, window->screenRect.top);
+}
+
+double systemScale(Handle parent) {
+    if (parent != nullptr && isOurs(parent)) return system().screenScale;
+    return systemScaleOf(parent);
 }
 
 std::int32_t systemMouseButtons() {

@@ -22,6 +22,10 @@ constexpr LONG kOuterWindowSlack = 60; // a parent this much larger is not the o
 constexpr LONG kHostWindowExtra = 80;  // growth beyond this means the host's own window
 constexpr std::size_t kClassNameLength = 1024;
 constexpr UINT kAllDragItems = 0xFFFFFFFF;
+constexpr double kSystemDpi = 96.0; // the dots per inch of an unscaled screen
+// Sent to child windows after their top-level window moved to a screen of
+// another DPI, where the host is per-monitor aware (Windows 10 1703 on).
+constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
 // classUses: frames whose window uses the class; oleInitialized: successful
 // OleInitialize calls not yet undone on this thread.
@@ -86,6 +90,9 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
                 return reinterpret_cast<LRESULT>(brush);
         }
         break;
+    case kDpiChangedAfterParent:
+        if (frame != nullptr) windowEvents::scaleChanged(frame);
+        return 0;
     case WM_MOUSEWHEEL:
         if (frame != nullptr)
             windowEvents::wheel(frame, CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)),
@@ -153,6 +160,22 @@ CPoint windowScreenTopLeft(Handle window) {
     RECT rect{};
     if (window == nullptr || !GetWindowRect(static_cast<HWND>(window), &rect)) return CPoint();
     return CPoint(rect.left, rect.top);
+}
+
+double systemScale(Handle parent) {
+    // Systems before Windows 10 1607 have no DPI per window: the screen's
+    // then, which is 96 too for a host that is not DPI aware.
+    using DpiOfWindow = UINT(WINAPI*)(HWND);
+    static const DpiOfWindow dpiOfWindow =
+        lookUp<DpiOfWindow>(GetModuleHandleA("user32.dll"), "GetDpiForWindow");
+    UINT dpi = 0;
+    if (parent != nullptr && dpiOfWindow != nullptr) dpi = dpiOfWindow(static_cast<HWND>(parent));
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+        ReleaseDC(nullptr, screen);
+    }
+    return dpi / kSystemDpi;
 }
 
 std::int32_t systemMouseButtons() {
