@@ -9,16 +9,6 @@ constexpr VstInt32 kLastOpcode = effGetNumMidiOutputChannels;
 
 using Handler = VstIntPtr (*)(AudioEffectX&, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
-constexpr VstInt32 fourCharacters(const char (&code)[5]) {
-    return (VstInt32(code[0]) << 24) | (VstInt32(code[1]) << 16) | (VstInt32(code[2]) << 8) |
-           VstInt32(code[3]);
-}
-
-// The vendor-specific request of some hosts (PreSonus' among them) for the
-// scale of the editor's window: index 'PreS', value 'AeCs', opt the factor.
-constexpr VstInt32 kScaleVendor = fourCharacters("PreS");
-constexpr VstInt32 kScaleRequest = fourCharacters("AeCs");
-
 VstIntPtr answerZero(AudioEffectX&, VstInt32, VstIntPtr, void*, float) {
     return 0;
 }
@@ -100,8 +90,8 @@ constexpr Handler kExtendedTable[kLastOpcode - kFirstOpcode + 1] = {
     },
     /* effVendorSpecific */
     [](AudioEffectX& fx, VstInt32 index, VstIntPtr value, void*, float opt) -> VstIntPtr {
-        // Hosts put the code in the low 32 bits of value.
-        if (index != kScaleVendor || static_cast<VstInt32>(value) != kScaleRequest) return 0;
+        if (index != kVendorScaleIndex || static_cast<VstInt32>(value) != kVendorScaleRequest)
+            return 0;
         AEffEditor* editor = fx.getEditor();
         return boolean(editor != nullptr && editor->setScaleFactor(opt));
     },

@@ -158,6 +158,13 @@ enum AEffectOpcodes : VstInt32 {
     effGetNumMidiOutputChannels,
 };
 
+// The vendor-specific request of some hosts (PreSonus' extension, which
+// others took up) for the scale of the editor's window: effVendorSpecific
+// with index 'PreS', value 'AeCs' (in its low 32 bits) and opt the factor, 1
+// for the editor's own size.
+constexpr VstInt32 kVendorScaleIndex = 0x50726553;   // 'PreS'
+constexpr VstInt32 kVendorScaleRequest = 0x41654373; // 'AeCs'
+
 // Opcodes the plug-in sends through the host callback.
 enum AudioMasterOpcodes : VstInt32 {
     audioMasterAutomate = 0,

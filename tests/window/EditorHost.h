@@ -1,9 +1,11 @@
 // What the window tests' small hosts share, whatever window system shows the
-// plug-in's editor: the host callback that reports the plug-in's edits, the
-// audio that the host keeps running through the plug-in, and the report of
-// the parameters at the end. One line each:
+// plug-in's editor: the host callback that reports the plug-in's edits and
+// resizes the editor's window when asked, the audio that the host keeps
+// running through the plug-in, the scale it tells, and the report of the
+// parameters at the end. One line each:
 //   begin I, end I           the plug-in began or ended an edit of parameter I
 //   value I VALUE            the plug-in reported a new value of parameter I
+//   sized W H                the plug-in asked for a window of W x H
 //   final V0 V1 V2 V3 V4     the five control parameters at the end
 #pragma once
 
@@ -13,6 +15,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -21,8 +26,33 @@ namespace editorhost {
 constexpr VstIntPtr kHostVersion = 2400;
 constexpr int kControlParameters = 5;
 
-inline VstIntPtr VSTCALLBACK answer(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*,
-                                    float opt) {
+// What the host program does with its window when the plug-in asks for
+// another size; set before the editor opens.
+inline std::function<void(int width, int height)>& windowResizer() {
+    static std::function<void(int, int)> resize;
+    return resize;
+}
+
+// A leading "--scale FACTOR" among the arguments: taken out, and the factor
+// answered; 0 without one.
+inline float takeScale(int& argc, char**& argv) {
+    if (argc < 3 || std::strcmp(argv[1], "--scale") != 0) return 0.0f;
+    const float factor = std::strtof(argv[2], nullptr);
+    argv[2] = argv[0];
+    argc -= 2;
+    argv += 2;
+    return factor;
+}
+
+// Tells the plug-in the scale of the host's windows, as some hosts do.
+inline void tellScale(AEffect* effect, float factor) {
+    if (factor > 0.0f)
+        effect->dispatcher(effect, effVendorSpecific, kVendorScaleIndex, kVendorScaleRequest,
+                           nullptr, factor);
+}
+
+inline VstIntPtr VSTCALLBACK answer(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                    void* ptr, float opt) {
     switch (opcode) {
     case audioMasterVersion:
         return kHostVersion;
@@ -34,6 +64,12 @@ inline VstIntPtr VSTCALLBACK answer(AEffect*, VstInt32 opcode, VstInt32 index, V
         break;
     case audioMasterEndEdit:
         std::printf("end %d\n", index);
+        break;
+    case audioMasterCanDo:
+        return ptr != nullptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0;
+    case audioMasterSizeWindow:
+        std::printf("sized %d %d\n", index, static_cast<int>(value));
+        if (windowResizer()) windowResizer()(index, static_cast<int>(value));
         break;
     default:
         return 0;

@@ -1,10 +1,12 @@
 // Brelto.dll's editor in a real window, for window-test.sh to drive with real
-// input under Xvfb. A small host: it loads the plug-in file, opens the editor
-// in a window of its own, idles it on a timer and prints "ready X Y" (the
-// editor's window is at screen (X, Y)) and the lines of EditorHost.h. Audio
+// input under Xvfb. A small host, aware of the system's DPI: it loads the
+// plug-in file, opens the editor in a window of its own (and tells it the
+// scale given, once open), fits the window to the size the editor asks for,
+// idles it on a timer and prints "ready X Y WIDTH HEIGHT" (the editor's
+// window at screen (X, Y), its size) and the lines of EditorHost.h. Audio
 // runs through the plug-in on a thread of its own, a loud sine while
 // AUDIO-FILE exists. It closes the editor and the plug-in when QUIT-FILE exists.
-// usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE [AUDIO-FILE]
+// usage: brelto_editor_window_test.exe [--scale FACTOR] PLUGIN.dll QUIT-FILE [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -35,11 +37,14 @@ HWND makeHostWindow(int width, int height) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const float scale = editorhost::takeScale(argc, argv);
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr,
-                     "usage: brelto_editor_window_test.exe PLUGIN.dll QUIT-FILE [AUDIO-FILE]\n");
+        std::fprintf(stderr, "usage: brelto_editor_window_test.exe [--scale FACTOR] PLUGIN.dll "
+                             "QUIT-FILE [AUDIO-FILE]\n");
         return 2;
     }
+    // The editor follows the screen's DPI only where the host is aware of it.
+    SetProcessDPIAware();
     PluginLibrary library(argv[1]);
     PluginEntry entry = library.entry();
     AEffect* effect = entry != nullptr ? entry(editorhost::answer) : nullptr;
@@ -54,12 +59,18 @@ int main(int argc, char** argv) {
     dispatch(effEditGetRect, 0, &size);
     if (size == nullptr) return 1;
     HWND host = makeHostWindow(size->right - size->left, size->bottom - size->top);
+    editorhost::windowResizer() = [host](int width, int height) {
+        SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    };
     dispatch(effEditOpen, 0, host);
+    editorhost::tellScale(effect, scale);
+    dispatch(effEditGetRect, 0, &size);
     auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
     HWND editorWindow = GetWindow(host, GW_CHILD);
     RECT place{};
     GetWindowRect(editorWindow != nullptr ? editorWindow : host, &place);
-    std::printf("ready %ld %ld\n", place.left, place.top);
+    std::printf("ready %ld %ld %d %d\n", place.left, place.top, size->right - size->left,
+                size->bottom - size->top);
     std::fflush(stdout);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);

@@ -1,8 +1,9 @@
 // Renders the plug-in's editor with the software backend into a PNG, with
 // the five control parameters at the given values and the meters at rest or
 // at the five readings given (0..1, in the order of the meter parameters),
-// as the window tests' hosts show it at the end.
-// usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4 [M0 M1 M2 M3 M4]
+// as the window tests' hosts show it at the end; at the scale given (1
+// unless told), as a host tells it.
+// usage: brelto_render_editor [--scale FACTOR] OUTPUT.png V0 V1 V2 V3 V4 [M0 M1 M2 M3 M4]
 #include "core/SynthCore.h"
 #include "editor/GUIEditor.h"
 #include "host/AudioEffect.h"
@@ -13,6 +14,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 AudioEffect* createEffectInstance(audioMasterCallback host);
@@ -29,13 +31,20 @@ VstIntPtr VSTCALLBACK silentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*,
 } // namespace
 
 int main(int argc, char** argv) {
+    float scale = 1.0f;
+    if (argc > 2 && std::strcmp(argv[1], "--scale") == 0) {
+        scale = std::strtof(argv[2], nullptr);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 2 + kControlParameters && argc != 2 + kControlParameters + kMeters) {
-        std::fprintf(stderr,
-                     "usage: brelto_render_editor OUTPUT.png V0 V1 V2 V3 V4 [M0 M1 M2 M3 M4]\n");
+        std::fprintf(stderr, "usage: brelto_render_editor [--scale FACTOR] OUTPUT.png V0 V1 V2 "
+                             "V3 V4 [M0 M1 M2 M3 M4]\n");
         return 2;
     }
     using namespace VSTGUI;
     std::unique_ptr<AudioEffect> effect(createEffectInstance(silentHost));
+    effect->dispatcher(effVendorSpecific, kVendorScaleIndex, kVendorScaleRequest, nullptr, scale);
     for (int i = 0; i < kControlParameters; ++i)
         effect->setParameter(i, std::strtof(argv[2 + i], nullptr));
     // The meter rows follow the control rows and read the readings given.

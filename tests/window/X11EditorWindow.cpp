@@ -1,11 +1,12 @@
 // Brelto.so's editor in a top-level X11 window that this small host makes,
 // as a Linux host does, for window-test.sh to drive with real input under
-// Xvfb. It opens the editor with the window's id, idles it and prints
-// "ready X Y" (the host window is at screen (X, Y)) and the lines of
-// EditorHost.h. Audio runs through the plug-in on a thread of its own, a loud
-// sine while AUDIO-FILE exists. It closes the editor and the plug-in when
-// QUIT-FILE exists.
-// usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE [AUDIO-FILE]
+// Xvfb. It opens the editor with the window's id (and tells it the scale
+// given, once open), fits its window to the size the editor asks for, idles
+// it and prints "ready X Y WIDTH HEIGHT" (the host window at screen (X, Y),
+// the editor's size) and the lines of EditorHost.h. Audio runs through the
+// plug-in on a thread of its own, a loud sine while AUDIO-FILE exists. It
+// closes the editor and the plug-in when QUIT-FILE exists.
+// usage: brelto_x11_editor_test [--scale FACTOR] PLUGIN.so QUIT-FILE [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -26,8 +27,10 @@ constexpr auto kIdleInterval = std::chrono::milliseconds(40);
 } // namespace
 
 int main(int argc, char** argv) {
+    const float scale = editorhost::takeScale(argc, argv);
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: brelto_x11_editor_test PLUGIN.so QUIT-FILE [AUDIO-FILE]\n");
+        std::fprintf(stderr, "usage: brelto_x11_editor_test [--scale FACTOR] PLUGIN.so QUIT-FILE "
+                             "[AUDIO-FILE]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -49,9 +52,16 @@ int main(int argc, char** argv) {
                             size->right - size->left, size->bottom - size->top, 0, 0, 0);
     XMapWindow(display, host);
     XSync(display, False);
+    editorhost::windowResizer() = [display, host](int width, int height) {
+        XResizeWindow(display, host, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XSync(display, False);
+    };
     dispatch(effEditOpen, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)));
+    editorhost::tellScale(effect, scale);
+    dispatch(effEditGetRect, &size);
     auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
-    std::printf("ready %d %d\n", kHostLeft, kHostTop);
+    std::printf("ready %d %d %d %d\n", kHostLeft, kHostTop, size->right - size->left,
+                size->bottom - size->top);
     std::fflush(stdout);
 
     while (!std::filesystem::exists(argv[2])) {

@@ -14,7 +14,8 @@
 # host that loads the plug-in file (see the part at the end).
 # Given a folder, the screenshots are left there as they were taken
 # (screen.png: the controls, during-drag.png and editor.png: the editor during
-# and after the drags), to be looked at.
+# and after the drags, editor-1.5.png and editor-2.png: the editor at 1.5 and
+# 2), to be looked at.
 # usage: window-test.sh WINDOW-TEST-PROGRAM RENDER-TREE-PROGRAM
 #                       [EDITOR-HOST-EXE PLUGIN-DLL RENDER-EDITOR-PROGRAM [SCREENSHOT-FOLDER]]
 set -eu
@@ -39,7 +40,7 @@ trap cleanup EXIT
 fail() { echo "window-test: $*" >&2; sed 's/^/  log: /' "$work/log" >&2; exit 1; }
 keep() { [ -z "$shots" ] || { mkdir -p "$shots" && cp "$work/$1" "$shots/$1"; }; }
 
-Xvfb -displayfd 3 -screen 0 640x400x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x480x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { touch "$work/log"; fail "Xvfb did not start"; }
@@ -234,109 +235,158 @@ else
 fi
 
 # The plug-in's editor in a window of a small host that loads the plug-in
-# file (Brelto.dll under wine, Brelto.so in X11).
-# The host runs audio through the plug-in all along, a loud sine while the
-# file "audio" exists. The Gain knob dragged 150 pixels up moves half the
-# range, and a screenshot taken during that drag, with the sine playing, shows
-# the input meter's bar. A click on the upper lamp switches Stereo off,
-# Ctrl + click on the Release knob restores its default, and the last
-# screenshot, after the meters have fallen back in silence, is compared with
-# the software backend's rendering of the editor at the values the plug-in
-# ended with.
+# file (Brelto.dll under wine, Brelto.so in X11), at 1, 1.5 and 2.
+# The host runs audio through the plug-in all along, at 1 a loud sine while
+# the file "audio" exists. The Gain knob dragged 150 pixels up (times the
+# scale) moves half the range, and at 1 a screenshot taken during that drag,
+# with the sine playing, shows the input meter's bar. A click on the upper lamp
+# switches Stereo off, at 1 Ctrl + click on the Release knob restores its
+# default, and the last screenshot, after the meters have fallen back in
+# silence, is compared with the software backend's rendering of the editor
+# at that scale and at the values the plug-in ended with. The scale comes
+# from the system at 1.5 (Xft.dpi of the X server; the DPI of wine's screen
+# for the DPI-aware host) and at 2 from the host (GDK_SCALE in X11; under
+# wine the host's scale request once the editor is open, which resizes the
+# host's window through the plug-in's request).
 [ -n "$editor" ] || exit 0
-rm -f "$work/quit"
-: >"$work/log"
-if [ -n "$wine" ]; then
-  wine "$editor" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" \
-    "$(winepath -w "$work/audio")" >"$work/log" 2>/dev/null &
-else
-  "$editor" "$plugin" "$work/quit" "$work/audio" >"$work/log" 2>&1 &
-fi
-app=$!
-wait_for '^ready'
-set -- $(tr -d '\r' <"$work/log" | grep '^ready')
-x=$2
-y=$3
-sleep 0.5
-knob_x=$((x + 44))
-knob_y=$((y + 140))
-touch "$work/audio"
-sleep 0.5
-# The same 150 pixels in slow steps of 3, the screenshot taken while the knob
-# goes on moving (a knob at rest is not redrawn).
-xdotool mousemove $knob_x $knob_y
-sleep 0.2
-xdotool mousedown 1
-for step in $(seq 50); do
-  xdotool mousemove $knob_x $((knob_y - 3 * step))
-  if [ "$step" = 10 ]; then
-    import -window root -crop "432x172+$x+$y" +repage "$work/during-drag.png" &
-    shot=$!
+
+# A toolkit coordinate on the device pixels at scale $2: $1 x $2, rounded down.
+at() { awk -v v="$1" -v s="$2" 'BEGIN { d = v * s; printf "%d", (d == int(d) || d > 0) ? int(d) : int(d) - 1 }'; }
+
+# One session of the editor at scale $1; the rest of the arguments go before
+# the host's own.
+editor_session() {
+  scale=$1
+  shift
+  rm -f "$work/quit"
+  : >"$work/log"
+  if [ -n "$wine" ]; then
+    wine "$editor" "$@" "$(winepath -w "$plugin")" "$(winepath -w "$work/quit")" \
+      "$(winepath -w "$work/audio")" >"$work/log" 2>/dev/null &
+  else
+    "$editor" "$@" "$plugin" "$work/quit" "$work/audio" >"$work/log" 2>&1 &
   fi
-  sleep 0.05
-done
-wait "$shot"
-keep during-drag.png
-sleep 0.3
-xdotool mouseup 1
-rm "$work/audio"
-wait_for '^end 1'
-gain=$(check_move 1 0.5 0.0034)
+  app=$!
+  wait_for '^ready'
+  set -- $(tr -d '\r' <"$work/log" | grep '^ready')
+  x=$2
+  y=$3
+  width=$4
+  height=$5
+  [ "$width $height" = "$(at 432 "$scale") $(at 172 "$scale")" ] ||
+    fail "at $scale the editor is $width x $height"
+  sleep 0.5
+  knob_x=$((x + $(at 44 "$scale")))
+  knob_y=$((y + $(at 140 "$scale")))
+  # The sine plays for the meters' screenshot at 1; elsewhere they rest.
+  if [ "$scale" = 1 ]; then
+    touch "$work/audio"
+    sleep 0.5
+  fi
+  # The 150 pixels (times the scale) in slow steps of 3, at 1 the screenshot
+  # taken while the knob goes on moving (a knob at rest is not redrawn).
+  xdotool mousemove $knob_x $knob_y
+  sleep 0.2
+  xdotool mousedown 1
+  shot=
+  for step in $(seq 50); do
+    xdotool mousemove $knob_x $((knob_y - $(at $((3 * step)) "$scale")))
+    if [ "$step" = 10 ] && [ "$scale" = 1 ]; then
+      import -window root -crop "${width}x$height+$x+$y" +repage "$work/during-drag.png" &
+      shot=$!
+    fi
+    sleep 0.05
+  done
+  [ -z "$shot" ] || wait "$shot"
+  sleep 0.3
+  xdotool mouseup 1
+  rm -f "$work/audio"
+  wait_for '^end 1'
+  gain=$(check_move 1 0.5 0.0034)
 
-xdotool mousemove $((x + 32)) $((y + 48))
-sleep 0.2
-xdotool click 1
-wait_for '^end 3'
-[ "$(last_edit 3 | tr '\n' ' ')" = "begin 3 value 3 0.000000 end 3 " ] ||
-  fail "the Stereo lamp did not report begin, 0 and end"
+  xdotool mousemove $((x + $(at 32 "$scale"))) $((y + $(at 48 "$scale")))
+  sleep 0.2
+  xdotool click 1
+  wait_for '^end 3'
+  [ "$(last_edit 3 | tr '\n' ' ')" = "begin 3 value 3 0.000000 end 3 " ] ||
+    fail "at $scale the Stereo lamp did not report begin, 0 and end"
 
-knob_x=$((x + 176))
-xdotool mousemove $knob_x $knob_y
-sleep 0.2
-xdotool mousedown 1
-for step in $(seq 6); do
-  xdotool mousemove $knob_x $((knob_y - 10 * step))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
-wait_for '^end 2'
-xdotool mousemove $knob_x $knob_y
-sleep 0.2
-xdotool keydown ctrl
-sleep 0.3
-xdotool click 1
-sleep 0.3
-xdotool keyup ctrl
-wait_for '^end 2' 2
-[ "$(last_edit 2 | grep '^value' | tail -n 1)" = "value 2 0.250000" ] ||
-  fail "Ctrl + click did not restore Release's default"
+  if [ "$scale" = 1 ]; then
+    knob_x=$((x + 176))
+    xdotool mousemove $knob_x $knob_y
+    sleep 0.2
+    xdotool mousedown 1
+    for step in $(seq 6); do
+      xdotool mousemove $knob_x $((knob_y - 10 * step))
+      sleep 0.05
+    done
+    sleep 0.3
+    xdotool mouseup 1
+    wait_for '^end 2'
+    xdotool mousemove $knob_x $knob_y
+    sleep 0.2
+    xdotool keydown ctrl
+    sleep 0.3
+    xdotool click 1
+    sleep 0.3
+    xdotool keyup ctrl
+    wait_for '^end 2' 2
+    [ "$(last_edit 2 | grep '^value' | tail -n 1)" = "value 2 0.250000" ] ||
+      fail "Ctrl + click did not restore Release's default"
+  fi
 
-sleep 0.5
-import -window root -crop "432x172+$x+$y" +repage "$work/editor.png"
-keep editor.png
-touch "$work/quit"
-wait_for '^final'
-wait "$app" || fail "the editor's host failed"
-app=
-set -- $(tr -d '\r' <"$work/log" | grep '^final')
-"$render_editor" "$work/editor-software.png" "$2" "$3" "$4" "$5" "$6"
-# The first input meter (160 x 8 at (216, 40)) during the drag against the
-# meters at rest: the sine at -1 dBFS lights about three quarters of its
-# pixels (the bar is drawn in segments), a meter at rest none.
-meter="160x8+216+40"
-convert "$work/during-drag.png" -crop "$meter" +repage "$work/meter-drag.png"
-convert "$work/editor-software.png" -crop "$meter" +repage "$work/meter-rest.png"
-lit=$(compare -metric AE -fuzz 3% "$work/meter-drag.png" "$work/meter-rest.png" null: 2>&1 || true)
-echo "window-test: editor during a drag with audio: $lit of 1280 pixels of the input meter lit"
-[ "$lit" -ge 640 ] || fail "the meters showed no bar during the drag"
-exact=$(compare -metric AE "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
-near=$(compare -metric AE -fuzz 3% "$work/editor.png" "$work/editor-software.png" null: 2>&1 || true)
-echo "window-test: editor: Gain after the drag $gain; final parameters $2 $3 $4 $5 $6"
-echo "window-test: editor screenshot against software rendering: $exact of $total pixels differ," \
-     "$near by more than 3%"
+  sleep 0.5
+  shown=editor.png
+  [ "$scale" = 1 ] || shown=editor-$scale.png
+  import -window root -crop "${width}x$height+$x+$y" +repage "$work/$shown"
+  keep "$shown"
+  touch "$work/quit"
+  wait_for '^final'
+  wait "$app" || fail "the editor's host failed"
+  app=
+  resized=$(tr -d '\r' <"$work/log" | grep '^sized' | tail -n 1 || true)
+  set -- $(tr -d '\r' <"$work/log" | grep '^final')
+  "$render_editor" --scale "$scale" "$work/editor-software.png" "$2" "$3" "$4" "$5" "$6"
+  if [ "$scale" = 1 ]; then
+    # The first input meter (160 x 8 at (216, 40)) during the drag against
+    # the meters at rest: the sine at -1 dBFS lights about three quarters of
+    # its pixels (the bar is drawn in segments), a meter at rest none.
+    meter="160x8+216+40"
+    convert "$work/during-drag.png" -crop "$meter" +repage "$work/meter-drag.png"
+    convert "$work/editor-software.png" -crop "$meter" +repage "$work/meter-rest.png"
+    lit=$(compare -metric AE -fuzz 3% "$work/meter-drag.png" "$work/meter-rest.png" null: 2>&1 || true)
+    echo "window-test: editor during a drag with audio: $lit of 1280 pixels of the input meter lit"
+    [ "$lit" -ge 640 ] || fail "the meters showed no bar during the drag"
+  fi
+  pixels=$((width * height))
+  exact=$(compare -metric AE "$work/$shown" "$work/editor-software.png" null: 2>&1 || true)
+  near=$(compare -metric AE -fuzz 3% "$work/$shown" "$work/editor-software.png" null: 2>&1 || true)
+  echo "window-test: editor at $scale (${width}x$height${resized:+, $resized}): Gain after the drag $gain;" \
+       "final parameters $2 $3 $4 $5 $6"
+  echo "window-test: editor screenshot at $scale against software rendering: $exact of $pixels" \
+       "pixels differ, $near by more than 3%"
+  if [ -n "$wine" ]; then
+    [ "$near" -lt $((pixels / 100)) ] ||
+      fail "editor at $scale: more than 1% of the pixels differ by more than 3%"
+  else
+    [ "$exact" = 0 ] || fail "the editor's X11 window at $scale does not show the software rendering exactly"
+  fi
+}
+
+editor_session 1
 if [ -n "$wine" ]; then
-  [ "$near" -lt $((total / 100)) ] || fail "editor: more than 1% of the pixels differ by more than 3%"
+  desktop='HKCU\Control Panel\Desktop'
+  wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+  editor_session 1.5
+  wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  editor_session 2 --scale 2
+  grep -q '^sized 864 344' "$work/log" || fail "the host's scale did not resize its window"
 else
-  [ "$exact" = 0 ] || fail "the editor's X11 window does not show the software rendering exactly"
+  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi: 144"
+  editor_session 1.5
+  xprop -root -remove RESOURCE_MANAGER
+  GDK_SCALE=2
+  export GDK_SCALE
+  editor_session 2
+  unset GDK_SCALE
 fi
