@@ -2,6 +2,8 @@
 
 #include "base/Text.h"
 
+#include <cstring>
+
 // The plug-in's entry point, linked into the module beside the adapter.
 extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback host);
 
@@ -37,7 +39,7 @@ VstIntPtr PluginRecord::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr valu
 // While the plug-in is being made its record has no owner yet: only the
 // version question needs an answer then.
 VstIntPtr VSTCALLBACK PluginRecord::answer(AEffect* effect, VstInt32 opcode, VstInt32 index,
-                                           VstIntPtr, void*, float opt) {
+                                           VstIntPtr value, void* ptr, float opt) {
     if (opcode == audioMasterVersion) return kHostVersion;
     auto* self = effect != nullptr ? static_cast<PluginRecord*>(effect->user) : nullptr;
     if (self == nullptr || self->listener == nullptr) return 0;
@@ -51,6 +53,10 @@ VstIntPtr VSTCALLBACK PluginRecord::answer(AEffect* effect, VstInt32 opcode, Vst
     case audioMasterEndEdit:
         self->listener->editEnded(index);
         return 1;
+    case audioMasterCanDo:
+        return ptr != nullptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0;
+    case audioMasterSizeWindow:
+        return self->listener->editorResized(index, static_cast<int>(value)) ? 1 : 0;
     default:
         return 0;
     }
@@ -108,6 +114,11 @@ bool PluginRecord::editorSize(int& width, int& height) {
     width = rect->right - rect->left;
     height = rect->bottom - rect->top;
     return width > 0 && height > 0;
+}
+
+bool PluginRecord::setEditorScale(float factor) {
+    return dispatch(effVendorSpecific, kVendorScaleIndex, kVendorScaleRequest, nullptr, factor) !=
+           0;
 }
 
 bool PluginRecord::openEditor(void* parent) {

@@ -17,6 +17,9 @@ public:
     // The user took hold of, or let go of, the control of parameter index.
     virtual void editBegun(int index) = 0;
     virtual void editEnded(int index) = 0;
+    // The open editor is width x height pixels now (it took a new scale);
+    // true when the host's window follows. Without an answer it does not.
+    virtual bool editorResized(int, int) { return false; }
 
 protected:
     ~RecordListener() = default;
@@ -57,6 +60,10 @@ public:
 
     // UI thread: the editor in the system window parent.
     bool editorSize(int& width, int& height);
+    // UI thread, before or after the open: the scale of the host's windows
+    // (1: the editor's own size); an open editor then resizes, and tells the
+    // listener. False when the editor does not take it.
+    bool setEditorScale(float factor);
     bool openEditor(void* parent);
     void closeEditor();
     void idleEditor();

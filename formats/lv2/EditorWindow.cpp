@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -22,6 +23,31 @@ int onError(Display* display, XErrorEvent* error) {
         return 0;
     }
     return previousHandler != nullptr ? previousHandler(display, error) : 0;
+}
+
+// The editor keeps its size: hosts that fit their widget to its hints
+// neither stretch nor shrink it.
+void setSizeHints(Display* display, Window window, int width, int height) {
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize | PBaseSize;
+    hints.min_width = hints.max_width = hints.base_width = width;
+    hints.min_height = hints.max_height = hints.base_height = height;
+    XSetWMNormalHints(display, window, &hints);
+    XSync(display, False);
+}
+
+void trap(Display* display) {
+    trapped = display;
+    trappedFailed = false;
+    previousHandler = XSetErrorHandler(onError);
+}
+
+// A handler installed after ours stays in place.
+void untrap() {
+    XErrorHandler ours = XSetErrorHandler(previousHandler);
+    if (ours != onError) XSetErrorHandler(ours);
+    trapped = nullptr;
+    previousHandler = nullptr;
 }
 
 std::vector<Window> childrenOf(Display* display, Window parent) {
@@ -50,20 +76,14 @@ EditorWindowFinder::EditorWindowFinder(void* parent) : state(new State) {
     state->parent = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
     state->display = XOpenDisplay(nullptr);
     if (state->display == nullptr) return;
-    trapped = state->display;
-    trappedFailed = false;
-    previousHandler = XSetErrorHandler(onError);
+    trap(state->display);
     state->before = childrenOf(state->display, state->parent);
 }
 
 EditorWindowFinder::~EditorWindowFinder() {
     if (state->display != nullptr) {
         XSync(state->display, False);
-        // A handler installed after ours stays in place.
-        XErrorHandler ours = XSetErrorHandler(previousHandler);
-        if (ours != onError) XSetErrorHandler(ours);
-        trapped = nullptr;
-        previousHandler = nullptr;
+        untrap();
         XCloseDisplay(state->display);
     }
     delete state;
@@ -76,13 +96,22 @@ unsigned long EditorWindowFinder::madeWindow(int width, int height) {
         if (std::find(state->before.begin(), state->before.end(), child) == state->before.end())
             made = child;
     if (made == 0) return 0;
-    // The editor keeps its size: hosts that fit their widget to its hints
-    // neither stretch nor shrink it.
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize | PBaseSize;
-    hints.min_width = hints.max_width = hints.base_width = width;
-    hints.min_height = hints.max_height = hints.base_height = height;
-    XSetWMNormalHints(state->display, made, &hints);
-    XSync(state->display, False);
+    setSizeHints(state->display, made, width, height);
     return trappedFailed ? 0 : made;
+}
+
+// Errors (a window already gone) are trapped on a connection of its own.
+void keepEditorWindowSize(unsigned long window, int width, int height) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return;
+    trap(display);
+    setSizeHints(display, static_cast<Window>(window), width, height);
+    untrap();
+    XCloseDisplay(display);
+}
+
+int hostPixelSize() {
+    const char* gtkScale = std::getenv("GDK_SCALE");
+    const int size = gtkScale != nullptr ? std::atoi(gtkScale) : 0;
+    return size > 0 ? size : 1;
 }

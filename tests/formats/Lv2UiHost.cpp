@@ -12,6 +12,9 @@
 //   final V0..V4            the five controls as the plug-in's values 0..1
 //   cycles clean            100 UIs made and cleaned up in a row left no
 //                           window in ours and no connection or file open
+//   scaled W H, W H         a UI told ui:scaleFactor 2 as it is made, then
+//                           1.5 through its options interface: each time
+//                           the size it asked for, and its widget has it
 // It ends when the file named by its argument exists.
 // usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE
 #include "dsp/ParameterLaws.h"
@@ -20,7 +23,10 @@
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <chrono>
 #include <cstdint>
@@ -62,10 +68,40 @@ void write(LV2UI_Controller, std::uint32_t port, std::uint32_t size, std::uint32
     std::fflush(stdout);
 }
 
+// The size the UI asked for last.
+int askedWidth = 0, askedHeight = 0;
+
 int resize(LV2UI_Feature_Handle, int width, int height) {
     say("resize %.0f %.0f", width, height);
+    askedWidth = width;
+    askedHeight = height;
     return 0;
 }
+
+// The host's URIDs: numbers from 1 in the order asked.
+LV2_URID mapUri(LV2_URID_Map_Handle, const char* uri) {
+    static std::vector<std::string> mapped;
+    for (std::size_t i = 0; i < mapped.size(); ++i)
+        if (mapped[i] == uri) return static_cast<LV2_URID>(i + 1);
+    mapped.emplace_back(uri);
+    return static_cast<LV2_URID>(mapped.size());
+}
+LV2_URID_Map uridMap = {nullptr, mapUri};
+
+// The scale factor as an option, and the end of the options.
+struct ScaleOptions {
+    explicit ScaleOptions(float factor) : factor(factor) {
+        options[0] = {LV2_OPTIONS_INSTANCE,
+                      0,
+                      mapUri(nullptr, LV2_UI__scaleFactor),
+                      sizeof(float),
+                      mapUri(nullptr, LV2_ATOM__Float),
+                      &this->factor};
+        options[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+    }
+    float factor;
+    LV2_Options_Option options[2];
+};
 
 void touch(LV2UI_Feature_Handle, std::uint32_t port, bool grabbed) {
     std::printf("touch %u %d\n", port, grabbed ? 1 : 0);
@@ -88,7 +124,8 @@ struct LoadedUi {
 
 class Session {
 public:
-    Session(const LoadedUi& ui, Window parent) : ui(ui) {
+    // With a scale factor, the UI gets it among its options.
+    Session(const LoadedUi& ui, Window parent, float scale = 0.0f) : ui(ui), scaleOptions(scale) {
         resizeFeature = {nullptr, resize};
         touchFeature = {nullptr, touch};
         features[0] = {LV2_UI__parent,
@@ -96,7 +133,14 @@ public:
         features[1] = {LV2_UI__resize, &resizeFeature};
         features[2] = {LV2_UI__touch, &touchFeature};
         features[3] = {LV2_UI__idleInterface, nullptr};
-        const LV2_Feature* list[] = {&features[0], &features[1], &features[2], &features[3],
+        features[4] = {LV2_URID__map, &uridMap};
+        features[5] = {LV2_OPTIONS__options, scaleOptions.options};
+        const LV2_Feature* list[] = {&features[0],
+                                     &features[1],
+                                     &features[2],
+                                     &features[3],
+                                     scale > 0.0f ? &features[4] : nullptr,
+                                     &features[5],
                                      nullptr};
         handle = ui.descriptor->instantiate(ui.descriptor, ui.pluginUri.c_str(),
                                             ui.bundlePath.c_str(), write, nullptr, &widget, list);
@@ -110,9 +154,10 @@ public:
     void idle() { ui.idle->idle(handle); }
 
     const LoadedUi& ui;
+    ScaleOptions scaleOptions;
     LV2UI_Resize resizeFeature;
     LV2UI_Touch touchFeature;
-    LV2_Feature features[4];
+    LV2_Feature features[6];
     LV2UI_Handle handle = nullptr;
     LV2UI_Widget widget = nullptr;
 };
@@ -191,6 +236,36 @@ bool cyclesAreClean(Display* display, const LoadedUi& ui) {
     return clean;
 }
 
+// The width and height of window, 0 x 0 when it cannot be read.
+std::pair<int, int> sizeOf(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes)) return {0, 0};
+    return {attributes.width, attributes.height};
+}
+
+void sayScaled(Display* display, const LoadedUi& ui) {
+    const Window parent = makeWindow(display, 0, 0);
+    Session session(ui, parent, 2.0f);
+    const auto widget = static_cast<Window>(reinterpret_cast<std::uintptr_t>(session.widget));
+    const auto options = static_cast<const LV2_Options_Interface*>(
+        ui.descriptor->extension_data(LV2_OPTIONS__interface));
+    if (session.handle != nullptr && options != nullptr) {
+        XSync(display, False);
+        const auto made = sizeOf(display, widget);
+        const int madeWidth = made.first == askedWidth ? askedWidth : -1;
+        const int madeHeight = made.second == askedHeight ? askedHeight : -1;
+        ScaleOptions later(1.5f);
+        options->set(session.handle, later.options);
+        XSync(display, False);
+        const auto resized = sizeOf(display, widget);
+        std::printf("scaled %d %d, %d %d\n", madeWidth, madeHeight,
+                    resized.first == askedWidth ? askedWidth : -1,
+                    resized.second == askedHeight ? askedHeight : -1);
+        std::fflush(stdout);
+    }
+    XDestroyWindow(display, parent);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -242,6 +317,7 @@ int main(int argc, char** argv) {
     }
     XSync(display, False);
     if (childCount(display, host) == 0 && cyclesAreClean(display, ui)) say("cycles clean");
+    sayScaled(display, ui);
     XDestroyWindow(display, host);
     XCloseDisplay(display);
     dlclose(library);

@@ -5,7 +5,8 @@
 # Stereo lamp off (grabbed, 0, let go); the screenshot must show the host's
 # own changes and meter readings: it is compared pixel for pixel with the
 # editor rendered by the software backend at the values the ports ended with
-# and the readings the host sent. The host then makes and cleans up 100 UIs.
+# and the readings the host sent. The host then makes and cleans up 100 UIs,
+# and makes one at the scale factor 2, which it then sets to 1.5.
 # usage: lv2-ui-test.sh UI-HOST BUNDLE-FOLDER RENDER-EDITOR-PROGRAM
 set -eu
 host=$1
@@ -61,8 +62,6 @@ knob_y=$((y + 140))
 xdotool mousemove $knob_x $knob_y
 sleep 0.2
 xdotool mousedown 1
-# A hand rests on the knob before it moves; the press reaches the editor at its next idle.
-sleep 0.2
 for step in $(seq 15); do
   xdotool mousemove $knob_x $((knob_y - 10 * step))
   sleep 0.05
@@ -92,6 +91,9 @@ import -window root -crop "432x172+$x+$y" +repage "$work/ui.png"
 touch "$work/quit"
 wait_for '^final'
 wait_for '^cycles clean'
+wait_for '^scaled'
+grep -qx 'scaled 864 344, 648 258' "$work/log" ||
+  fail "the UI did not follow ui:scaleFactor 2 as it was made, then 1.5 set later"
 wait "$app" || fail "the host failed"
 app=
 set -- $(grep '^final' "$work/log")

@@ -162,11 +162,15 @@ jack_clients="$jack_clients $gtk"
 wait_port breltoui:in_left
 jack_connect metro:300_bpm breltoui:in_left
 jack_connect metro:300_bpm breltoui:in_right
-# The editor's window: 432 x 172, at its absolute place on the screen.
+# The editor's window: 432 x 172, at its absolute place on the screen once
+# jalv.gtk3 has put it into its own window (it shows at the screen's corner
+# first, and moves below the menu).
+place=
 for _ in $(seq 100); do
-  place=$(xwininfo -root -tree 2>/dev/null | awk '/ 432x172\+0\+0 /{print $NF}' | tail -n 1)
-  [ -n "$place" ] && break
-  sleep 0.1
+  seen=$(xwininfo -root -tree 2>/dev/null | awk '/ 432x172\+0\+0 /{print $NF}' | tail -n 1)
+  [ -n "$seen" ] && [ "$seen" = "$place" ] && break
+  place=$seen
+  sleep 0.3
 done
 [ -n "$place" ] || { sed 's/^/  jalv.gtk3: /' "$work/jalv-gtk.log" >&2; fail "jalv.gtk3 showed no editor"; }
 x=$(echo "$place" | cut -d+ -f2)
@@ -176,8 +180,6 @@ import -window root -crop "432x172+$x+$y" +repage "$shots/jalv-gtk3-open.png"
 xdotool mousemove $((x + 44)) $((y + 140))
 sleep 0.2
 xdotool mousedown 1
-# A hand rests on the knob before it moves; the press reaches the editor at its next idle.
-sleep 0.2
 for step in $(seq 15); do
   xdotool mousemove $((x + 44)) $((y + 140 - 10 * step))
   sleep 0.05

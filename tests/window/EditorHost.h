@@ -33,15 +33,28 @@ inline std::function<void(int width, int height)>& windowResizer() {
     return resize;
 }
 
-// A leading "--scale FACTOR" among the arguments: taken out, and the factor
-// answered; 0 without one.
-inline float takeScale(int& argc, char**& argv) {
-    if (argc < 3 || std::strcmp(argv[1], "--scale") != 0) return 0.0f;
-    const float factor = std::strtof(argv[2], nullptr);
-    argv[2] = argv[0];
-    argc -= 2;
-    argv += 2;
-    return factor;
+// The options before a host's own arguments: "--scale FACTOR", the scale it
+// tells the plug-in once the editor is open (none: 0), and "--idle MS", the
+// time between its idle calls.
+struct Options {
+    float scale = 0.0f;
+    int idleMilliseconds = 40;
+};
+// Takes the options out of the arguments.
+inline Options takeOptions(int& argc, char**& argv) {
+    Options options;
+    while (argc >= 3 && std::strncmp(argv[1], "--", 2) == 0) {
+        if (std::strcmp(argv[1], "--scale") == 0)
+            options.scale = std::strtof(argv[2], nullptr);
+        else if (std::strcmp(argv[1], "--idle") == 0)
+            options.idleMilliseconds = std::atoi(argv[2]);
+        else
+            break;
+        argv[2] = argv[0];
+        argc -= 2;
+        argv += 2;
+    }
+    return options;
 }
 
 // Tells the plug-in the scale of the host's windows, as some hosts do.

@@ -2,11 +2,12 @@
 // input under Xvfb. A small host, aware of the system's DPI: it loads the
 // plug-in file, opens the editor in a window of its own (and tells it the
 // scale given, once open), fits the window to the size the editor asks for,
-// idles it on a timer and prints "ready X Y WIDTH HEIGHT" (the editor's
+// idles it on a timer (every 40 ms unless told) and prints "ready X Y WIDTH HEIGHT" (the editor's
 // window at screen (X, Y), its size) and the lines of EditorHost.h. Audio
 // runs through the plug-in on a thread of its own, a loud sine while
 // AUDIO-FILE exists. It closes the editor and the plug-in when QUIT-FILE exists.
-// usage: brelto_editor_window_test.exe [--scale FACTOR] PLUGIN.dll QUIT-FILE [AUDIO-FILE]
+// usage: brelto_editor_window_test.exe [--scale FACTOR] [--idle MS] PLUGIN.dll QUIT-FILE
+// [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kHostLeft = 40, kHostTop = 30;
 constexpr UINT_PTR kIdleTimer = 1;
-constexpr UINT kIdleMilliseconds = 40;
 
 HWND makeHostWindow(int width, int height) {
     WNDCLASSA hostClass{};
@@ -37,10 +37,11 @@ HWND makeHostWindow(int width, int height) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const float scale = editorhost::takeScale(argc, argv);
+    const editorhost::Options options = editorhost::takeOptions(argc, argv);
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: brelto_editor_window_test.exe [--scale FACTOR] PLUGIN.dll "
-                             "QUIT-FILE [AUDIO-FILE]\n");
+        std::fprintf(stderr,
+                     "usage: brelto_editor_window_test.exe [--scale FACTOR] [--idle MS] PLUGIN.dll "
+                     "QUIT-FILE [AUDIO-FILE]\n");
         return 2;
     }
     // The editor follows the screen's DPI only where the host is aware of it.
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
         SetWindowPos(host, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     };
     dispatch(effEditOpen, 0, host);
-    editorhost::tellScale(effect, scale);
+    editorhost::tellScale(effect, options.scale);
     dispatch(effEditGetRect, 0, &size);
     auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
     HWND editorWindow = GetWindow(host, GW_CHILD);
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
                 size->bottom - size->top);
     std::fflush(stdout);
 
-    SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
+    SetTimer(host, kIdleTimer, static_cast<UINT>(options.idleMilliseconds), nullptr);
     const char* quitFile = argv[2];
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

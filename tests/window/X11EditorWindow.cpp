@@ -2,11 +2,11 @@
 // as a Linux host does, for window-test.sh to drive with real input under
 // Xvfb. It opens the editor with the window's id (and tells it the scale
 // given, once open), fits its window to the size the editor asks for, idles
-// it and prints "ready X Y WIDTH HEIGHT" (the host window at screen (X, Y),
-// the editor's size) and the lines of EditorHost.h. Audio runs through the
-// plug-in on a thread of its own, a loud sine while AUDIO-FILE exists. It
-// closes the editor and the plug-in when QUIT-FILE exists.
-// usage: brelto_x11_editor_test [--scale FACTOR] PLUGIN.so QUIT-FILE [AUDIO-FILE]
+// it (every 40 ms unless told) and prints "ready X Y WIDTH HEIGHT" (the host window at screen (X,
+// Y), the editor's size) and the lines of EditorHost.h. Audio runs through the plug-in on a thread
+// of its own, a loud sine while AUDIO-FILE exists. It closes the editor and the plug-in when
+// QUIT-FILE exists. usage: brelto_x11_editor_test [--scale FACTOR] [--idle MS] PLUGIN.so QUIT-FILE
+// [AUDIO-FILE]
 #include "EditorHost.h"
 
 #include "tools/pluginhost/PluginLibrary.h"
@@ -22,15 +22,16 @@
 namespace {
 
 constexpr int kHostLeft = 40, kHostTop = 30;
-constexpr auto kIdleInterval = std::chrono::milliseconds(40);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const float scale = editorhost::takeScale(argc, argv);
+    const editorhost::Options options = editorhost::takeOptions(argc, argv);
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: brelto_x11_editor_test [--scale FACTOR] PLUGIN.so QUIT-FILE "
-                             "[AUDIO-FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: brelto_x11_editor_test [--scale FACTOR] [--idle MS] PLUGIN.so QUIT-FILE "
+            "[AUDIO-FILE]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
         XSync(display, False);
     };
     dispatch(effEditOpen, reinterpret_cast<void*>(static_cast<std::uintptr_t>(host)));
-    editorhost::tellScale(effect, scale);
+    editorhost::tellScale(effect, options.scale);
     dispatch(effEditGetRect, &size);
     auto audio = std::make_unique<editorhost::AudioPlayer>(effect, argc == 4 ? argv[3] : nullptr);
     std::printf("ready %d %d %d %d\n", kHostLeft, kHostTop, size->right - size->left,
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
             XNextEvent(display, &event);
         }
         dispatch(effEditIdle);
-        std::this_thread::sleep_for(kIdleInterval);
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.idleMilliseconds));
     }
     editorhost::sayFinal(effect);
     audio.reset();

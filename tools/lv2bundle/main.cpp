@@ -22,6 +22,7 @@ const char* const kPrefixes = R"(@prefix atom: <http://lv2plug.in/ns/ext/atom#> 
 @prefix doap: <http://usefulinc.com/ns/doap#> .
 @prefix foaf: <http://xmlns.com/foaf/0.1/> .
 @prefix lv2: <http://lv2plug.in/ns/lv2core#> .
+@prefix opts: <http://lv2plug.in/ns/ext/options#> .
 @prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .
 @prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .
 @prefix state: <http://lv2plug.in/ns/ext/state#> .
@@ -115,8 +116,10 @@ bool writeDescription(PluginRecord& plugin, std::ostream& out) {
 
     out << "<" << kUiUri << ">\n    a ui:X11UI ;\n"
         << "    lv2:requiredFeature ui:parent, ui:idleInterface ;\n"
-        << "    lv2:optionalFeature ui:resize, ui:touch, ui:noUserResize ;\n"
-        << "    lv2:extensionData ui:idleInterface";
+        << "    lv2:optionalFeature ui:resize, ui:touch, ui:noUserResize, opts:options, urid:map "
+           ";\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
+        << "    lv2:extensionData ui:idleInterface, opts:interface";
     for (const char* symbol : kMeterSymbols)
         out << " ;\n    ui:portNotification [\n        ui:plugin <" << kPluginUri
             << "> ;\n        lv2:symbol \"" << symbol

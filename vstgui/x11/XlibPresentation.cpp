@@ -162,9 +162,9 @@ public:
         image = resized;
         shown.assign(static_cast<std::size_t>(width) * height, 0);
         exposed = CRect(0, 0, width, height);
-        if (!gone)
-            XResizeWindow(display, window, static_cast<unsigned>(width),
-                          static_cast<unsigned>(height));
+        if (gone) return;
+        XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+        XFlush(display);
     }
 
     bool nextEvent(SystemEvent& event, bool withInput) override {
