@@ -3,6 +3,8 @@
 #include "tests/support/GuiTestSupport.h"
 #include "tests/support/ObjectCounts.h"
 
+#include "platform/ModuleServices.h"
+
 namespace {
 
 using namespace guitest;
@@ -207,6 +209,74 @@ TEST_F(Drawing, BitmapsComeFromTheModulesResources) {
         EXPECT_EQ(bitmap->getWidth(), image.width) << image.id;
         EXPECT_EQ(bitmap->getHeight(), image.height) << image.id;
         EXPECT_EQ(bitmap->hasAlpha(), image.alpha) << image.id;
+    }
+}
+
+// At 150 % a toolkit pixel is one or two device pixels: an outline drawn
+// around a fill covers exactly the device pixels of its edge pixels, and
+// the fill the rest, with no pixel left between them.
+TEST(ScaledDrawing, OutlineAndFillMeetOnWholeDevicePixels) {
+    constexpr std::int32_t kScale = 150;
+    Ref<CFrame> frame(new CFrame(CRect(0, 0, 32, 32), nullptr, nullptr, kScale));
+    Ref<COffscreenContext> screen(new COffscreenContext(frame.get(), 32, 32, kBlackCColor));
+    screen->offset = CPoint(1, 2);
+    screen->setFillColor(kRedCColor);
+    screen->fillRect(CRect(2, 1, 13, 12));
+    screen->setFrameColor(kGreenCColor);
+    screen->drawRect(CRect(2, 1, 13, 12));
+    for (int y = 0; y < toDevice(32, kScale); ++y)
+        for (int x = 0; x < toDevice(32, kScale); ++x) {
+            const CPoint at(fromDevice(x, kScale) - 1, fromDevice(y, kScale) - 2);
+            const bool inside = at.h >= 2 && at.h < 13 && at.v >= 1 && at.v < 12;
+            const bool edge = at.h == 2 || at.h == 12 || at.v == 1 || at.v == 11;
+            const CColor expected = !inside ? kBlackCColor : edge ? kGreenCColor : kRedCColor;
+            ASSERT_TRUE(sameColor(pixelAt(screen.get(), x, y), expected)) << x << "," << y;
+        }
+}
+
+// Every image of the editor has a drawing of its own for each other scale,
+// of its size times the scale, and a scaled context draws from it: a strip's
+// frame at its offset times the scale.
+TEST(ScaledDrawing, ImagesAreDrawnFromTheirDrawingForTheScale) {
+    struct Image {
+        std::int32_t id, width, height, frameHeight;
+    };
+    for (const Image& image :
+         {Image{227, 432, 172, 172}, Image{266, 40, 4040, 40}, Image{257, 16, 32, 16},
+          Image{260, 160, 488, 8}, Image{268, 160, 488, 8}, Image{270, 40, 80, 40}}) {
+        for (std::int32_t percent : {150, 200}) {
+            SCOPED_TRACE(std::to_string(image.id) + " at " + std::to_string(percent));
+            const platform::ResourceBytes png =
+                platform::findResource("PNG", scaledResourceId(image.id, percent));
+            ASSERT_TRUE(png);
+            PngBytesBitmap drawn(png.data, png.size);
+            ASSERT_TRUE(drawn.loaded);
+            EXPECT_EQ(drawn.getWidth(), toDevice(image.width, percent));
+            EXPECT_EQ(drawn.getHeight(), toDevice(image.height, percent));
+
+            const std::int32_t frames = image.height / image.frameHeight;
+            const CPoint last(0, (frames - 1) * image.frameHeight);
+            const CRect size(0, 0, image.width, image.frameHeight);
+            Ref<CFrame> scaledFrame(
+                new CFrame(CRect(0, 0, image.width, image.frameHeight), nullptr, nullptr, percent));
+            Ref<COffscreenContext> scaled(new COffscreenContext(scaledFrame.get(), image.width,
+                                                                image.frameHeight, kBlackCColor));
+            Ref<CBitmap> bitmap(new CBitmap(image.id));
+            bitmap->draw(scaled.get(), size, last);
+
+            const CRect device(0, 0, toDevice(image.width, percent),
+                               toDevice(image.frameHeight, percent));
+            Ref<CFrame> plainFrame(new CFrame(device, nullptr, nullptr));
+            Ref<COffscreenContext> plain(
+                new COffscreenContext(plainFrame.get(), device.right, device.bottom, kBlackCColor));
+            drawn.draw(plain.get(), device, CPoint(0, toDevice(last.v, percent)));
+            int differing = 0;
+            for (int y = 0; y < device.bottom; ++y)
+                for (int x = 0; x < device.right; ++x)
+                    if (!sameColor(pixelAt(scaled.get(), x, y), pixelAt(plain.get(), x, y)))
+                        ++differing;
+            EXPECT_EQ(differing, 0);
+        }
     }
 }
 

@@ -1,8 +1,10 @@
-// The editor's images against the parameter table: every control's
-// rectangle lies on a panel of the face with its caption beside it, the
-// value-display boxes are exactly where the displays draw their text, with
-// the unit after them, and the meter scale runs under the meters. The face
-// is read through the software backend as the editor draws it.
+// The editor's images against the parameter table, at every scale: every
+// control's rectangle lies on a panel of the face with its caption beside
+// it, the value-display boxes are exactly where the displays draw their
+// text, with the unit after them, and the meter scale runs under the meters.
+// The face is read through the software backend as the editor draws it, in
+// device pixels; the rectangles are the table's, scaled as the toolkit
+// scales them.
 #include "tests/support/GuiTestSupport.h"
 
 #include "core/ParamDef.h"
@@ -18,26 +20,39 @@ namespace {
 using namespace guitest;
 
 constexpr int kFaceId = 227, kFaceWidth = 432, kFaceHeight = 172;
-constexpr int kPanelSearch = 5;   // pixels around a control where its panel's fill is sampled
-constexpr int kCaptionReach = 8;  // pixels above and below a control where its caption may sit
-constexpr int kUnitReach = 24;    // pixels after a value display where its unit sits
+// In toolkit pixels:
+constexpr int kPanelSearch = 5;   // around a control, where its panel's fill is sampled
+constexpr int kCaptionReach = 8;  // above and below a control, where its caption may sit
+constexpr int kUnitReach = 24;    // after a value display, where its unit sits
 constexpr int kLegibleLuma = 140; // text brighter than this stands out on the dark trays
-constexpr int kMinTextPixels = 8;
+constexpr int kMinTextPixels = 8; // at 1; times the scale's area at others
 
 using Rgb = std::uint32_t;
 
+// The face at a scale, pixel by pixel; sizes and rectangles of the table
+// turned into its device pixels.
 class Face {
 public:
-    Face() {
+    explicit Face(std::int32_t percent)
+        : percent(percent), width(toDevice(kFaceWidth, percent)),
+          height(toDevice(kFaceHeight, percent)),
+          frame(new CFrame(CRect(0, 0, kFaceWidth, kFaceHeight), nullptr, nullptr, percent)),
+          screen(new COffscreenContext(frame.get(), kFaceWidth, kFaceHeight, kBlackCColor)),
+          pixels(static_cast<std::size_t>(width) * height) {
         Ref<CBitmap> face(new CBitmap(kFaceId));
         face->draw(screen.get(), CRect(0, 0, kFaceWidth, kFaceHeight));
-        for (int y = 0; y < kFaceHeight; ++y)
-            for (int x = 0; x < kFaceWidth; ++x) {
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
                 const CColor c = pixelAt(screen.get(), x, y);
-                pixels[y * kFaceWidth + x] = Rgb(c.red) << 16 | Rgb(c.green) << 8 | c.blue;
+                pixels[y * width + x] = Rgb(c.red) << 16 | Rgb(c.green) << 8 | c.blue;
             }
     }
-    Rgb at(int x, int y) const { return pixels[y * kFaceWidth + x]; }
+    Rgb at(int x, int y) const { return pixels[y * width + x]; }
+    int device(int x) const { return toDevice(x, percent); }
+    CRect device(const CRect& r) const {
+        return CRect(device(r.left), device(r.top), device(r.right), device(r.bottom));
+    }
+    int minTextPixels() const { return kMinTextPixels * percent * percent / (100 * 100); }
     static int luma(Rgb c) {
         return (299 * (c >> 16) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF)) / 1000;
     }
@@ -47,13 +62,14 @@ public:
     CRect panelAround(const CRect& rect) const {
         std::map<Rgb, int> counts;
         std::vector<CPoint> ring;
-        for (int x = rect.left - kPanelSearch; x < rect.right + kPanelSearch; ++x) {
-            ring.emplace_back(x, rect.top - kPanelSearch);
-            ring.emplace_back(x, rect.bottom + kPanelSearch - 1);
+        const int search = device(kPanelSearch);
+        for (int x = rect.left - search; x < rect.right + search; ++x) {
+            ring.emplace_back(x, rect.top - search);
+            ring.emplace_back(x, rect.bottom + search - 1);
         }
-        for (int y = rect.top - kPanelSearch; y < rect.bottom + kPanelSearch; ++y) {
-            ring.emplace_back(rect.left - kPanelSearch, y);
-            ring.emplace_back(rect.right + kPanelSearch - 1, y);
+        for (int y = rect.top - search; y < rect.bottom + search; ++y) {
+            ring.emplace_back(rect.left - search, y);
+            ring.emplace_back(rect.right + search - 1, y);
         }
         for (const CPoint& p : ring)
             ++counts[at(p.h, p.v)];
@@ -64,7 +80,7 @@ public:
                                           [&](const CPoint& p) { return at(p.h, p.v) == fill; });
         std::vector<bool> seen(pixels.size(), false);
         std::deque<CPoint> open{seed};
-        seen[seed.v * kFaceWidth + seed.h] = true;
+        seen[seed.v * width + seed.h] = true;
         CRect box(seed.h, seed.v, seed.h + 1, seed.v + 1);
         while (!open.empty()) {
             const CPoint p = open.front();
@@ -73,8 +89,8 @@ public:
                         std::max(box.right, p.h + 1), std::max(box.bottom, p.v + 1));
             const CPoint next[] = {{p.h + 1, p.v}, {p.h - 1, p.v}, {p.h, p.v + 1}, {p.h, p.v - 1}};
             for (const CPoint& n : next) {
-                if (n.h < 0 || n.v < 0 || n.h >= kFaceWidth || n.v >= kFaceHeight) continue;
-                const int index = n.v * kFaceWidth + n.h;
+                if (n.h < 0 || n.v < 0 || n.h >= width || n.v >= height) continue;
+                const int index = n.v * width + n.h;
                 if (seen[index] || at(n.h, n.v) != fill) continue;
                 seen[index] = true;
                 open.push_back(n);
@@ -86,17 +102,19 @@ public:
     // Pixels of legible text in area, leaving out the pixels of except.
     int textPixels(const CRect& area, const CRect& except = CRect()) const {
         int count = 0;
-        for (int y = std::max(0, area.top); y < std::min(kFaceHeight, area.bottom); ++y)
-            for (int x = std::max(0, area.left); x < std::min(kFaceWidth, area.right); ++x)
+        for (int y = std::max(0, area.top); y < std::min(height, area.bottom); ++y)
+            for (int x = std::max(0, area.left); x < std::min(width, area.right); ++x)
                 if (!except.pointInside(CPoint(x, y)) && luma(at(x, y)) > kLegibleLuma) ++count;
         return count;
     }
 
+    const std::int32_t percent;
+    const int width, height;
+
 private:
-    Ref<CFrame> frame{new CFrame(CRect(0, 0, kFaceWidth, kFaceHeight), nullptr, nullptr)};
-    Ref<COffscreenContext> screen{
-        new COffscreenContext(frame.get(), kFaceWidth, kFaceHeight, kBlackCColor)};
-    std::vector<Rgb> pixels = std::vector<Rgb>(kFaceWidth * kFaceHeight);
+    Ref<CFrame> frame;
+    Ref<COffscreenContext> screen;
+    std::vector<Rgb> pixels;
 };
 
 // The rectangle the editor gives a row's control: on/off buttons take the
@@ -114,11 +132,15 @@ std::string describe(const CRect& r) {
            std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
 }
 
-TEST(FaceLayout, EveryControlLiesOnAPanelWithItsCaption) {
-    const Face face;
+class FaceLayout : public ::testing::TestWithParam<std::int32_t> {};
+
+INSTANTIATE_TEST_SUITE_P(Scales, FaceLayout, ::testing::ValuesIn(kScalePercents));
+
+TEST_P(FaceLayout, EveryControlLiesOnAPanelWithItsCaption) {
+    const Face face(GetParam());
     for (const ParamDef& row : ParamDefTable) {
         if (row.type == kValueDisplay) continue;
-        const CRect rect = controlRect(row);
+        const CRect rect = face.device(controlRect(row));
         const CRect panel = face.panelAround(rect);
         SCOPED_TRACE(std::string(row.name) + " at " + describe(rect) + " on " + describe(panel));
         // Inside, clear of the panel's edges, and the panel is not the whole face.
@@ -128,28 +150,29 @@ TEST(FaceLayout, EveryControlLiesOnAPanelWithItsCaption) {
         EXPECT_GT(panel.bottom, rect.bottom);
         EXPECT_GT(panel.left, 0);
         EXPECT_GT(panel.top, 0);
-        EXPECT_LT(panel.right, kFaceWidth);
-        EXPECT_LT(panel.bottom, kFaceHeight);
+        EXPECT_LT(panel.right, face.width);
+        EXPECT_LT(panel.bottom, face.height);
         // The caption is on the panel, or on the tray around a recessed panel.
+        const int reach = face.device(kCaptionReach);
         auto captionOn = [&](const CRect& area) {
-            const CRect band(area.left, std::max(area.top, rect.top - kCaptionReach), area.right,
-                             std::min(area.bottom, rect.bottom + kCaptionReach));
-            return face.textPixels(band, rect) >= kMinTextPixels;
+            const CRect band(area.left, std::max(area.top, rect.top - reach), area.right,
+                             std::min(area.bottom, rect.bottom + reach));
+            return face.textPixels(band, rect) >= face.minTextPixels();
         };
         const CRect tray = face.panelAround(panel);
         const bool trayInFace =
-            tray.left > 0 && tray.top > 0 && tray.right < kFaceWidth && tray.bottom < kFaceHeight;
+            tray.left > 0 && tray.top > 0 && tray.right < face.width && tray.bottom < face.height;
         EXPECT_TRUE(captionOn(panel) || (trayInFace && captionOn(tray))) << "no caption beside it";
     }
 }
 
-TEST(FaceLayout, ValueDisplayBoxesAreWhereTheDisplaysDrawWithTheirUnitAfter) {
-    const Face face;
+TEST_P(FaceLayout, ValueDisplayBoxesAreWhereTheDisplaysDrawWithTheirUnitAfter) {
+    const Face face(GetParam());
     int displays = 0;
     for (const ParamDef& row : ParamDefTable) {
         if (row.type != kValueDisplay) continue;
         ++displays;
-        const CRect rect = controlRect(row);
+        const CRect rect = face.device(controlRect(row));
         SCOPED_TRACE(std::string(row.name) + " at " + describe(rect));
         const Rgb box = face.at(rect.left, rect.top);
         for (int y = rect.top; y < rect.bottom; ++y)
@@ -163,33 +186,36 @@ TEST(FaceLayout, ValueDisplayBoxesAreWhereTheDisplaysDrawWithTheirUnitAfter) {
             EXPECT_NE(face.at(rect.left - 1, y), box) << "box goes on left at y " << y;
             EXPECT_NE(face.at(rect.right, y), box) << "box goes on right at y " << y;
         }
-        EXPECT_GE(
-            face.textPixels(CRect(rect.right + 1, rect.top, rect.right + kUnitReach, rect.bottom)),
-            kMinTextPixels)
+        EXPECT_GE(face.textPixels(CRect(rect.right + 1, rect.top,
+                                        rect.right + face.device(kUnitReach), rect.bottom)),
+                  face.minTextPixels())
             << "no unit after the box";
     }
     EXPECT_EQ(displays, 3);
 }
 
-TEST(FaceLayout, TheMeterScaleRunsUnderTheMetersFromMinus30To0InStepsOf6) {
-    const Face face;
+TEST_P(FaceLayout, TheMeterScaleRunsUnderTheMetersFromMinus30To0InStepsOf6) {
+    const Face face(GetParam());
     CRect meters(kFaceWidth, kFaceHeight, 0, 0);
     for (const ParamDef& row : ParamDefTable)
         if (row.type == kMeter)
             meters = CRect(std::min(meters.left, row.x), std::min(meters.top, row.y),
                            std::max(meters.right, row.x + row.width),
                            std::max(meters.bottom, row.y + row.height));
-    const Rgb under = face.at(meters.left + 1, meters.bottom + 1);
+    const Rgb under = face.at(face.device(meters.left + 1), face.device(meters.bottom + 1));
     constexpr int kSteps = 5; // -30, -24, ..., 0
     for (int step = 0; step <= kSteps; ++step) {
         const int x = std::min(meters.left + step * meters.width() / kSteps, meters.right - 1);
         SCOPED_TRACE("mark " + std::to_string(-30 + 6 * step) + " dB at x " + std::to_string(x));
         bool tick = false;
-        for (int y = meters.bottom + 1; y < meters.bottom + 10; ++y)
-            tick =
-                tick || (face.at(x, y) != under && Face::luma(face.at(x, y)) > Face::luma(under));
+        for (int y = face.device(meters.bottom + 1); y < face.device(meters.bottom + 10); ++y) {
+            const Rgb seen = face.at(face.device(x), y);
+            tick = tick || (seen != under && Face::luma(seen) > Face::luma(under));
+        }
         EXPECT_TRUE(tick) << "no tick under the meters";
-        EXPECT_GT(face.textPixels(CRect(x - 8, meters.bottom + 8, x + 9, meters.bottom + 22)), 0)
+        EXPECT_GT(face.textPixels(
+                      face.device(CRect(x - 8, meters.bottom + 8, x + 9, meters.bottom + 22))),
+                  0)
             << "no label under the tick";
     }
 }
