@@ -153,6 +153,7 @@ native::Handle CTextEdit::fieldColours(native::Handle surface) {
     native::setTextColor(surface, fontColor);
     native::setTextBackground(surface, backColor);
     forgetFieldBrush();
+    native::reportDrawingRequest(native::DrawingRequest::brush);
     fieldBrush = native::createSolidBrush(backColor);
     return fieldBrush;
 }
