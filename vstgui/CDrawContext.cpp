@@ -98,6 +98,7 @@ CPoint CDrawContext::onSurface(const CPoint& point) const {
 }
 
 void CDrawContext::makePen() {
+    native::reportDrawingRequest(native::DrawingRequest::pen);
     native::Handle newPen = native::createPen(penStyle, toDevice(lineWidth, scale), frameColor);
     if (newPen == nullptr) return;
     if (systemContext != nullptr) native::selectObject(systemContext, newPen);
@@ -128,6 +129,7 @@ void CDrawContext::setFillColor(const CColor& color) {
     if (fillColor == color) return;
     fillColor = color;
     if (systemContext != nullptr) native::setTextBackground(systemContext, color);
+    native::reportDrawingRequest(native::DrawingRequest::brush);
     native::Handle newBrush = native::createSolidBrush(color);
     if (newBrush == nullptr) return;
     if (systemContext != nullptr) native::selectObject(systemContext, newBrush);
@@ -151,6 +153,7 @@ void CDrawContext::setFont(std::int32_t id, std::int32_t style) {
     request.underline = (style & kUnderlineFace) != 0;
     request.decorative = id == kSymbolFont;
     request.face = entry.face;
+    native::reportDrawingRequest(native::DrawingRequest::font);
     native::Handle newFont = native::createFont(request);
     if (newFont == nullptr) return;
     fontId = id;
@@ -172,7 +175,9 @@ void CDrawContext::setClipRect(const CRect& rect) {
     device.offset(offset.h, offset.v);
     if (device == clipRect) return;
     clipRect = device;
-    if (systemContext != nullptr) native::clipSurface(systemContext, onSurface(rect));
+    if (systemContext == nullptr) return;
+    native::reportDrawingRequest(native::DrawingRequest::clip);
+    native::clipSurface(systemContext, onSurface(rect));
 }
 
 CRect& CDrawContext::getClipRect(CRect& rect) const {
@@ -229,6 +234,7 @@ void CDrawContext::drawLine(const CPoint& from, const CPoint& to) {
 }
 
 void CDrawContext::fillInFrameColor(const CRect& rect) {
+    native::reportDrawingRequest(native::DrawingRequest::brush);
     native::Handle lineBrush = native::createSolidBrush(frameColor);
     native::fillRect(systemContext, rect, lineBrush);
     native::deleteObject(lineBrush);
