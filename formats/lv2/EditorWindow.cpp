@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -108,10 +107,4 @@ void keepEditorWindowSize(unsigned long window, int width, int height) {
     setSizeHints(display, static_cast<Window>(window), width, height);
     untrap();
     XCloseDisplay(display);
-}
-
-int hostPixelSize() {
-    const char* gtkScale = std::getenv("GDK_SCALE");
-    const int size = gtkScale != nullptr ? std::atoi(gtkScale) : 0;
-    return size > 0 ? size : 1;
 }

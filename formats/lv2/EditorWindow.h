@@ -25,7 +25,3 @@ private:
 // now on (after the editor took another scale).
 void keepEditorWindowSize(unsigned long window, int width, int height);
 
-// How many device pixels make one of the host's pixels: a GTK host that runs
-// at a scale of its own (GDK_SCALE) counts the sizes of its widgets, and of
-// the UIs it embeds, in pixels of that scale.
-int hostPixelSize();

@@ -57,12 +57,6 @@ float scaleFactorIn(const LV2_Options_Option* options, const OptionKeys& keys) {
     return 0.0f;
 }
 
-// A size in the host's pixels, which may be larger than the device's.
-int inHostPixels(int devicePixels) {
-    const int size = hostPixelSize();
-    return (devicePixels + size - 1) / size;
-}
-
 class Ui final : public RecordListener {
 public:
     // UI thread: the plug-in made with every parameter found by name.
@@ -122,8 +116,7 @@ unsigned long Ui::open(void* parent, float scale) {
     if (scale > 0.0f) plugin.setEditorScale(scale);
     int width = 0, height = 0;
     if (!plugin.editorSize(width, height)) return 0;
-    if (resize != nullptr)
-        resize->ui_resize(resize->handle, inHostPixels(width), inHostPixels(height));
+    if (resize != nullptr) resize->ui_resize(resize->handle, width, height);
     EditorWindowFinder finder(parent);
     if (!plugin.openEditor(parent)) return 0;
     window = finder.madeWindow(width, height);
@@ -133,8 +126,7 @@ unsigned long Ui::open(void* parent, float scale) {
 bool Ui::editorResized(int width, int height) {
     if (window == 0) return false;
     keepEditorWindowSize(window, width, height);
-    if (resize != nullptr)
-        resize->ui_resize(resize->handle, inHostPixels(width), inHostPixels(height));
+    if (resize != nullptr) resize->ui_resize(resize->handle, width, height);
     return true;
 }
 
