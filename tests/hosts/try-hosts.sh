@@ -14,7 +14,9 @@
 #   jalv.gtk3 opens the editor on the Xvfb display, xdotool drags Gain up and
 #   clicks Stereo off, and the preset that jalv.gtk3 saves must hold Gain
 #   15 dB and Stereo off, in the ports and in the plug-in's chunk; the
-#   screenshots before and after go to SHOTS-FOLDER. Ardour puts it on a
+#   screenshots before and after go to SHOTS-FOLDER. On a desktop of 144 DPI
+#   (Xft.dpi) jalv.gtk3 shows the editor at 1.5, 648 x 258, and a screenshot
+#   after a drag goes there too. Ardour puts it on a
 #   track, sets Gain and Stereo, rolls over pink noise and saves; the session
 #   opened again has the same controls and latency and its output peaks at
 #   the ceiling again.
@@ -63,7 +65,7 @@ grep '^peak' "$work/ardour.log" | awk '
   END { exit bad || NR != 2 }' || fail "the track's output is not at the ceiling"
 
 # --- LMMS under wine ----------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
@@ -219,6 +221,39 @@ sys.exit(not (abs(float(ports["gain"]) - 15) < 0.1 and float(ports["stereo"]) ==
               and "00Stereo=00000000" in lines and any(l.startswith("00Gain=3f0") for l in lines)))
 PRESET
 say "jalv.gtk3: screenshots $shots/jalv-gtk3-open.png and $shots/jalv-gtk3-dragged.png"
+
+# jalv.gtk3 again on a desktop of 144 dots per inch (the X server's Xft.dpi):
+# the editor opens at 1.5, 648 x 258, and the host's window fits it.
+xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi: 144"
+HOME=$work/jalv-home jalv.gtk3 --jack-name breltoscaled urn:quenor:brelto >"$work/jalv-scaled.log" 2>&1 &
+gtk=$!
+jack_clients="$jack_clients $gtk"
+place=
+for _ in $(seq 100); do
+  seen=$(xwininfo -root -tree 2>/dev/null | awk '/ 648x258\+0\+0 /{print $NF}' | tail -n 1)
+  [ -n "$seen" ] && [ "$seen" = "$place" ] && break
+  place=$seen
+  sleep 0.3
+done
+xprop -root -remove RESOURCE_MANAGER
+[ -n "$place" ] || { sed 's/^/  jalv.gtk3: /' "$work/jalv-scaled.log" >&2; fail "jalv.gtk3 at 144 DPI showed no editor of 648 x 258"; }
+x=$(echo "$place" | cut -d+ -f2)
+y=$(echo "$place" | cut -d+ -f3)
+sleep 1
+# Gain dragged 225 pixels up, 150 at the editor's scale of 1.5: to 15 dB.
+xdotool mousemove $((x + 66)) $((y + 210))
+sleep 0.2
+xdotool mousedown 1
+for step in $(seq 15); do
+  xdotool mousemove $((x + 66)) $((y + 210 - 15 * step))
+  sleep 0.05
+done
+sleep 0.3
+xdotool mouseup 1
+sleep 1
+import -window root -crop "648x258+$x+$y" +repage "$shots/jalv-gtk3-1.5.png"
+kill "$gtk" 2>/dev/null
+say "jalv.gtk3 at 144 DPI: the editor at 1.5, 648 x 258, Gain dragged 225 pixels: $shots/jalv-gtk3-1.5.png"
 
 # Ardour: a session made, then opened again.
 mkdir -p "$work/ardour-lv2-home"
