@@ -16,13 +16,15 @@ constexpr double kOnlyScale = 1.0;
 
 } // namespace
 
+// Hosts ask this also of instances made only to list the plug-in, whose host
+// records may offer no timers (Qtractor's do): the answer holds for any host
+// that offers them, which only making the editor requires.
 bool ClapPlugin::guiSupported(const char* api, bool floating) const {
-    return api != nullptr && std::strcmp(api, CLAP_WINDOW_API_X11) == 0 && !floating &&
-           hostTimers != nullptr;
+    return api != nullptr && std::strcmp(api, CLAP_WINDOW_API_X11) == 0 && !floating;
 }
 
 bool ClapPlugin::guiCreate(const char* api, bool floating) {
-    if (guiMade || !guiSupported(api, floating) ||
+    if (guiMade || !guiSupported(api, floating) || hostTimers == nullptr ||
         !hostTimers->register_timer(host, kIdlePeriodMs, &timer))
         return false;
     guiMade = true;

@@ -98,6 +98,18 @@ TEST(ClapPlugin, DescribesItselfItsPortsAndItsParametersInTheEditorsTexts) {
             EXPECT_EQ(instance.text(info.id, back), text) << info.name << " " << units;
         }
     }
+    // The editor is there for hosts that can idle it, also when a host that
+    // makes an instance only to list the plug-in offers no timers.
+    ASSERT_NE(instance.gui, nullptr);
+    EXPECT_TRUE(instance.gui->is_api_supported(instance.plugin, "x11", false));
+    EXPECT_FALSE(instance.gui->is_api_supported(instance.plugin, "x11", true));
+    ClapHost listing;
+    listing.offerTimers = false;
+    ClapInstance listed(module, listing, kId);
+    ASSERT_TRUE(listed.made());
+    EXPECT_TRUE(listed.gui->is_api_supported(listed.plugin, "x11", false));
+    EXPECT_FALSE(listed.gui->create(listed.plugin, "x11", false));
+
     clap_param_info_t none{};
     EXPECT_FALSE(instance.params->get_info(instance.plugin, 5, &none));
     EXPECT_EQ(instance.text(kGain, 15.0), "15.0 dB");
