@@ -17,15 +17,18 @@
 #   screenshots before and after go to SHOTS-FOLDER. Ardour puts it on a
 #   track, sets Gain and Stereo, rolls over pink noise and saves; the session
 #   opened again has the same controls and latency and its output peaks at
-#   the ceiling again.
+#   the ceiling again;
+# - Brelto.clap in Qtractor (try-qtractor.sh): its scanner finds it, a
+#   session plays through it over JACK and opens its editor.
 # Each host gets a home folder of its own, so no cache or setting of the
 # user's is read or written.
-# usage: try-hosts.sh BRELTO.so BRELTO.dll BRELTO.lv2 SHOTS-FOLDER
+# usage: try-hosts.sh BRELTO.so BRELTO.dll BRELTO.lv2 BRELTO.clap SHOTS-FOLDER
 set -eu
 so=$1
 dll=$2
 bundle=$3
-shots=$4
+clap=$4
+shots=$5
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 xvfb=
@@ -238,3 +241,6 @@ cmp -s "$work/ardour-lv2-made.settings" "$work/ardour-lv2-reopened.settings" ||
   fail "the reopened session has other settings: $(cat "$work/ardour-lv2-reopened.settings")"
 grep -rq 'urn:quenor:brelto:chunk' "$work/lv2-session/plugins" || fail "Ardour kept no chunk of Brelto's"
 say "Ardour, LV2: $(tr '\t\n' ' ,' <"$work/ardour-lv2-made.settings") the same after reopening"
+
+# --- Brelto.clap in Qtractor ---------------------------------------------------
+"$here/try-qtractor.sh" "$clap" "$shots"
