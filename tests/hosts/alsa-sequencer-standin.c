@@ -20,34 +20,13 @@ static int quiet[2] = {-1, -1}; /* a pipe never written: the sequencer's input *
 static int nextPort;
 static const char noName[] = "";
 
-int snd_seq_alloc_queue(void) { return 0; }
 int snd_seq_client_id(void) { return kClient; }
-int snd_seq_client_info_get_client(void) { return 0; }
-const char* snd_seq_client_info_get_name(void) { return noName; }
-int snd_seq_client_info_set_client(void) { return 0; }
-size_t snd_seq_client_info_sizeof(void) { return kRecordSize; }
-int snd_seq_close(void) { return 0; }
-int snd_seq_control_queue(void) { return 0; }
 int snd_seq_create_simple_port(void) { return nextPort++; }
-int snd_seq_delete_simple_port(void) { return 0; }
-int snd_seq_drain_output(void) { return 0; }
-int snd_seq_drop_input(void) { return 0; }
-int snd_seq_drop_output(void) { return 0; }
 int snd_seq_event_input(void* seq, void** event) {
     (void)seq;
     *event = 0;
     return -EAGAIN;
 }
-int snd_seq_event_input_pending(void) { return 0; }
-int snd_seq_event_output(void) { return 0; }
-int snd_seq_event_output_direct(void) { return 0; }
-int snd_seq_free_event(void) { return 0; }
-int snd_seq_free_queue(void) { return 0; }
-int snd_seq_get_any_client_info(void) { return 0; }
-int snd_seq_get_any_port_info(void) { return 0; }
-int snd_seq_get_port_info(void) { return 0; }
-int snd_seq_get_queue_status(void) { return 0; }
-int snd_seq_get_queue_tempo(void) { return 0; }
 int snd_seq_open(void** handle, const char* name, int streams, int mode) {
     (void)name;
     (void)streams;
@@ -66,48 +45,48 @@ int snd_seq_poll_descriptors(void* seq, struct pollfd* fds, unsigned space, shor
     return 1;
 }
 int snd_seq_poll_descriptors_count(void) { return 1; }
-int snd_seq_port_info_get_capability(void) { return 0; }
-const char* snd_seq_port_info_get_name(void) { return noName; }
-int snd_seq_port_info_get_port(void) { return 0; }
-int snd_seq_port_info_set_client(void) { return 0; }
-int snd_seq_port_info_set_port(void) { return 0; }
-int snd_seq_port_info_set_timestamp_queue(void) { return 0; }
-int snd_seq_port_info_set_timestamp_real(void) { return 0; }
-int snd_seq_port_info_set_timestamping(void) { return 0; }
-size_t snd_seq_port_info_sizeof(void) { return kRecordSize; }
-int snd_seq_port_subscribe_set_dest(void) { return 0; }
-int snd_seq_port_subscribe_set_sender(void) { return 0; }
-size_t snd_seq_port_subscribe_sizeof(void) { return kRecordSize; }
 int snd_seq_query_next_client(void) { return -ENOENT; }
 int snd_seq_query_next_port(void) { return -ENOENT; }
 int snd_seq_query_port_subscribers(void) { return -ENOENT; }
-int snd_seq_query_subscribe_get_addr(void) { return 0; }
-int snd_seq_query_subscribe_get_index(void) { return 0; }
-int snd_seq_query_subscribe_set_index(void) { return 0; }
-int snd_seq_query_subscribe_set_root(void) { return 0; }
-int snd_seq_query_subscribe_set_type(void) { return 0; }
-size_t snd_seq_query_subscribe_sizeof(void) { return kRecordSize; }
-int snd_seq_queue_status_get_tick_time(void) { return 0; }
-size_t snd_seq_queue_status_sizeof(void) { return kRecordSize; }
 unsigned snd_seq_queue_tempo_get_skew(void) { return kSkewBase; }
 unsigned snd_seq_queue_tempo_get_skew_base(void) { return kSkewBase; }
-int snd_seq_queue_tempo_set_ppq(void) { return 0; }
-int snd_seq_queue_tempo_set_skew(void) { return 0; }
-int snd_seq_queue_tempo_set_tempo(void) { return 0; }
-size_t snd_seq_queue_tempo_sizeof(void) { return kRecordSize; }
-int snd_seq_queue_timer_set_id(void) { return 0; }
-int snd_seq_queue_timer_set_type(void) { return 0; }
-size_t snd_seq_queue_timer_sizeof(void) { return kRecordSize; }
-int snd_seq_remove_events(void) { return 0; }
-int snd_seq_remove_events_set_channel(void) { return 0; }
-int snd_seq_remove_events_set_condition(void) { return 0; }
-int snd_seq_remove_events_set_queue(void) { return 0; }
-int snd_seq_remove_events_set_tag(void) { return 0; }
-int snd_seq_remove_events_set_time(void) { return 0; }
-size_t snd_seq_remove_events_sizeof(void) { return kRecordSize; }
-int snd_seq_set_client_name(void) { return 0; }
-int snd_seq_set_port_info(void) { return 0; }
-int snd_seq_set_queue_tempo(void) { return 0; }
-int snd_seq_set_queue_timer(void) { return 0; }
-int snd_seq_subscribe_port(void) { return 0; }
-int snd_seq_unsubscribe_port(void) { return 0; }
+
+/* Everything else succeeds and does nothing. */
+#define SUCCEEDS(name) \
+    int name(void) { return 0; }
+#define RECORD_SIZE(name) \
+    size_t name(void) { return kRecordSize; }
+#define NO_NAME(name) \
+    const char* name(void) { return noName; }
+
+RECORD_SIZE(snd_seq_client_info_sizeof) RECORD_SIZE(snd_seq_port_info_sizeof)
+RECORD_SIZE(snd_seq_port_subscribe_sizeof) RECORD_SIZE(snd_seq_query_subscribe_sizeof)
+RECORD_SIZE(snd_seq_queue_status_sizeof) RECORD_SIZE(snd_seq_queue_tempo_sizeof)
+RECORD_SIZE(snd_seq_queue_timer_sizeof) RECORD_SIZE(snd_seq_remove_events_sizeof)
+NO_NAME(snd_seq_client_info_get_name) NO_NAME(snd_seq_port_info_get_name)
+SUCCEEDS(snd_seq_alloc_queue) SUCCEEDS(snd_seq_client_info_get_client)
+SUCCEEDS(snd_seq_client_info_set_client) SUCCEEDS(snd_seq_close)
+SUCCEEDS(snd_seq_control_queue) SUCCEEDS(snd_seq_delete_simple_port)
+SUCCEEDS(snd_seq_drain_output) SUCCEEDS(snd_seq_drop_input)
+SUCCEEDS(snd_seq_drop_output) SUCCEEDS(snd_seq_event_input_pending)
+SUCCEEDS(snd_seq_event_output) SUCCEEDS(snd_seq_event_output_direct)
+SUCCEEDS(snd_seq_free_event) SUCCEEDS(snd_seq_free_queue)
+SUCCEEDS(snd_seq_get_any_client_info) SUCCEEDS(snd_seq_get_any_port_info)
+SUCCEEDS(snd_seq_get_port_info) SUCCEEDS(snd_seq_get_queue_status)
+SUCCEEDS(snd_seq_get_queue_tempo) SUCCEEDS(snd_seq_port_info_get_capability)
+SUCCEEDS(snd_seq_port_info_get_port) SUCCEEDS(snd_seq_port_info_set_client)
+SUCCEEDS(snd_seq_port_info_set_port) SUCCEEDS(snd_seq_port_info_set_timestamp_queue)
+SUCCEEDS(snd_seq_port_info_set_timestamp_real) SUCCEEDS(snd_seq_port_info_set_timestamping)
+SUCCEEDS(snd_seq_port_subscribe_set_dest) SUCCEEDS(snd_seq_port_subscribe_set_sender)
+SUCCEEDS(snd_seq_query_subscribe_get_addr) SUCCEEDS(snd_seq_query_subscribe_get_index)
+SUCCEEDS(snd_seq_query_subscribe_set_index) SUCCEEDS(snd_seq_query_subscribe_set_root)
+SUCCEEDS(snd_seq_query_subscribe_set_type) SUCCEEDS(snd_seq_queue_status_get_tick_time)
+SUCCEEDS(snd_seq_queue_tempo_set_ppq) SUCCEEDS(snd_seq_queue_tempo_set_skew)
+SUCCEEDS(snd_seq_queue_tempo_set_tempo) SUCCEEDS(snd_seq_queue_timer_set_id)
+SUCCEEDS(snd_seq_queue_timer_set_type) SUCCEEDS(snd_seq_remove_events)
+SUCCEEDS(snd_seq_remove_events_set_channel) SUCCEEDS(snd_seq_remove_events_set_condition)
+SUCCEEDS(snd_seq_remove_events_set_queue) SUCCEEDS(snd_seq_remove_events_set_tag)
+SUCCEEDS(snd_seq_remove_events_set_time) SUCCEEDS(snd_seq_set_client_name)
+SUCCEEDS(snd_seq_set_port_info) SUCCEEDS(snd_seq_set_queue_tempo)
+SUCCEEDS(snd_seq_set_queue_timer) SUCCEEDS(snd_seq_subscribe_port)
+SUCCEEDS(snd_seq_unsubscribe_port)

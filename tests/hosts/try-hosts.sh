@@ -30,6 +30,7 @@ bundle=$3
 clap=$4
 shots=$5
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../window/drive-editor.sh"
 work=$(mktemp -d)
 xvfb=
 wine=
@@ -176,17 +177,7 @@ x=$(echo "$place" | cut -d+ -f2)
 y=$(echo "$place" | cut -d+ -f3)
 sleep 1
 import -window root -crop "432x172+$x+$y" +repage "$shots/jalv-gtk3-open.png"
-xdotool mousemove $((x + 44)) $((y + 140))
-sleep 0.2
-xdotool mousedown 1
-# A hand rests on the knob before it moves; the press reaches the editor at its next idle.
-sleep 0.2
-for step in $(seq 15); do
-  xdotool mousemove $((x + 44)) $((y + 140 - 10 * step))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
+drag_knob_up $((x + 44)) $((y + 140))
 xdotool mousemove $((x + 32)) $((y + 48))
 sleep 0.2
 xdotool click 1

@@ -19,6 +19,7 @@ set -eu
 plugin=$1
 shots=$2
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../window/drive-editor.sh"
 work=$(mktemp -d)
 xvfb=
 jack=
@@ -47,11 +48,8 @@ echo "$found" | grep -q '^CLAP|Brelto|2:2|0:0|5:0|GUI,' ||
   fail "the scanner did not find Brelto with 2 inputs, 2 outputs, 5 parameters and an editor: $found"
 say "scanner: $found"
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display") JACK_DEFAULT_SERVER=brelto-qtractor-$$
+start_xvfb 1280x900x24
+export JACK_DEFAULT_SERVER=brelto-qtractor-$$
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jack.log" 2>&1 &
 jack=$!
 jack_wait -w -t 10 >/dev/null 2>&1 || fail "the JACK server did not start"
@@ -111,17 +109,7 @@ done
 x=$(echo "$place" | cut -d+ -f2)
 y=$(echo "$place" | cut -d+ -f3)
 sleep 1
-xdotool mousemove $((x + 44)) $((y + 140))
-sleep 0.2
-xdotool mousedown 1
-# A hand rests on the knob before it moves; the press reaches the editor at its next idle.
-sleep 0.2
-for step in $(seq 15); do
-  xdotool mousemove $((x + 44)) $((y + 140 - 10 * step))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
+drag_knob_up $((x + 44)) $((y + 140))
 sleep 1
 import -window root -crop "432x172+$x+$y" +repage "$shots/qtractor-editor.png"
 
