@@ -112,7 +112,10 @@ done
 # --- The LV2 bundle: jalv, jalv.gtk3 and Ardour --------------------------------
 mkdir -p "$work/lv2" "$work/jalv-home" "$shots"
 cp -r "$bundle" "$work/lv2/Brelto.lv2"
-export LV2_PATH=$work/lv2 JACK_DEFAULT_SERVER=brelto-hosts-$$
+# One server name for every run: JACK keeps a machine-wide registry of
+# servers, and takes back the entry of a server that is gone only for a new
+# one of the same name; names of their own would fill it after eight runs.
+export LV2_PATH=$work/lv2 JACK_DEFAULT_SERVER=brelto-hosts
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jack.log" 2>&1 &
 jack=$!
 jack_wait -w -t 10 >/dev/null 2>&1 || fail "the JACK server did not start"
