@@ -14,8 +14,9 @@ constexpr int kDisplayWidth = 32, kDisplayHeight = 14;
 constexpr int kKnobStart = -135, kKnobSweep = -270;
 constexpr int kKnobStrip = 266, kLamp = 257, kLevelStrip = 260, kReductionStrip = 268;
 
-// Value display texts hold "%.1f" of at most five characters.
-constexpr std::size_t kDisplayTextSize = 16;
+// The most that a value display's text takes, terminator included: "%.1f"
+// of these laws gives at most five characters.
+constexpr std::size_t kValueTextSize = 16;
 
 } // namespace
 
@@ -44,7 +45,7 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
     y = def.y;
     control = nullptr;
     label[0] = 0;
-    base::copyCut(name, def.name, sizeof(name) - 1);
+    base::copyInto(name, def.name);
     display = def.display;
     initialText = def.initialText;
     value.store(def.defaultValue, std::memory_order_relaxed);
@@ -65,15 +66,15 @@ void ParamRow::assign(const ParamDef& def, const std::atomic<float>* silentMeter
 // The laws are computed in double: a float product can round a value across
 // the boundary of the printed digit.
 void gainDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", laws::gainDb(value));
+    std::snprintf(text, kValueTextSize, "%.1f", laws::gainDb(value));
 }
 
 void releaseDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", laws::releaseMilliseconds(value));
+    std::snprintf(text, kValueTextSize, "%.1f", laws::releaseMilliseconds(value));
 }
 
 void ceilingDisplay(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", laws::ceilingDb(value));
+    std::snprintf(text, kValueTextSize, "%.1f", laws::ceilingDb(value));
 }
 
 int lookupParamIndex(const ParamRow* rows, const char* name) {

@@ -13,20 +13,21 @@ namespace {
 constexpr VstInt32 kVendorVersion = 1000;
 constexpr int kMidiProgramCount = 128;
 
+// Texts go out whole: each bound is what the array that holds the text keeps.
+constexpr std::size_t kParameterNameLength = sizeof(ParamRow::name) - 1;
+constexpr std::size_t kLabelLength = sizeof(ParamRow::label) - 1;
+constexpr std::size_t kProgramNameLength = ProgramData::kNameSize - 1;
+constexpr std::size_t kIdentityLength = SynthCore::kIdentitySize - 1;
+
 // Meter rows read this until the plug-in binds a real meter.
 const std::atomic<float> kSilentMeter{0.0f};
-
-// Copies src into a buffer of size bytes, cut to fit.
-void copyText(char* dest, const char* src, std::size_t size) {
-    base::copyCut(dest, src, size - 1);
-}
 
 bool isHostParameter(VstInt32 index) {
     return static_cast<std::uint32_t>(index) < static_cast<std::uint32_t>(kHostParameterCount);
 }
 
 void fillMidiProgram(MidiProgramName& name) {
-    copyText(name.name, "Basic", sizeof(name.name));
+    base::copyInto(name.name, "Basic");
     name.midiProgram = 0;
     name.midiBankMsb = -1; // no bank select
     name.midiBankLsb = -1;
@@ -39,9 +40,9 @@ void fillMidiProgram(MidiProgramName& name) {
 
 SynthCore::SynthCore(audioMasterCallback host)
     : AudioEffectX(host, kProgramCount, kHostParameterCount) {
-    copyText(effectName, identity::kEffectName, sizeof(effectName));
-    copyText(productString, identity::kEffectName, sizeof(productString));
-    copyText(vendorString, "Quenor", sizeof(vendorString));
+    base::copyInto(effectName, identity::kEffectName);
+    base::copyInto(productString, identity::kEffectName);
+    base::copyInto(vendorString, "Quenor");
 
     moduleList = std::make_unique<ModuleList>();
     noteState = std::make_unique<NoteState>();
@@ -109,12 +110,12 @@ float SynthCore::getParameter(VstInt32 index) {
 
 void SynthCore::getParameterName(VstInt32 index, char* text) {
     text[0] = 0;
-    if (isHostParameter(index)) std::strcpy(text, rows[index].name);
+    if (isHostParameter(index)) base::copyCut(text, rows[index].name, kParameterNameLength);
 }
 
 void SynthCore::getParameterLabel(VstInt32 index, char* text) {
     text[0] = 0;
-    if (isHostParameter(index)) std::strcpy(text, rows[index].label);
+    if (isHostParameter(index)) base::copyCut(text, rows[index].label, kLabelLength);
 }
 
 void SynthCore::getParameterDisplay(VstInt32 index, char* text) {
@@ -131,31 +132,31 @@ void SynthCore::setProgram(VstInt32 index) {
 }
 
 void SynthCore::setProgramName(const char* name) {
-    copyText(program().name, name, sizeof(program().name));
+    base::copyInto(program().name, name);
 }
 
 void SynthCore::getProgramName(char* name) {
-    std::strcpy(name, program().name);
+    base::copyCut(name, program().name, kProgramNameLength);
 }
 
 bool SynthCore::getProgramNameIndexed(VstInt32, VstInt32 index, char* text) {
     if (index != 0) return false;
-    std::strcpy(text, programs[0]->name);
+    base::copyCut(text, programs[0]->name, kProgramNameLength);
     return true;
 }
 
 bool SynthCore::getEffectName(char* text) {
-    std::strcpy(text, effectName);
+    base::copyCut(text, effectName, kIdentityLength);
     return true;
 }
 
 bool SynthCore::getVendorString(char* text) {
-    std::strcpy(text, vendorString);
+    base::copyCut(text, vendorString, kIdentityLength);
     return true;
 }
 
 bool SynthCore::getProductString(char* text) {
-    std::strcpy(text, productString);
+    base::copyCut(text, productString, kIdentityLength);
     return true;
 }
 
@@ -192,7 +193,7 @@ VstInt32 SynthCore::getCurrentMidiProgram(VstInt32 channel, MidiProgramName* nam
 }
 
 VstInt32 SynthCore::getMidiProgramCategory(VstInt32, MidiProgramCategory* category) {
-    copyText(category->name, "None", sizeof(category->name));
+    base::copyInto(category->name, "None");
     category->parentCategoryIndex = -1;
     category->flags = 0;
     return 1;

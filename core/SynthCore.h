@@ -32,6 +32,8 @@ public:
     static constexpr int kEventQueueSize = 600;
     static constexpr int kMidiChannels = 16;
     static constexpr std::int32_t kInitialIntegerRate = 48000;
+    // The effect's name, vendor and product: 31 characters and the terminator.
+    static constexpr std::size_t kIdentitySize = 32;
 
     explicit SynthCore(audioMasterCallback host);
     ~SynthCore() override;
@@ -100,9 +102,9 @@ private:
     void handOutEvents();
 
     // Identity, fixed at construction.
-    char effectName[32];
-    char productString[32];
-    char vendorString[32];
+    char effectName[kIdentitySize];
+    char productString[kIdentitySize];
+    char vendorString[kIdentitySize];
     // rows: the kParamRowCount runtime rows; values change on any thread.
     std::unique_ptr<ParamRow[]> rows;
     // programs: the program store; values follow setParameter.

@@ -243,7 +243,7 @@ void GUIEditor::valueChanged(CDrawContext*, CControl* control) {
     const std::int32_t index = control->getTag();
     if (index < 0 || index >= kRowCount) return;
     if (rows[index].type == kTextEntry) {
-        char text[kDisplayTextSize];
+        char text[kControlTextSize];
         static_cast<CTextEdit*>(control)->getText(text, sizeof(text));
         core->onTextEdited(index, text);
         return;

@@ -167,14 +167,15 @@ constexpr Handler kEffectTable[effSetChunk + 1] = {
     },
 };
 
-// Copies src into text, cut at maxLength characters, terminated.
-void copyCut(char* text, const char* src, int maxLength) {
-    base::copyCut(text, src, maxLength < 0 ? 0 : static_cast<std::size_t>(maxLength));
+// The interface's text lengths are ints; a negative one allows no characters.
+std::size_t lengthLimit(int maxLength) {
+    return maxLength < 0 ? 0 : static_cast<std::size_t>(maxLength);
 }
 
-void appendCut(char* text, const char* src, int maxLength) {
-    const int used = static_cast<int>(std::strlen(text));
-    if (used < maxLength) copyCut(text + used, src, maxLength - used);
+// Appends src to text, the whole cut at maxLength characters.
+void appendCut(char* text, const char* src, std::size_t maxLength) {
+    const std::size_t used = std::strlen(text);
+    if (used < maxLength) base::copyCut(text + used, src, maxLength - used);
 }
 
 } // namespace
@@ -253,13 +254,14 @@ void AudioEffect::float2string(float value, char* text, int maxLength) {
     constexpr int kWidth = 8;                    // characters of the whole text
     constexpr double kLargestPositive = 9999999; // point and seven digits
     constexpr double kLargestNegative = 999999;  // sign, point and six digits
+    const std::size_t limit = lengthLimit(maxLength);
     double magnitude = value;
     const bool negative = magnitude < 0;
     if (negative) magnitude = -magnitude;
     // Integer parts too long for the width would lose leading digits; NaN fails
     // the comparison too.
     if (!(std::floor(magnitude) <= (negative ? kLargestNegative : kLargestPositive))) {
-        copyCut(text, "Huge!", maxLength);
+        base::copyCut(text, "Huge!", limit);
         return;
     }
 
@@ -276,7 +278,7 @@ void AudioEffect::float2string(float value, char* text, int maxLength) {
         ++count;
     } while (integer >= 1.0 && count < kWidth);
     if (negative) *--cursor = '-';
-    copyCut(text, cursor, maxLength);
+    base::copyCut(text, cursor, limit);
     if (count >= kWidth) return;
 
     // Fraction digits, truncated: the fraction scaled to the remaining width,
@@ -293,12 +295,12 @@ void AudioEffect::float2string(float value, char* text, int maxLength) {
             fraction /= 10.0;
         }
     }
-    appendCut(text, cursor, maxLength);
+    appendCut(text, cursor, limit);
 }
 
 void AudioEffect::dB2string(float value, char* text, int maxLength) {
     if (value <= 0) {
-        copyCut(text, "-oo", maxLength);
+        base::copyCut(text, "-oo", lengthLimit(maxLength));
         return;
     }
     float2string(static_cast<float>(20.0 * decimal::logarithm(value)), text, maxLength);

@@ -87,6 +87,7 @@ void CDrawContext::adoptSurface(native::Handle surface) {
 }
 
 void CDrawContext::makePen() {
+    native::reportDrawingRequest(native::DrawingRequest::pen);
     native::Handle newPen = native::createPen(penStyle, lineWidth, frameColor);
     if (newPen == nullptr) return;
     if (systemContext != nullptr) native::selectObject(systemContext, newPen);
@@ -117,6 +118,7 @@ void CDrawContext::setFillColor(const CColor& color) {
     if (fillColor == color) return;
     fillColor = color;
     if (systemContext != nullptr) native::setTextBackground(systemContext, color);
+    native::reportDrawingRequest(native::DrawingRequest::brush);
     native::Handle newBrush = native::createSolidBrush(color);
     if (newBrush == nullptr) return;
     if (systemContext != nullptr) native::selectObject(systemContext, newBrush);
@@ -140,6 +142,7 @@ void CDrawContext::setFont(std::int32_t id, std::int32_t style) {
     request.underline = (style & kUnderlineFace) != 0;
     request.decorative = id == kSymbolFont;
     request.face = entry.face;
+    native::reportDrawingRequest(native::DrawingRequest::font);
     native::Handle newFont = native::createFont(request);
     if (newFont == nullptr) return;
     fontId = id;
@@ -161,7 +164,9 @@ void CDrawContext::setClipRect(const CRect& rect) {
     device.offset(offset.h, offset.v);
     if (device == clipRect) return;
     clipRect = device;
-    if (systemContext != nullptr) native::clipSurface(systemContext, clipRect);
+    if (systemContext == nullptr) return;
+    native::reportDrawingRequest(native::DrawingRequest::clip);
+    native::clipSurface(systemContext, clipRect);
 }
 
 CRect& CDrawContext::getClipRect(CRect& rect) const {

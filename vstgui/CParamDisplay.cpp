@@ -22,7 +22,7 @@ CParamDisplay::CParamDisplay(const CRect& size, CBitmap* background, std::int32_
 }
 
 void CParamDisplay::draw(CDrawContext* context) {
-    char text[kDisplayTextSize] = "";
+    char text[kControlTextSize] = "";
     if (!convertValue(text)) std::snprintf(text, sizeof text, "%2.2f", static_cast<double>(value));
     drawText(context, text);
 }

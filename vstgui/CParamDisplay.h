@@ -18,8 +18,9 @@ enum CParamDisplayStyle : std::int32_t {
     kNoFrame = 0x4000,
 };
 
-// Converters write at most kDisplayTextSize - 1 characters and a terminating zero.
-constexpr std::size_t kDisplayTextSize = 256;
+// Bytes of a control's text: what its converters write into (at most
+// kControlTextSize - 1 characters and a terminating zero) and what a text edit holds.
+constexpr std::size_t kControlTextSize = 256;
 using ValueToText = void (*)(float value, char* text);
 using ValueToTextWithData = void (*)(float value, char* text, void* userData);
 using TextToValue = void (*)(char* text, float& value);

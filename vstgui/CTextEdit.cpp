@@ -1,5 +1,6 @@
 #include "vstgui/CTextEdit.h"
 
+#include "base/Text.h"
 #include "vstgui/CFrame.h"
 
 #include <algorithm>
@@ -13,15 +14,6 @@ constexpr std::int32_t kEntryLength = 255;   // characters the field takes
 constexpr std::size_t kEntryReadSize = 255;  // the field's text is read up to 254 characters
 constexpr std::int32_t kFieldFontMargin = 2; // the field's font is this much lower than the edit
 constexpr std::int32_t kNormalWeight = 400;
-
-// Copies at most size - 1 characters and a terminating zero.
-void copyText(char* to, std::size_t size, const char* from) {
-    if (size == 0) return;
-    std::size_t length = 0;
-    for (; length + 1 < size && from[length] != 0; ++length)
-        to[length] = from[length];
-    to[length] = 0;
-}
 
 } // namespace
 
@@ -46,15 +38,15 @@ void CTextEdit::draw(CDrawContext* context) {
         setDirty(false);
         return;
     }
-    char shown[kDisplayTextSize] = "";
+    char shown[kControlTextSize] = "";
     if (editConvertWithData != nullptr)
         editConvertWithData(text, shown, editData);
     else if (editConvert != nullptr)
         editConvert(text, shown);
     else if (convertValue(shown))
-        copyText(text, sizeof text, shown);
+        base::copyInto(text, shown);
     else
-        copyText(shown, sizeof shown, text);
+        base::copyInto(shown, text);
     drawText(context, shown);
 }
 
@@ -140,12 +132,12 @@ void CTextEdit::setText(const char* newText) {
         return;
     }
     if (std::strncmp(newText, text, sizeof text - 1) == 0) return;
-    copyText(text, sizeof text, newText);
+    base::copyInto(text, newText);
     setDirty();
 }
 
 void CTextEdit::getText(char* buffer, std::size_t size) const {
-    if (buffer != nullptr) copyText(buffer, size, text);
+    if (buffer != nullptr && size > 0) base::copyCut(buffer, text, size - 1);
 }
 
 void CTextEdit::setTextEditConvert(TextToText convert) {
@@ -161,6 +153,7 @@ native::Handle CTextEdit::fieldColours(native::Handle surface) {
     native::setTextColor(surface, fontColor);
     native::setTextBackground(surface, backColor);
     forgetFieldBrush();
+    native::reportDrawingRequest(native::DrawingRequest::brush);
     fieldBrush = native::createSolidBrush(backColor);
     return fieldBrush;
 }

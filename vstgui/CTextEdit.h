@@ -30,7 +30,7 @@ public:
     // Marks the edit dirty when the text changes; none clears it.
     virtual void setText(const char* newText);
     // Copies the text into a buffer of size characters.
-    virtual void getText(char* buffer, std::size_t size = kDisplayTextSize) const;
+    virtual void getText(char* buffer, std::size_t size = kControlTextSize) const;
     virtual void setTextEditConvert(TextToText convert);
     virtual void setTextEditConvert(TextToTextWithData convert, void* data);
 
@@ -50,13 +50,13 @@ private:
     // fieldBrush: the background brush last given to the field; deleted with the next.
     // editing: an edit was begun with the frame's owner and not yet ended.
     // endedByReturn: the last entry ended with Return.
-    // text: the text, at most kDisplayTextSize - 1 characters.
+    // text: the text, at most kControlTextSize - 1 characters.
     // editConvert / editConvertWithData / editData: converters of the text for showing.
     native::Handle field = nullptr;
     native::Handle fieldBrush = nullptr;
     bool editing = false;
     bool endedByReturn = false;
-    char text[kDisplayTextSize] = {};
+    char text[kControlTextSize] = {};
     TextToText editConvert = nullptr;
     TextToTextWithData editConvertWithData = nullptr;
     void* editData = nullptr;

@@ -69,6 +69,16 @@ void fillRect(Handle surface, const CRect& rect, Handle brush);
 void drawText(Handle surface, const char* text, const CRect& rect, std::int32_t align);
 void copyBlock(Handle destination, const CRect& destRect, Handle source, CPoint sourcePoint);
 
+// The toolkit's requests for a new pen, brush or font and for a surface's
+// clip, as a hook put in place hears of them before the backend is asked
+// (tests count them to see that unchanged settings cost the system nothing).
+enum class DrawingRequest { pen, brush, font, clip };
+using DrawingRequestHook = void (*)(DrawingRequest request);
+// Puts hook in place (none: requests go unheard); answers the one it replaces.
+DrawingRequestHook setDrawingRequestHook(DrawingRequestHook hook);
+// Tells the hook in place, if any, of request.
+void reportDrawingRequest(DrawingRequest request);
+
 // --- Images ---------------------------------------------------------------
 
 // A top-down 32-bit image with writable pixels, 0xAARRGGBB each.

@@ -6,10 +6,33 @@ namespace guitest {
 
 namespace {
 
+using VSTGUI::native::DrawingRequest;
+
 ObjectCounts& counts() {
     static ObjectCounts made;
     return made;
 }
+
+void count(DrawingRequest request) {
+    switch (request) {
+    case DrawingRequest::pen:
+        ++counts().pens;
+        break;
+    case DrawingRequest::brush:
+        ++counts().brushes;
+        break;
+    case DrawingRequest::font:
+        ++counts().fonts;
+        break;
+    case DrawingRequest::clip:
+        ++counts().clips;
+        break;
+    }
+}
+
+// The hook is in place before main, so every request of the program is counted.
+const VSTGUI::native::DrawingRequestHook replacedHook =
+    VSTGUI::native::setDrawingRequestHook(count);
 
 } // namespace
 
@@ -18,39 +41,3 @@ const ObjectCounts& objectCounts() {
 }
 
 } // namespace guitest
-
-using VSTGUI::CColor;
-using VSTGUI::CRect;
-using VSTGUI::native::FontRequest;
-using VSTGUI::native::Handle;
-
-// The backend's functions under their linker names, and the counting wrappers
-// that the link puts in their place.
-extern "C" {
-Handle __real__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(std::int32_t style, std::int32_t width,
-                                                          const CColor& color);
-Handle __real__ZN6VSTGUI6native16createSolidBrushERKNS_6CColorE(const CColor& color);
-Handle __real__ZN6VSTGUI6native10createFontERKNS0_11FontRequestE(const FontRequest& request);
-void __real__ZN6VSTGUI6native11clipSurfaceEPvRKNS_5CRectE(Handle surface, const CRect& rect);
-
-Handle __wrap__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(std::int32_t style, std::int32_t width,
-                                                          const CColor& color) {
-    ++guitest::counts().pens;
-    return __real__ZN6VSTGUI6native9createPenEiiRKNS_6CColorE(style, width, color);
-}
-
-Handle __wrap__ZN6VSTGUI6native16createSolidBrushERKNS_6CColorE(const CColor& color) {
-    ++guitest::counts().brushes;
-    return __real__ZN6VSTGUI6native16createSolidBrushERKNS_6CColorE(color);
-}
-
-Handle __wrap__ZN6VSTGUI6native10createFontERKNS0_11FontRequestE(const FontRequest& request) {
-    ++guitest::counts().fonts;
-    return __real__ZN6VSTGUI6native10createFontERKNS0_11FontRequestE(request);
-}
-
-void __wrap__ZN6VSTGUI6native11clipSurfaceEPvRKNS_5CRectE(Handle surface, const CRect& rect) {
-    if (surface != nullptr) ++guitest::counts().clips;
-    __real__ZN6VSTGUI6native11clipSurfaceEPvRKNS_5CRectE(surface, rect);
-}
-}

@@ -1,8 +1,7 @@
 // Drawing objects that the toolkit asks its backend for, counted since the
 // program started, so that tests can see unchanged settings touch the system
-// not at all. The test programs' links route the toolkit's calls of
-// native::createPen, createSolidBrush, createFont and clipSurface through
-// here (ld --wrap) before they reach the backend.
+// not at all. The test programs that link ObjectCounts.cpp put its counter in
+// place as the toolkit's drawing request hook (native::setDrawingRequestHook).
 #pragma once
 
 namespace guitest {

@@ -100,8 +100,9 @@ TEST(RenderBatch, EightFilesOnTwoJobsEqualEightSingleRendersBitForBit) {
         EXPECT_EQ(batched.format, file.format);
         EXPECT_TRUE(batched.samples == readAudio(folder.path("alone")).samples);
         // Float WAV files carry the time they were written in their PEAK chunk.
-        if (file.format != (SF_FORMAT_WAV | SF_FORMAT_FLOAT))
+        if (file.format != (SF_FORMAT_WAV | SF_FORMAT_FLOAT)) {
             EXPECT_TRUE(bytesOf(folder.path("out/") + file.name) == bytesOf(folder.path("alone")));
+        }
     }
     EXPECT_EQ(filesIn(folder).size(), 8u + 2u); // the inputs, out/ and alone: nothing left over
 }

@@ -89,7 +89,9 @@ TEST(RenderMastering, TargetLoudnessLandsWithinATenthOfAUnitWithTheTruePeakHeld)
             const Audio output = readAudio(folder.path("in.limited.wav"));
             ASSERT_EQ(output.frames(), audio.frames());
             EXPECT_NEAR(loudnessOf(output), target, 0.1);
-            if (limited) EXPECT_LE(truePeakOf(output), -1.0);
+            if (limited) {
+                EXPECT_LE(truePeakOf(output), -1.0);
+            }
             const nlohmann::json report = run.json();
             EXPECT_LE(report["mastering"]["renders"].get<int>(), 10);
             EXPECT_NEAR(report["output"]["integrated_loudness_lufs"].get<double>(),

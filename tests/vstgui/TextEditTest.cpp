@@ -16,7 +16,7 @@ using namespace guitest;
 class TextEdit : public ControlFixture {
 protected:
     std::string textOf() const {
-        char text[kDisplayTextSize];
+        char text[kControlTextSize];
         edit->getText(text);
         return text;
     }

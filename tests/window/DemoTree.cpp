@@ -28,7 +28,7 @@ public:
 
 // The display text of the gain knob: its value times 30, one decimal.
 void gainText(float value, char* text) {
-    std::snprintf(text, kDisplayTextSize, "%.1f", static_cast<double>(value * 30.0f));
+    std::snprintf(text, kControlTextSize, "%.1f", static_cast<double>(value * 30.0f));
 }
 
 // Adds a control made here; the frame's removeAll drops this reference too.

@@ -24,7 +24,7 @@ void Editor::endEdit(VstInt32 index) {
 
 void Editor::valueChanged(CDrawContext*, CControl* control) {
     if (control->getTag() == demo::kTextTag) {
-        char text[kDisplayTextSize];
+        char text[kControlTextSize];
         tree->edit->getText(text);
         say("text %d %s", control->getTag(), text);
         return;
@@ -45,7 +45,7 @@ void IdleScript::step(demo::DemoTree& tree) {
 }
 
 void sayFinal(demo::DemoTree& tree) {
-    char text[kDisplayTextSize];
+    char text[kControlTextSize];
     tree.edit->getText(text);
     say("final %.9g %.9g %s", static_cast<double>(tree.knob->getValue()),
         static_cast<double>(tree.lamp->getValue()), text);

@@ -1,5 +1,6 @@
 #include "tools/validate/Effect.h"
 
+#include "base/Text.h"
 #include "tools/signals/TestSignals.h"
 
 #include <cmath>
@@ -27,12 +28,6 @@ VstTimeInfo hostTime = [] {
 
 const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo"};
 
-void copyText(void* to, const char* text, std::size_t room) {
-    if (to == nullptr) return;
-    std::strncpy(static_cast<char*>(to), text, room - 1);
-    static_cast<char*>(to)[room - 1] = 0;
-}
-
 } // namespace
 
 VstIntPtr VSTCALLBACK validatorHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr,
@@ -49,10 +44,12 @@ VstIntPtr VSTCALLBACK validatorHost(AEffect*, VstInt32 opcode, VstInt32, VstIntP
     case audioMasterGetLanguage:
         return kLanguageEnglish;
     case audioMasterGetVendorString:
-        copyText(ptr, kHostVendor, kVstMaxVendorStrLen);
+        if (ptr != nullptr)
+            base::copyCut(static_cast<char*>(ptr), kHostVendor, kVstMaxVendorStrLen - 1);
         return 1;
     case audioMasterGetProductString:
-        copyText(ptr, kHostProduct, kVstMaxProductStrLen);
+        if (ptr != nullptr)
+            base::copyCut(static_cast<char*>(ptr), kHostProduct, kVstMaxProductStrLen - 1);
         return 1;
     case audioMasterGetVendorVersion:
         return 1;

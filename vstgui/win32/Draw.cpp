@@ -4,6 +4,7 @@
 
 #include "vstgui/Native.h"
 
+#include "base/Text.h"
 #include "platform/win32/OwnModule.h"
 
 #include <gdiplus.h>
@@ -195,7 +196,7 @@ Handle createFont(const FontRequest& request) {
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily =
         request.decorative ? (FF_DECORATIVE | DEFAULT_PITCH) : (FF_SWISS | VARIABLE_PITCH);
-    std::strncpy(font.lfFaceName, request.face, LF_FACESIZE - 1);
+    base::copyInto(font.lfFaceName, request.face);
     return CreateFontIndirectA(&font);
 }
 

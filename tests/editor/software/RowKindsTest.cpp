@@ -104,7 +104,7 @@ TEST_F(RowKinds, EachKindMakesItsControlAtItsRectangle) {
         EXPECT_EQ(control(want.row)->getParentFrame(), frame());
     }
     EXPECT_EQ(control(kSliderRow)->getDefaultValue(), 0.5f);
-    char text[kDisplayTextSize];
+    char text[kControlTextSize];
     static_cast<CTextEdit*>(control(kEntryRow))->getText(text);
     EXPECT_STREQ(text, "old");
     // One notch moves a switch one position; a switch of one position keeps

@@ -49,7 +49,7 @@ protected:
             EXPECT_EQ(key(*c), 1) << *c;
     }
     std::string textOf() const {
-        char text[kDisplayTextSize];
+        char text[kControlTextSize];
         edit->getText(text);
         return text;
     }
