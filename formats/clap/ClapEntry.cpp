@@ -1,6 +1,7 @@
 // The module's one export, clap_entry: its factory describes one plug-in
 // and makes its instances; every function the host calls leads to the
 // instance's ClapPlugin. No exception leaves the module.
+#include "base/Text.h"
 #include "formats/clap/ClapIdentity.h"
 #include "formats/clap/ClapPlugin.h"
 
@@ -40,7 +41,7 @@ bool audioPortInfo(const clap_plugin_t*, std::uint32_t index, bool input,
     if (index != 0 || info == nullptr) return false;
     *info = clap_audio_port_info_t{};
     info->id = 0;
-    std::strcpy(info->name, input ? "Input" : "Output");
+    base::copyInto(info->name, input ? "Input" : "Output");
     info->flags = CLAP_AUDIO_PORT_IS_MAIN;
     info->channel_count = 2;
     info->port_type = CLAP_PORT_STEREO;

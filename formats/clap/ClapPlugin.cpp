@@ -189,7 +189,7 @@ bool ClapPlugin::paramInfo(std::uint32_t index, clap_param_info_t& info) const {
         info.id = static_cast<clap_id>(controlParameters.parameterOf(i));
         info.flags = CLAP_PARAM_IS_AUTOMATABLE |
                      (control.unit == controls::Unit::toggle ? CLAP_PARAM_IS_STEPPED : 0);
-        base::copyCut(info.name, control.label, CLAP_NAME_SIZE - 1);
+        base::copyInto(info.name, control.label);
         info.min_value = control.minimum;
         info.max_value = control.maximum;
         info.default_value = defaults[i];
