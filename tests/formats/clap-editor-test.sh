@@ -18,9 +18,7 @@ render_editor=$3
 shots=$4
 begin_session clap-editor-test
 
-start_xvfb 640x400x24
-"$host" "$plugin" "$work" >"$work/log" 2>&1 &
-app=$!
+start_host "$host" "$plugin" "$work"
 # The edit lines of parameter $2 that came by way $1, from its last begin on.
 last_gesture() {
   awk -v way="$1" -v param="$2" '
@@ -53,13 +51,7 @@ wait_for '^process end 3'
 ! grep -qE '^flush (begin|end) 3$|^flush value 3 ' "$work/log" ||
   fail "the click came through a flush while the host processed"
 
-sleep 0.5
-import -window root -crop "432x172+$x+$y" +repage "$work/editor.png"
-touch "$work/quit"
-wait_for '^final'
-wait_for '^cycles clean'
-wait "$app" || fail "the host failed"
-app=
+shoot_and_quit "$x" "$y" "$work/editor.png"
 grep -qx 'threads kept' "$work/log" || fail "a main-thread request came on another thread"
 mkdir -p "$shots"
 cp "$work/editor.png" "$shots/editor.png"

@@ -14,9 +14,7 @@ bundle=$2
 render_editor=$3
 begin_session lv2-ui-test
 
-start_xvfb 640x400x24
-"$host" "$bundle" "$work/quit" >"$work/log" 2>&1 &
-app=$!
+start_host "$host" "$bundle" "$work/quit"
 # The lines about port $1 from its last grab on.
 last_gesture() {
   awk -v port="$1" '
@@ -44,13 +42,7 @@ wait_for '^touch 7 0'
 [ "$(last_gesture 7 | tr '\n' ' ')" = "touch 1 write 0.000000 touch 0 " ] ||
   fail "the Stereo lamp did not write 0 between grab and release"
 
-sleep 0.5
-import -window root -crop "432x172+$x+$y" +repage "$work/ui.png"
-touch "$work/quit"
-wait_for '^final'
-wait_for '^cycles clean'
-wait "$app" || fail "the host failed"
-app=
+shoot_and_quit "$x" "$y" "$work/ui.png"
 set -- $(grep '^final' "$work/log")
 # The readings of -6, -12 dB in, 9 dB reduction, -3, -30 dB out on the meters' 30 dB scale.
 "$render_editor" "$work/software.png" "$2" "$3" "$4" "$5" "$6" 0.8 0.6 0.3 0.9 0

@@ -85,3 +85,24 @@ check_rise() {
 differing_pixels() {
   compare -metric AE "$1" "$2" null: 2>&1 || true
 }
+
+# start_host PROGRAM ARGUMENT...: an Xvfb display of 640 x 400, and on it the
+# program, its output in $work/log, its process in $app.
+start_host() {
+  start_xvfb 640x400x24
+  "$@" >"$work/log" 2>&1 &
+  app=$!
+}
+
+# shoot_and_quit X Y FILE: the editor at screen (X, Y) photographed into
+# FILE, then the host told to quit (the file $work/quit), its last lines
+# ("final", "cycles clean") awaited and its end.
+shoot_and_quit() {
+  sleep 0.5
+  import -window root -crop "432x172+$1+$2" +repage "$3"
+  touch "$work/quit"
+  wait_for '^final'
+  wait_for '^cycles clean'
+  wait "$app" || fail "the host failed"
+  app=
+}
