@@ -19,7 +19,7 @@ PluginRecord::PluginRecord(double rate, RecordListener* listener) : listener(lis
     if (effect == nullptr) return;
     effect->user = this;
     dispatch(effOpen);
-    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    setRate(rate);
     dispatch(effSetBlockSize, 0, kNominalBlock);
 }
 
@@ -51,6 +51,9 @@ VstIntPtr VSTCALLBACK PluginRecord::answer(AEffect* effect, VstInt32 opcode, Vst
     case audioMasterEndEdit:
         self->listener->editEnded(index);
         return 1;
+    case audioMasterIOChanged:
+        self->listener->latencyChanged();
+        return 1;
     default:
         return 0;
     }
@@ -71,6 +74,10 @@ void PluginRecord::setParameter(int index, float value) {
 
 float PluginRecord::parameter(int index) const {
     return effect->getParameter(effect, index);
+}
+
+void PluginRecord::setRate(double rate) {
+    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
 }
 
 void PluginRecord::resume() {

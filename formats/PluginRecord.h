@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-// What the plug-in tells its host; every call comes on the thread that
-// moved the control, the UI thread.
+// What the plug-in tells its host; the editor's calls come on the thread
+// that moved the control, the UI thread.
 class RecordListener {
 public:
     // A control of the editor set parameter index to value (0..1).
@@ -17,6 +17,8 @@ public:
     // The user took hold of, or let go of, the control of parameter index.
     virtual void editBegun(int index) = 0;
     virtual void editEnded(int index) = 0;
+    // The plug-in's latency changed, on the thread that set its rate.
+    virtual void latencyChanged() {}
 
 protected:
     ~RecordListener() = default;
@@ -42,6 +44,9 @@ public:
     void setParameter(int index, float value);
     float parameter(int index) const;
 
+    // Never while processing: the rate from now on. The plug-in may change
+    // its latency with it.
+    void setRate(double rate);
     // Never while processing: ready to process, or done with it.
     void resume();
     void suspend();
