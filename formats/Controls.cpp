@@ -1,9 +1,15 @@
 #include "formats/Controls.h"
 
+#include "base/Text.h"
+#include "core/ParamDef.h"
 #include "dsp/ParameterLaws.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 namespace controls {
 
@@ -17,6 +23,39 @@ double toggleValue(double units) {
 }
 double toggleUnits(float value) {
     return laws::switchedOn(value) ? kOn : kOff;
+}
+
+constexpr const char* kOnText = "On";
+constexpr const char* kOffText = "Off";
+// The editor's value displays write into buffers of this size.
+constexpr std::size_t kDisplayBuffer = 256;
+
+const char* unitText(Unit unit) {
+    switch (unit) {
+    case Unit::decibels:
+        return "dB";
+    case Unit::milliseconds:
+        return "ms";
+    default:
+        return nullptr;
+    }
+}
+
+// The editor's value display of a control: its row is named after the
+// control's parameter with a leading "_".
+DisplayFunction displayOf(const Control& control) {
+    for (const ParamDef& row : ParamDefTable)
+        if (row.display != nullptr && row.name[0] == '_' &&
+            std::strcmp(row.name + 1, control.parameter) == 0)
+            return row.display;
+    return nullptr;
+}
+
+std::string_view trimmed(const char* text) {
+    std::string_view view(text);
+    const auto first = view.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return view.substr(first, view.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace
@@ -40,6 +79,42 @@ bool valueOf(const Control& control, float units, float& value) {
 
 float unitsOf(const Control& control, float value) {
     return static_cast<float>(control.toUnits(value));
+}
+
+bool textOf(const Control& control, float units, char* text, std::size_t size) {
+    float value = 0.0f;
+    if (size == 0 || !valueOf(control, units, value)) return false;
+    if (control.unit == Unit::toggle) {
+        std::snprintf(text, size, "%s", laws::switchedOn(value) ? kOnText : kOffText);
+        return true;
+    }
+    const DisplayFunction display = displayOf(control);
+    if (display == nullptr) return false;
+    char shown[kDisplayBuffer] = {};
+    display(value, shown);
+    std::snprintf(text, size, "%s %s", shown, unitText(control.unit));
+    return true;
+}
+
+bool unitsFromText(const Control& control, const char* text, double& units) {
+    if (text == nullptr) return false;
+    if (control.unit == Unit::toggle) {
+        const std::string_view word = trimmed(text);
+        if (base::sameIgnoringCase(word, kOnText) || base::sameIgnoringCase(word, kOffText)) {
+            units = base::sameIgnoringCase(word, kOnText) ? kOn : kOff;
+            return true;
+        }
+    }
+    char* end = nullptr;
+    const double number = std::strtod(text, &end);
+    if (end == text || !std::isfinite(number)) return false;
+    const std::string_view unit = trimmed(end);
+    const char* expected = unitText(control.unit);
+    if (!unit.empty() && (expected == nullptr || !base::sameIgnoringCase(unit, expected)))
+        return false;
+    const double clamped = std::clamp(number, control.minimum, control.maximum);
+    units = control.unit == Unit::toggle ? toggleValue(clamped) : clamped;
+    return true;
 }
 
 const Meter kMeters[kMeterCount] = {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 class PluginRecord;
 
@@ -28,6 +29,40 @@ extern const Control kControls[kControlCount];
 // false for a setting that is no finite number.
 bool valueOf(const Control& control, float units, float& value);
 float unitsOf(const Control& control, float value);
+
+// The text the editor shows for the plug-in's value of a setting, with the
+// unit it shows beside it: "15.0 dB", "3.2 ms"; a toggle's "On" or "Off".
+// Cut to fit size bytes; false for a setting that is no finite number.
+bool textOf(const Control& control, float units, char* text, std::size_t size);
+// A setting read back from such a text: a number, the unit optional, or for
+// a toggle also "on" or "off" (letter case ignored); clamped into the range.
+// False for a text that holds no such setting.
+bool unitsFromText(const Control& control, const char* text, double& units);
+
+// The controls of a plug-in record, each found among its parameters by
+// name, set and read in their units.
+class ControlParameters {
+public:
+    // Same thread as the record's making; the record must outlive this. A
+    // record that made no plug-in has none of the controls.
+    explicit ControlParameters(PluginRecord& plugin);
+    // The record's parameter index of a control; -1 when the plug-in lacks it.
+    int parameterOf(int control) const { return parameters[control]; }
+    // The control of a parameter index, or -1.
+    int controlOf(int parameter) const;
+    // Any thread: a setting handed to the plug-in, converted by its law;
+    // false, and nothing set, for a setting that is no finite number or a
+    // control that the plug-in lacks.
+    bool set(int control, float units);
+    // Any thread: the plug-in's setting of a control that it has.
+    float units(int control) const;
+
+private:
+    // plugin: the record the controls belong to.
+    // parameters: each control's parameter index in it, -1 if none; fixed.
+    PluginRecord& plugin;
+    int parameters[kControlCount];
+};
 
 // The meters read in dB: the levels from -30 (or below) to 0 dB, the gain
 // reduction from 0 to 30 dB (or more), the scale of the editor's meters.

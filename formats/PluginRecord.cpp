@@ -21,7 +21,7 @@ PluginRecord::PluginRecord(double rate, RecordListener* listener) : listener(lis
     if (effect == nullptr) return;
     effect->user = this;
     dispatch(effOpen);
-    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    setRate(rate);
     dispatch(effSetBlockSize, 0, kNominalBlock);
 }
 
@@ -57,6 +57,9 @@ VstIntPtr VSTCALLBACK PluginRecord::answer(AEffect* effect, VstInt32 opcode, Vst
         return ptr != nullptr && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0;
     case audioMasterSizeWindow:
         return self->listener->editorResized(index, static_cast<int>(value)) ? 1 : 0;
+    case audioMasterIOChanged:
+        self->listener->latencyChanged();
+        return 1;
     default:
         return 0;
     }
@@ -77,6 +80,10 @@ void PluginRecord::setParameter(int index, float value) {
 
 float PluginRecord::parameter(int index) const {
     return effect->getParameter(effect, index);
+}
+
+void PluginRecord::setRate(double rate) {
+    dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
 }
 
 void PluginRecord::resume() {

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 
-// What the plug-in tells its host; every call comes on the thread that
-// moved the control, the UI thread.
+// What the plug-in tells its host; the editor's calls come on the thread
+// that moved the control, the UI thread.
 class RecordListener {
 public:
     // A control of the editor set parameter index to value (0..1).
@@ -20,6 +20,8 @@ public:
     // The open editor is width x height pixels now (it took a new scale);
     // true when the host's window follows. Without an answer it does not.
     virtual bool editorResized(int, int) { return false; }
+    // The plug-in's latency changed, on the thread that set its rate.
+    virtual void latencyChanged() {}
 
 protected:
     ~RecordListener() = default;
@@ -45,6 +47,9 @@ public:
     void setParameter(int index, float value);
     float parameter(int index) const;
 
+    // Never while processing: the rate from now on. The plug-in may change
+    // its latency with it.
+    void setRate(double rate);
     // Never while processing: ready to process, or done with it.
     void resume();
     void suspend();

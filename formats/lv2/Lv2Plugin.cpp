@@ -52,8 +52,8 @@ private:
     void applyControls();
 
     // plugin: the plug-in, from the making to cleanup.
+    // controlParameters: its controls among its parameters.
     // meters: its meter readings.
-    // parameters: each control's parameter index in the record, -1 if none.
     // audio, controlPorts, meterPorts, latencyPort: the host's buffers, set
     //   by connect; null until connected.
     // applied: each control port's value last handed to the plug-in (audio
@@ -63,8 +63,8 @@ private:
     // chunkKey, chunkType: the state's property and its type; 0 without
     //   the host's URI map, when the state cannot be kept.
     PluginRecord plugin;
+    controls::ControlParameters controlParameters;
     std::unique_ptr<controls::MeterReadings> meters;
-    int parameters[controls::kControlCount];
     float* audio[kAudioPortCount] = {};
     const float* controlPorts[controls::kControlCount] = {};
     float* meterPorts[controls::kMeterCount] = {};
@@ -75,12 +75,11 @@ private:
     LV2_URID chunkType = 0;
 };
 
-Instance::Instance(double rate, const LV2_URID_Map* map) : plugin(rate, nullptr) {
+Instance::Instance(double rate, const LV2_URID_Map* map)
+    : plugin(rate, nullptr), controlParameters(plugin) {
     if (!plugin.made()) return;
-    for (int i = 0; i < controls::kControlCount; ++i) {
-        parameters[i] = plugin.parameterIndex(controls::kControls[i].parameter);
-        applied[i] = kNotApplied;
-    }
+    for (float& value : applied)
+        value = kNotApplied;
     meters = std::make_unique<controls::MeterReadings>(plugin);
     if (map != nullptr) {
         chunkKey = map->map(map->handle, kChunkUri);
@@ -107,13 +106,9 @@ void Instance::applyControls() {
         for (float& value : applied)
             value = kNotApplied;
     for (int i = 0; i < controls::kControlCount; ++i) {
-        if (controlPorts[i] == nullptr || parameters[i] < 0) continue;
+        if (controlPorts[i] == nullptr) continue;
         const float units = *controlPorts[i];
-        if (units == applied[i]) continue;
-        float value = 0.0f;
-        if (!controls::valueOf(controls::kControls[i], units, value)) continue;
-        plugin.setParameter(parameters[i], value);
-        applied[i] = units;
+        if (units != applied[i] && controlParameters.set(i, units)) applied[i] = units;
     }
 }
 

@@ -81,19 +81,18 @@ public:
     bool editorResized(int width, int height) override;
 
 private:
-    int controlOf(int parameter) const;
     void touchPort(int parameter, bool grabbed);
 
     // meters: the readings the editor's meters show; declared before the
     //   plug-in, which reads them until it is gone.
     // plugin: the UI's own plug-in, with the editor.
-    // parameters: each control's parameter index in the record, -1 if none.
+    // controlParameters: its controls among its parameters.
     // write, controller, touch, resize: the host's, for the UI's whole life;
     //   touch and resize may be null.
     // keys: the option URIDs. window: the editor's window once open, else 0.
     controls::GivenMeters meters;
     PluginRecord plugin;
-    int parameters[controls::kControlCount] = {};
+    controls::ControlParameters controlParameters;
     LV2UI_Write_Function write;
     LV2UI_Controller controller;
     const LV2UI_Touch* touch;
@@ -104,12 +103,9 @@ private:
 
 Ui::Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
        const LV2UI_Resize* resize, const OptionKeys& keys)
-    : plugin(kUiRate, this), write(write), controller(controller), touch(touch), resize(resize),
-      keys(keys) {
-    if (!plugin.made()) return;
-    for (int i = 0; i < controls::kControlCount; ++i)
-        parameters[i] = plugin.parameterIndex(controls::kControls[i].parameter);
-    meters.attach(plugin);
+    : plugin(kUiRate, this), controlParameters(plugin), write(write), controller(controller),
+      touch(touch), resize(resize), keys(keys) {
+    if (plugin.made()) meters.attach(plugin);
 }
 
 unsigned long Ui::open(void* parent, float scale) {
@@ -136,21 +132,15 @@ std::uint32_t Ui::setOptions(const LV2_Options_Option* options) {
     return plugin.setEditorScale(scale) ? LV2_OPTIONS_SUCCESS : LV2_OPTIONS_ERR_BAD_VALUE;
 }
 
-int Ui::controlOf(int parameter) const {
-    for (int i = 0; i < controls::kControlCount; ++i)
-        if (parameters[i] == parameter && parameter >= 0) return i;
-    return -1;
-}
-
 void Ui::parameterEdited(int index, float value) {
-    const int control = controlOf(index);
+    const int control = controlParameters.controlOf(index);
     if (control < 0) return;
     const float units = controls::unitsOf(controls::kControls[control], value);
     write(controller, kFirstControl + control, sizeof(units), 0, &units);
 }
 
 void Ui::touchPort(int parameter, bool grabbed) {
-    const int control = controlOf(parameter);
+    const int control = controlParameters.controlOf(parameter);
     if (control < 0 || touch == nullptr) return;
     touch->touch(touch->handle, kFirstControl + control, grabbed);
 }
@@ -162,11 +152,7 @@ void Ui::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
     float units = 0.0f;
     std::memcpy(&units, buffer, sizeof(units));
     if (port >= kFirstControl && port < kFirstMeter) {
-        const int control = static_cast<int>(port - kFirstControl);
-        float value = 0.0f;
-        if (parameters[control] >= 0 &&
-            controls::valueOf(controls::kControls[control], units, value))
-            plugin.setParameter(parameters[control], value);
+        controlParameters.set(static_cast<int>(port - kFirstControl), units);
     } else if (port >= kFirstMeter && port < kLatency) {
         meters.show(static_cast<int>(port - kFirstMeter), units);
     }

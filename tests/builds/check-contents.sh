@@ -4,14 +4,14 @@
 # PNG writing), and in the DLL no font among the resources (only the software
 # backend draws with one). Product symbols must be found, so that an empty
 # symbol table cannot pass.
-# usage: check-contents.sh so|lv2|dll32|dll64 FILE
+# usage: check-contents.sh so|lv2|clap|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-contents: $*" >&2; exit 1; }
 
 case $kind in
-  so|lv2) tools= ;;
+  so|lv2|clap) tools= ;;
   dll32) tools=i686-w64-mingw32- ;;
   dll64) tools=x86_64-w64-mingw32- ;;
   *) fail "no such kind: $kind" ;;

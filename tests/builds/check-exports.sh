@@ -1,19 +1,22 @@
 #!/bin/sh
 # Checks that a plug-in file exports exactly its two entry points (the LV2
-# bundle's module: its two descriptor functions), that the Linux builds link
+# bundle's module: its two descriptor functions; the CLAP module: clap_entry,
+# the entry record), that the Linux builds link
 # only the C library and Xlib (the C++ runtime is static), and that each
 # Windows build is made for its processor (dll32: x86, dll64: x86-64) and
 # imports from system libraries only.
-# usage: check-exports.sh so|lv2|dll32|dll64 FILE
+# usage: check-exports.sh so|lv2|clap|dll32|dll64 FILE
 set -eu
 kind=$1
 file=$2
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
-if [ "$kind" = so ] || [ "$kind" = lv2 ]; then
+if [ "$kind" = so ] || [ "$kind" = lv2 ] || [ "$kind" = clap ]; then
   exports=$(nm -D --defined-only "$file" | awk '{print $3}' | sort | tr '\n' ' ')
   if [ "$kind" = lv2 ]; then
     [ "$exports" = "lv2_descriptor lv2ui_descriptor " ] || fail "exports are: $exports"
+  elif [ "$kind" = clap ]; then
+    [ "$exports" = "clap_entry " ] || fail "exports are: $exports"
   else
     [ "$exports" = "VSTPluginMain main " ] || fail "exports are: $exports"
     a=$(nm -D --defined-only "$file" | awk '$3=="main"{print $1}')

@@ -19,16 +19,20 @@
 #   after a drag goes there too. Ardour puts it on a
 #   track, sets Gain and Stereo, rolls over pink noise and saves; the session
 #   opened again has the same controls and latency and its output peaks at
-#   the ceiling again.
+#   the ceiling again;
+# - Brelto.clap in Qtractor (try-qtractor.sh): its scanner finds it, a
+#   session plays through it over JACK and opens its editor.
 # Each host gets a home folder of its own, so no cache or setting of the
 # user's is read or written.
-# usage: try-hosts.sh BRELTO.so BRELTO.dll BRELTO.lv2 SHOTS-FOLDER
+# usage: try-hosts.sh BRELTO.so BRELTO.dll BRELTO.lv2 BRELTO.clap SHOTS-FOLDER
 set -eu
 so=$1
 dll=$2
 bundle=$3
-shots=$4
+clap=$4
+shots=$5
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../window/drive-editor.sh"
 work=$(mktemp -d)
 xvfb=
 wine=
@@ -110,7 +114,10 @@ done
 # --- The LV2 bundle: jalv, jalv.gtk3 and Ardour --------------------------------
 mkdir -p "$work/lv2" "$work/jalv-home" "$shots"
 cp -r "$bundle" "$work/lv2/Brelto.lv2"
-export LV2_PATH=$work/lv2 JACK_DEFAULT_SERVER=brelto-hosts-$$
+# One server name for every run: JACK keeps a machine-wide registry of
+# servers, and takes back the entry of a server that is gone only for a new
+# one of the same name; names of their own would fill it after eight runs.
+export LV2_PATH=$work/lv2 JACK_DEFAULT_SERVER=brelto-hosts
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jack.log" 2>&1 &
 jack=$!
 jack_wait -w -t 10 >/dev/null 2>&1 || fail "the JACK server did not start"
@@ -179,15 +186,7 @@ x=$(echo "$place" | cut -d+ -f2)
 y=$(echo "$place" | cut -d+ -f3)
 sleep 1
 import -window root -crop "432x172+$x+$y" +repage "$shots/jalv-gtk3-open.png"
-xdotool mousemove $((x + 44)) $((y + 140))
-sleep 0.2
-xdotool mousedown 1
-for step in $(seq 15); do
-  xdotool mousemove $((x + 44)) $((y + 140 - 10 * step))
-  sleep 0.05
-done
-sleep 0.3
-xdotool mouseup 1
+drag_knob_up $((x + 44)) $((y + 140))
 xdotool mousemove $((x + 32)) $((y + 48))
 sleep 0.2
 xdotool click 1
@@ -275,3 +274,6 @@ cmp -s "$work/ardour-lv2-made.settings" "$work/ardour-lv2-reopened.settings" ||
   fail "the reopened session has other settings: $(cat "$work/ardour-lv2-reopened.settings")"
 grep -rq 'urn:quenor:brelto:chunk' "$work/lv2-session/plugins" || fail "Ardour kept no chunk of Brelto's"
 say "Ardour, LV2: $(tr '\t\n' ' ,' <"$work/ardour-lv2-made.settings") the same after reopening"
+
+# --- Brelto.clap in Qtractor ---------------------------------------------------
+"$here/try-qtractor.sh" "$clap" "$shots"
