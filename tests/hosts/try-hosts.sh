@@ -171,16 +171,21 @@ jack_clients="$jack_clients $gtk"
 wait_port breltoui:in_left
 jack_connect metro:300_bpm breltoui:in_left
 jack_connect metro:300_bpm breltoui:in_right
-# The editor's window: 432 x 172, at its absolute place on the screen once
-# jalv.gtk3 has put it into its own window (it shows at the screen's corner
-# first, and moves below the menu).
-place=
-for _ in $(seq 100); do
-  seen=$(xwininfo -root -tree 2>/dev/null | awk '/ 432x172\+0\+0 /{print $NF}' | tail -n 1)
-  [ -n "$seen" ] && [ "$seen" = "$place" ] && break
-  place=$seen
-  sleep 0.3
-done
+# editor_place WxH: the absolute place on the screen (+X+Y) of the editor's
+# window of that size, once jalv.gtk3 has put it into its own window (it
+# shows at the screen's corner first, and moves below the menu); empty when
+# none comes.
+editor_place() {
+  place=
+  for _ in $(seq 100); do
+    seen=$(xwininfo -root -tree 2>/dev/null | awk -v size=" $1+0+0 " 'index($0, size) { print $NF }' | tail -n 1)
+    [ -n "$seen" ] && [ "$seen" = "$place" ] && break
+    place=$seen
+    sleep 0.3
+  done
+  echo "$place"
+}
+place=$(editor_place 432x172)
 [ -n "$place" ] || { sed 's/^/  jalv.gtk3: /' "$work/jalv-gtk.log" >&2; fail "jalv.gtk3 showed no editor"; }
 x=$(echo "$place" | cut -d+ -f2)
 y=$(echo "$place" | cut -d+ -f3)
@@ -227,13 +232,7 @@ xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi: 144"
 HOME=$work/jalv-home jalv.gtk3 --jack-name breltoscaled urn:quenor:brelto >"$work/jalv-scaled.log" 2>&1 &
 gtk=$!
 jack_clients="$jack_clients $gtk"
-place=
-for _ in $(seq 100); do
-  seen=$(xwininfo -root -tree 2>/dev/null | awk '/ 648x258\+0\+0 /{print $NF}' | tail -n 1)
-  [ -n "$seen" ] && [ "$seen" = "$place" ] && break
-  place=$seen
-  sleep 0.3
-done
+place=$(editor_place 648x258)
 xprop -root -remove RESOURCE_MANAGER
 [ -n "$place" ] || { sed 's/^/  jalv.gtk3: /' "$work/jalv-scaled.log" >&2; fail "jalv.gtk3 at 144 DPI showed no editor of 648 x 258"; }
 x=$(echo "$place" | cut -d+ -f2)
