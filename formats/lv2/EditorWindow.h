@@ -24,4 +24,3 @@ private:
 // UI thread: tells hosts that the editor's window keeps width x height from
 // now on (after the editor took another scale).
 void keepEditorWindowSize(unsigned long window, int width, int height);
-
