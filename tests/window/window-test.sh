@@ -297,7 +297,10 @@ editor_session() {
     fi
     sleep 0.05
   done
-  [ -z "$shot" ] || wait "$shot"
+  if [ -n "$shot" ]; then
+    wait "$shot"
+    keep during-drag.png
+  fi
   sleep 0.3
   xdotool mouseup 1
   rm -f "$work/audio"
