@@ -52,9 +52,6 @@ public:
     // UI thread, from the frame's window moved to a screen of another DPI.
     void systemScaleChanged() override;
 
-    // The scale the editor is shown at, percent (vstgui/Scale.h).
-    std::int32_t getScale() const { return scale; }
-
 protected:
     // UI thread, from the constructor: the editor's size in toolkit pixels.
     void setFaceSize(std::int32_t width, std::int32_t height);

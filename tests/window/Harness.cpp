@@ -33,6 +33,11 @@ void Editor::valueChanged(CDrawContext*, CControl* control) {
     if (control == tree->knob) demo::showKnobValue(*tree, control->getValue());
 }
 
+void Editor::systemScaleChanged() {
+    say("scale changed");
+    AEffGUIEditor::systemScaleChanged();
+}
+
 void IdleScript::step(demo::DemoTree& tree) {
     if (done || tree.knob->isDirty()) return;
     if (!turned) {

@@ -19,6 +19,7 @@ void say(const char* format, ...) __attribute__((format(printf, 1, 2)));
 //   begin TAG, end TAG      a control began or ended an edit
 //   value TAG VALUE         a control told its listener of a new value
 //   text TAG TEXT           the text edit told its listener of a new text
+//   scale changed           the frame's window told it of another DPI
 class Editor : public AEffGUIEditor, public CControlListener {
 public:
     Editor() : AEffGUIEditor(nullptr) {}
@@ -29,6 +30,7 @@ public:
     void beginEdit(VstInt32 index) override;
     void endEdit(VstInt32 index) override;
     void valueChanged(CDrawContext*, CControl* control) override;
+    void systemScaleChanged() override;
 
 private:
     demo::DemoTree* tree = nullptr;

@@ -2,6 +2,8 @@
 // under Xvfb. It prints what happens, one line each:
 //   class shared            two frames used one window class, gone with the last
 //   ready X Y               the frame's window is at screen (X, Y)
+//   scale changed           the window told the frame's owner of a new DPI,
+//                           as Windows does after the top-level window moved
 //   updated                 the first paint came and an idle pass redrew the turned knob
 //   begin TAG, end TAG      a control began or ended an edit
 //   value TAG VALUE         a control told its listener of a new value
@@ -121,6 +123,9 @@ int main(int argc, char** argv) {
     RECT place{};
     GetWindowRect(frameWindow, &place);
     say("ready %ld %ld", place.left, place.top);
+    // WM_DPICHANGED_AFTERPARENT, which Windows 10 sends to child windows of a
+    // per-monitor aware host moved to a screen of another DPI.
+    SendMessageA(frameWindow, 0x02E3, 0, 0);
 
     SetTimer(host, kIdleTimer, kIdleMilliseconds, nullptr);
     harness::IdleScript script;

@@ -111,6 +111,7 @@ if [ -n "$wine" ]; then
     fail "getSize did not give the parent's rectangle in its grandparent's coordinates"
   grep -qE '^paint 0 1[[:space:]]*$' "$work/log" ||
     fail "a paint without an update rectangle drew, or one with it did not"
+  grep -q '^scale changed' "$work/log" || fail "a change of DPI did not reach the frame's owner"
 else
   grep -q '^cycles clean' "$work/log" || fail "opening and closing frames left windows or files behind"
   grep -q '^host gone handled' "$work/log" || fail "a frame did not close with its host's window"
