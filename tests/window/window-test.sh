@@ -122,11 +122,13 @@ fi
 # fifth of that with Shift.
 knob_x=$((x + 44))
 knob_y=$((y + 140))
+# drag_knob_up [STEPS]: the knob at ($knob_x, $knob_y) dragged up in STEPS
+# (15 unless given) steps of 10 pixels.
 drag_knob_up() {
   xdotool mousemove $knob_x $knob_y
   sleep 0.2
   xdotool mousedown 1
-  for step in $(seq 15); do
+  for step in $(seq "${1:-15}"); do
     xdotool mousemove $knob_x $((knob_y - 10 * step))
     sleep 0.05
   done
@@ -319,15 +321,7 @@ editor_session() {
 
   if [ "$scale" = 1 ]; then
     knob_x=$((x + 176))
-    xdotool mousemove $knob_x $knob_y
-    sleep 0.2
-    xdotool mousedown 1
-    for step in $(seq 6); do
-      xdotool mousemove $knob_x $((knob_y - 10 * step))
-      sleep 0.05
-    done
-    sleep 0.3
-    xdotool mouseup 1
+    drag_knob_up 6
     wait_for '^end 2'
     xdotool mousemove $knob_x $knob_y
     sleep 0.2
