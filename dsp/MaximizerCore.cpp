@@ -47,6 +47,8 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     auto newReciprocals =
         zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
+    for (PeakHull& hull : hulls)
+        if (!hull.allocate(newCapacity)) return false;
     float* table = newReciprocals.get();
     while (reinterpret_cast<std::uintptr_t>(table + 1) % kLineBytes != 0)
         ++table;
@@ -94,6 +96,8 @@ void MaximizerCore::reset() {
     clearLines();
     clearSplines();
     concaveRuns.clear();
+    for (PeakHull& hull : hulls)
+        hull.clear();
     envelopes = kResting;
 }
 
@@ -133,24 +137,24 @@ inline bool allBelow(const float* samples, int frames, float bound) {
 }
 
 // What the look-ahead scans of a chunk read: each channel's peak line, the
-// reciprocals of the distances, the kernels and the concave runs tracked.
+// reciprocals of the distances, the kernels, and each channel's hull of
+// coming peaks.
 struct ScanSources {
     const float* lines[2];
     const float* reciprocals;
     std::int32_t lookAhead;
     const SimdKernels* kernels;
-    const ConcaveRuns* runs;
+    PeakHull* hulls;
 };
 
 // The scans of the channels in `scanning` (bit c for channel c) that a
-// concave run did not settle, from the frame written at `position`: first
-// from the window's concave pieces when runs were tracked up to
-// `trackedFrame` (else -1), then in full. Each aims first at the release
-// slope over `release` frames; the aims S, T and H are those of the frame
-// loop. Kept out of line: it is rare next to the frame loop, whose registers
-// it would otherwise crowd.
+// concave run did not settle, on frame `now` written at `position`: from the
+// hull of the coming peaks where it follows them, else in full. Each aims
+// first at the release slope over `release` frames; the aims S, T and H are
+// those of the frame loop. Kept out of line: it is rare next to the frame
+// loop, whose registers it would otherwise crowd.
 [[gnu::noinline]] Aims scanInFull(const ScanSources& sources, int scanning, std::int32_t position,
-                                  int trackedFrame, __m128 E, __m128 release, __m128 S, __m128 T,
+                                  std::uint64_t now, __m128 E, __m128 release, __m128 S, __m128 T,
                                   __m128i H) {
     const std::int32_t L = sources.lookAhead;
     const float* const peaks[2] = {sources.lines[0] + position, sources.lines[1] + position};
@@ -159,13 +163,10 @@ struct ScanSources {
     storePair(envelope, E);
     storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
-    if (trackedFrame >= 0) {
-        for (int c = 0; c < 2; ++c) {
-            if ((scanning >> c & 1) != 0 &&
-                sources.runs->settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
-                                           steepest[c]))
-                full &= ~(1 << c);
-        }
+    for (int c = 0; c < 2; ++c) {
+        if ((scanning >> c & 1) != 0 &&
+            sources.hulls[c].settle(peaks[c], L, now, envelope[c], target[c], steepest[c]))
+            full &= ~(1 << c);
     }
     if (full == 3) {
         sources.kernels->scanForSteepestRises(peaks, sources.reciprocals, L, envelope, target,
@@ -255,11 +256,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     if (still) {
         passAtRest(delayedFrames, frames, ceiling, out);
         concaveRuns.scanned(0, frames);
+        clock += static_cast<std::uint64_t>(frames);
         return;
     }
     alignas(16) float envelopeFrames[2 * kMaxFrames];
     const int scans = limitFrames(estimates, frames, settings.releaseFrames, envelopeFrames);
     concaveRuns.scanned(scans, frames);
+    clock += static_cast<std::uint64_t>(frames);
     storePair(held.outputPeak,
               kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, settings.link,
                                    ceiling, out, lowPair(held.outputPeak)));
@@ -319,7 +322,7 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
     const std::int32_t L = lookAhead;
     const ChunkRules rules(kThreshold, releaseLength, L, reciprocals[L]);
     float* const lines[2] = {peakLines[0].get(), peakLines[1].get()};
-    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, &concaveRuns};
+    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, hulls};
     const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
     // Envelope, slope, target and hold of both channels, as the frame-by-frame
     // algorithm names them; accept: what a newest peak's estimated rise must
@@ -343,7 +346,7 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
                                                                 scanning, position, i, E, S, T, H)
                                            : scanning;
             if (unsettled != 0) {
-                const Aims aims = scanInFull(sources, unsettled, position, tracking ? i : -1, E,
+                const Aims aims = scanInFull(sources, unsettled, position, clock + i, E,
                                              rules.release, S, T, H);
                 S = aims.slope;
                 T = aims.target;
