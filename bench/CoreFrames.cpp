@@ -77,9 +77,8 @@ int main(int argc, char** argv) {
             v = (static_cast<float>(random.next()) / 4294967296.0f * 2.0f - 1.0f) * 0.25f;
             gain = 7.943282f; // +18 dB
         } else if (kind != "silence") {
-            std::fprintf(stderr,
-                         "usage: brelto-core-frames slow[HZ]|noise|silence [isp] [RATE] "
-                         "[sse2|avx2|avx512]\n");
+            std::fprintf(stderr, "usage: brelto-core-frames slow[HZ]|noise|silence [isp] [RATE] "
+                                 "[sse2|avx2|avx512]\n");
             return 2;
         }
         in[2 * i] = in[2 * i + 1] = v;

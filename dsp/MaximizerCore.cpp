@@ -346,8 +346,8 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
                                                                 scanning, position, i, E, S, T, H)
                                            : scanning;
             if (unsettled != 0) {
-                const Aims aims = scanInFull(sources, unsettled, position, clock + i, E,
-                                             rules.release, S, T, H);
+                const Aims aims =
+                    scanInFull(sources, unsettled, position, clock + i, E, rules.release, S, T, H);
                 S = aims.slope;
                 T = aims.target;
                 H = aims.hold;

@@ -69,7 +69,9 @@ inline bool steeperTo(const Sight& from, const Vertex& a, const Vertex& b) {
 std::int32_t touchingVertex(const Hull& hull, const Sight& from, std::int32_t hint) {
     const Vertex* v = hull.vertices;
     const std::int32_t last = hull.size - 1;
-    const auto improves = [&](std::int32_t i) { return i < last && steeperTo(from, v[i], v[i + 1]); };
+    const auto improves = [&](std::int32_t i) {
+        return i < last && steeperTo(from, v[i], v[i + 1]);
+    };
     const std::int32_t probe = hint < last ? hint : last;
     std::int32_t low, high, step = 1; // the vertex is in low .. high
     if (improves(probe)) {
@@ -127,12 +129,14 @@ Band bandAbove(const Hull& hull, std::int32_t touch, const Sight& from, double s
     };
     double first = v[left].frame - from.frame, last = v[right].frame - from.frame;
     if (left > 0 && v[left].frame - v[left - 1].frame > 1.0) {
-        const double cut = static_cast<double>(static_cast<std::int32_t>(crossing(v[left - 1], v[left])));
+        const double cut =
+            static_cast<double>(static_cast<std::int32_t>(crossing(v[left - 1], v[left])));
         const double after = v[left - 1].frame - from.frame + 1.0;
         first = cut > after ? cut : after;
     }
     if (right < hull.size - 1 && v[right + 1].frame - v[right].frame > 1.0) {
-        const double cut = static_cast<double>(static_cast<std::int32_t>(crossing(v[right], v[right + 1])) + 1);
+        const double cut =
+            static_cast<double>(static_cast<std::int32_t>(crossing(v[right], v[right + 1])) + 1);
         const double before = v[right + 1].frame - from.frame - 1.0;
         last = cut < before ? cut : before;
     }
@@ -237,8 +241,8 @@ bool PeakHull::follow(const float* peaks, std::int32_t lookAhead, std::uint64_t 
     return true;
 }
 
-bool PeakHull::settle(const float* peaks, std::int32_t lookAhead, std::uint64_t now,
-                      float envelope, float& target, std::int32_t& steepest) {
+bool PeakHull::settle(const float* peaks, std::int32_t lookAhead, std::uint64_t now, float envelope,
+                      float& target, std::int32_t& steepest) {
     if (lookAhead < kShortestWindow || lookAhead > capacity || !follow(peaks, lookAhead, now))
         return false;
     const Sight from = {static_cast<double>(static_cast<std::int64_t>(now - lookAhead)),
