@@ -163,7 +163,7 @@ struct ScanSources {
     storePair(envelope, E);
     storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
-    for (int c = 0; c < 2; ++c) {
+    for (int c = 0; c < 2 && L >= sources.kernels->shortestHullWindow; ++c) {
         if ((scanning >> c & 1) != 0 &&
             sources.hulls[c].settle(peaks[c], L, now, envelope[c], target[c], steepest[c]))
             full &= ~(1 << c);

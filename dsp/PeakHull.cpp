@@ -207,7 +207,8 @@ void PeakHull::rebuild(const float* peaks, std::int32_t lookAhead, std::uint64_t
     hints[0] = 0;
 }
 
-void PeakHull::catchUp(const float* peaks, std::int32_t lookAhead, std::uint64_t now) {
+[[gnu::always_inline]] inline void PeakHull::catchUp(const float* peaks, std::int32_t lookAhead,
+                                                     std::uint64_t now) {
     const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
     while (oldest <= origin) {
         if (oldest == middle) {
@@ -225,7 +226,8 @@ void PeakHull::catchUp(const float* peaks, std::int32_t lookAhead, std::uint64_t
         pushBack(newest, peaks[newest - origin]);
 }
 
-bool PeakHull::follow(const float* peaks, std::int32_t lookAhead, std::uint64_t now) {
+[[gnu::always_inline]] inline bool PeakHull::follow(const float* peaks, std::int32_t lookAhead,
+                                                    std::uint64_t now) {
     streak = now - lastScan > kNearScans ? 0 : streak < kStreakToBuild ? streak + 1 : streak;
     lastScan = now;
     const auto window = static_cast<std::uint64_t>(lookAhead);
