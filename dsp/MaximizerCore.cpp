@@ -4,6 +4,7 @@
 #include "dsp/ChunkStages.h"
 #include "dsp/ConcaveSettlement.h"
 #include "dsp/EnvelopeLanes.h"
+#include "dsp/FollowingPeaks.h"
 #include "dsp/LookAheadScan.h"
 #include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
@@ -212,16 +213,6 @@ inline int settleConcaveScans(float* const (&lines)[2], std::int32_t lookAhead,
     return scanning & ~_mm_movemask_ps(settled);
 }
 
-// The newest frame's peaks, in both halves of each channel's line.
-inline void storeNewestPeaks(float* const (&lines)[2], std::int32_t position,
-                             std::int32_t lookAhead, __m128 peak) {
-    const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
-    _mm_store_ss(lines[0] + position, peak);
-    _mm_store_ss(lines[0] + position + lookAhead, peak);
-    _mm_store_ss(lines[1] + position, peakRight);
-    _mm_store_ss(lines[1] + position + lookAhead, peakRight);
-}
-
 } // namespace
 
 void MaximizerCore::process(const float* in, float* out, int frames, float ceiling) {
@@ -334,7 +325,26 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
     __m128 accept = scan::acceptBelow(T);
     std::int32_t position = writePos;
     int scans = 0;
+    // Whether the last frame's scans were both settled by concave runs.
+    bool following = false;
     for (int i = 0; i < frames; ++i) {
+        // Frames on which both channels follow their peaks run four at a time.
+        if (following &&
+            (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3 &&
+            concaveRuns.runBefore(0, i) > L - 4 && concaveRuns.runBefore(1, i) > L - 4) {
+            const follow::Followed followed =
+                follow::followPeaks(lines, L, position, estimates, concaveRuns.runsBefore(0), i,
+                                    frames - i, rules, E, S, envelopeFrames);
+            const int ran = followed.frames;
+            E = followed.envelope;
+            S = T = followed.slope;
+            scans += ran;
+            i += ran;
+            position += ran;
+            if (position >= L) position -= L;
+            accept = scan::acceptBelow(T);
+            if (i == frames) break;
+        }
         const __m128 peak = lowPair(estimates + 2 * i);
         storeNewestPeaks(lines, position, L, peak);
         E = lanes::advance(E, S, T, rules);
@@ -345,6 +355,7 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
             const int unsettled = tracking ? settleConcaveScans(lines, L, concaveRuns, rules,
                                                                 scanning, position, i, E, S, T, H)
                                            : scanning;
+            following = tracking && unsettled == 0;
             if (unsettled != 0) {
                 const Aims aims =
                     scanInFull(sources, unsettled, position, clock + i, E, rules.release, S, T, H);
