@@ -74,6 +74,20 @@ inline __m128 followed(const Sources& s, int frame, int offset, std::int32_t loo
                          _mm_and_ps(settlement.settled, settlement.nearest));
 }
 
+// Whether both channels, due to scan (holds `H`), may follow their peaks
+// from a frame whose runs are `runs`: their slopes equal their targets, and
+// concave runs cover their windows.
+inline bool mayFollow(__m128i H, __m128 S, __m128 T, const std::int32_t* runs,
+                      std::int32_t lookAhead) {
+    return (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3 &&
+           runs[0] > lookAhead - 4 && runs[1] > lookAhead - 4;
+}
+
+// A position in the lines moved on by less than a look-ahead.
+inline std::int32_t wrapped(std::int32_t position, std::int32_t lookAhead) {
+    return position >= lookAhead ? position - lookAhead : position;
+}
+
 // How many frames followed their peaks, and the envelopes and slopes (equal
 // to the targets) they left.
 struct Followed {

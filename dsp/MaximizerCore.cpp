@@ -310,11 +310,18 @@ void MaximizerCore::passAtRest(const float* delayed, int frames, float ceiling, 
 
 int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
                                float* envelopeFrames) {
+    return concaveRuns.tracking() && lookAhead >= kShortestConcaveWindow
+               ? limitFramesWith<true>(estimates, frames, releaseLength, envelopeFrames)
+               : limitFramesWith<false>(estimates, frames, releaseLength, envelopeFrames);
+}
+
+template <bool tracking>
+int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int32_t releaseLength,
+                                   float* envelopeFrames) {
     const std::int32_t L = lookAhead;
     const ChunkRules rules(kThreshold, releaseLength, L, reciprocals[L]);
     float* const lines[2] = {peakLines[0].get(), peakLines[1].get()};
     const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, hulls};
-    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
     // Envelope, slope, target and hold of both channels, as the frame-by-frame
     // algorithm names them; accept: what a newest peak's estimated rise must
     // exceed, which follows T.
@@ -329,20 +336,16 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
     bool following = false;
     for (int i = 0; i < frames; ++i) {
         // Frames on which both channels follow their peaks run four at a time.
-        if (following &&
-            (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3 &&
-            concaveRuns.runBefore(0, i) > L - 4 && concaveRuns.runBefore(1, i) > L - 4) {
+        if (following && follow::mayFollow(H, S, T, concaveRuns.runsBefore(i), L)) {
             const follow::Followed followed =
                 follow::followPeaks(lines, L, position, estimates, concaveRuns.runsBefore(0), i,
                                     frames - i, rules, E, S, envelopeFrames);
-            const int ran = followed.frames;
             E = followed.envelope;
             S = T = followed.slope;
-            scans += ran;
-            i += ran;
-            position += ran;
-            if (position >= L) position -= L;
             accept = scan::acceptBelow(T);
+            scans += followed.frames;
+            i += followed.frames;
+            position = follow::wrapped(position + followed.frames, L);
             if (i == frames) break;
         }
         const __m128 peak = lowPair(estimates + 2 * i);

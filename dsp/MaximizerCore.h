@@ -105,6 +105,10 @@ private:
     // `envelopeFrames`. Returns the number of frames that scanned.
     int limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
                     float* envelopeFrames);
+    // The loop itself, with the concave runs tracked for its chunk or not.
+    template <bool tracking>
+    int limitFramesWith(const float* estimates, int frames, std::int32_t releaseLength,
+                        float* envelopeFrames);
 
     // rate: the rate the buffers are sized for, Hz, read by parameter updates
     // on any thread; capacity: frames they can delay (16 ms); lookAhead: delay
