@@ -3,6 +3,7 @@
 // frame as the window slides: through ties, plateaus, exact lines through the
 // envelope, collinear runs, peaks leaving while they are hull vertices, long
 // look-aheads and rises far from exact.
+#include "tests/support/LiteralScan.h"
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/PeakHull.h"
@@ -24,17 +25,27 @@ std::uint32_t bits(float value) {
     return b;
 }
 
-// The plain loop: the release slope, then every distance in increasing order.
-std::int32_t plainScan(const float* peaks, std::int32_t lookAhead, float envelope, float& target) {
-    std::int32_t steepest = 0;
-    for (std::int32_t j = 1; j < lookAhead; ++j) {
-        const float v = (peaks[j] - envelope) / static_cast<float>(j);
-        if (v > target) {
-            target = v;
-            steepest = j;
-        }
-    }
-    return steepest;
+// The window of frame `now`: peak j was written at now - lookAhead + j.
+void fillWindow(std::vector<float>& window, const std::vector<float>& run, int now,
+                std::int32_t lookAhead) {
+    for (std::int32_t j = 1; j < lookAhead; ++j)
+        window[j] = run[static_cast<std::size_t>(now - lookAhead + j)];
+}
+
+// Asks the hull for the scan of frame `now` from `envelope` and `release`;
+// where it answers, the answer must be the literal scan's, bit for bit.
+// Returns the literal scan's distance, or -1 where the hull left the scan.
+std::int32_t compareScan(PeakHull& hull, const std::vector<float>& window, std::int32_t lookAhead,
+                         int now, float envelope, float release) {
+    float fromHull = release, literal = release;
+    std::int32_t steepest = -1;
+    if (!hull.settle(window.data(), lookAhead, static_cast<std::uint64_t>(now), envelope, fromHull,
+                     steepest))
+        return -1;
+    const std::int32_t expected = literalScan(window.data(), lookAhead, envelope, literal);
+    EXPECT_EQ(steepest, expected) << "look-ahead " << lookAhead << " frame " << now;
+    EXPECT_EQ(bits(fromHull), bits(literal)) << "look-ahead " << lookAhead << " frame " << now;
+    return steepest == expected && bits(fromHull) == bits(literal) ? expected : -2;
 }
 
 // Peaks, one a frame, of the kinds named above; every value at least the
@@ -96,8 +107,8 @@ float envelopeFor(const std::vector<float>& run, int leaving, signals::Random& r
 
 // Slides windows of `lookAhead` peaks over `run`, asking the hull on most
 // frames, now and then skipping a few and rarely up to a window; every
-// settled scan must match the plain loop bit for bit. Returns the number of
-// share of its scans that the hull settled.
+// settled scan must match the literal scan bit for bit. Returns the share of
+// its scans that the hull settled.
 double compareSlidingScans(const std::vector<float>& run, std::int32_t lookAhead,
                            std::uint32_t seed) {
     signals::Random random(seed);
@@ -106,21 +117,12 @@ double compareSlidingScans(const std::vector<float>& run, std::int32_t lookAhead
     std::vector<float> window(static_cast<std::size_t>(lookAhead) + 1);
     int settled = 0, scans = 0;
     for (int now = lookAhead; now + 2 < static_cast<int>(run.size()); ++scans) {
-        for (std::int32_t j = 1; j < lookAhead; ++j)
-            window[j] = run[static_cast<std::size_t>(now - lookAhead + j)];
+        fillWindow(window, run, now, lookAhead);
         const float envelope = envelopeFor(run, now - lookAhead, random);
-        const float release = (kThreshold - envelope) / kRelease;
-        float fromHull = release, plain = release;
-        std::int32_t steepest = -1;
-        if (hull.settle(window.data(), lookAhead, static_cast<std::uint64_t>(now), envelope,
-                        fromHull, steepest)) {
-            ++settled;
-            const std::int32_t expected = plainScan(window.data(), lookAhead, envelope, plain);
-            EXPECT_EQ(steepest, expected) << "look-ahead " << lookAhead << " frame " << now;
-            EXPECT_EQ(bits(fromHull), bits(plain))
-                << "look-ahead " << lookAhead << " frame " << now;
-            if (steepest != expected) return 0.0;
-        }
+        const std::int32_t found =
+            compareScan(hull, window, lookAhead, now, envelope, (kThreshold - envelope) / kRelease);
+        if (found == -2) return 0.0;
+        if (found >= 0) ++settled;
         const int roll = random.below(200);
         now += roll == 0 ? 1 + random.below(lookAhead) : roll < 10 ? 2 + random.below(4) : 1;
     }
@@ -170,8 +172,7 @@ TEST(PeakHull, NearTiesOnAnEdgeOfTheHullGoToTheNearest) {
         ASSERT_TRUE(hull.allocate(lookAhead));
         std::vector<float> window(lookAhead + 1);
         for (int now = lookAhead; now < static_cast<int>(run.size()); ++now, ++scans) {
-            for (std::int32_t j = 1; j < lookAhead; ++j)
-                window[j] = run[static_cast<std::size_t>(now - lookAhead + j)];
+            fillWindow(window, run, now, lookAhead);
             const std::vector<std::int32_t> vertices = upperHull(window, lookAhead);
             float envelope = kThreshold;
             if (vertices.size() >= 2) {
@@ -184,17 +185,10 @@ TEST(PeakHull, NearTiesOnAnEdgeOfTheHullGoToTheNearest) {
                     e = std::nextafter(e, step > 0 ? 100.0f : 0.0f);
                 envelope = std::fmax(e, kThreshold);
             }
-            const float release = (kThreshold - envelope) / kRelease;
-            float fromHull = release, plain = release;
-            std::int32_t steepest = -1;
-            if (!hull.settle(window.data(), lookAhead, static_cast<std::uint64_t>(now), envelope,
-                             fromHull, steepest))
-                continue;
-            ++settled;
-            const std::int32_t expected = plainScan(window.data(), lookAhead, envelope, plain);
-            ASSERT_EQ(steepest, expected) << "look-ahead " << lookAhead << " frame " << now;
-            ASSERT_EQ(bits(fromHull), bits(plain))
-                << "look-ahead " << lookAhead << " frame " << now;
+            const std::int32_t found = compareScan(hull, window, lookAhead, now, envelope,
+                                                   (kThreshold - envelope) / kRelease);
+            ASSERT_NE(found, -2);
+            if (found >= 0) ++settled;
         }
     }
     EXPECT_GT(settled, scans / 2);
@@ -216,22 +210,15 @@ TEST(PeakHull, TiesOnAnExactLineGoToTheNearest) {
     std::vector<float> window(lookAhead + 1);
     int settled = 0, tiedAtNearest = 0;
     for (int now = lookAhead; now + 2 < static_cast<int>(run.size()); ++now) {
-        for (std::int32_t j = 1; j < lookAhead; ++j)
-            window[j] = run[static_cast<std::size_t>(now - lookAhead + j)];
+        fillWindow(window, run, now, lookAhead);
         // The envelope one step below the first peak on the line, so all the
         // run's quotients equal the step exactly.
         const float first = window[1];
         const float envelope = first == 1.5f ? 1.5f : first - 0x1p-8f;
-        float fromHull = -1.0f, plain = -1.0f;
-        std::int32_t steepest = -1;
-        if (!hull.settle(window.data(), lookAhead, static_cast<std::uint64_t>(now), envelope,
-                         fromHull, steepest))
-            continue;
-        ++settled;
-        const std::int32_t expected = plainScan(window.data(), lookAhead, envelope, plain);
-        ASSERT_EQ(steepest, expected) << "frame " << now;
-        ASSERT_EQ(bits(fromHull), bits(plain)) << "frame " << now;
-        if (first != 1.5f && expected == 1) ++tiedAtNearest;
+        const std::int32_t found = compareScan(hull, window, lookAhead, now, envelope, -1.0f);
+        ASSERT_NE(found, -2);
+        if (found >= 0) ++settled;
+        if (first != 1.5f && found == 1) ++tiedAtNearest;
     }
     EXPECT_GT(settled, 30 * lookAhead);
     EXPECT_GT(tiedAtNearest, 5 * lookAhead);
@@ -249,19 +236,12 @@ TEST(PeakHull, APeakLeavingFromTheHullUncoversThePeaksBehindIt) {
     std::vector<float> window(lookAhead + 1);
     int settled = 0, aimedAtTall = 0;
     for (int now = lookAhead; now < static_cast<int>(run.size()); ++now) {
-        for (std::int32_t j = 1; j < lookAhead; ++j)
-            window[j] = run[static_cast<std::size_t>(now - lookAhead + j)];
+        fillWindow(window, run, now, lookAhead);
         const float envelope = run[static_cast<std::size_t>(now - lookAhead)];
-        float fromHull = -0.001f, plain = -0.001f;
-        std::int32_t steepest = -1;
-        if (!hull.settle(window.data(), lookAhead, static_cast<std::uint64_t>(now), envelope,
-                         fromHull, steepest))
-            continue;
-        ++settled;
-        const std::int32_t expected = plainScan(window.data(), lookAhead, envelope, plain);
-        ASSERT_EQ(steepest, expected) << "frame " << now;
-        ASSERT_EQ(bits(fromHull), bits(plain)) << "frame " << now;
-        if (window[static_cast<std::size_t>(expected)] == 30.0f) ++aimedAtTall;
+        const std::int32_t found = compareScan(hull, window, lookAhead, now, envelope, -0.001f);
+        ASSERT_NE(found, -2);
+        if (found >= 0) ++settled;
+        if (found > 0 && window[static_cast<std::size_t>(found)] == 30.0f) ++aimedAtTall;
     }
     EXPECT_GT(settled, 15 * lookAhead);
     EXPECT_GT(aimedAtTall, 5 * lookAhead);
