@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -12,6 +13,22 @@ constexpr double kDbPerDecade = 20.0;
 // Below this level (-100 dBFS) a sample tells too little about the gain applied to it.
 constexpr double kSignalFloor = 1e-5;
 constexpr int kStereo = 2;
+
+// The largest of `floor` and the magnitudes of `count` samples: in floats,
+// whose largest is the same number as in doubles, and in lanes that do not
+// wait for each other.
+float largestMagnitude(const float* samples, int count, float floor) {
+    constexpr int kLanes = 8;
+    float lanes[kLanes];
+    std::fill(std::begin(lanes), std::end(lanes), floor);
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes)
+        for (int lane = 0; lane < kLanes; ++lane)
+            lanes[lane] = std::max(lanes[lane], std::fabs(samples[i + lane]));
+    for (; i < count; ++i)
+        lanes[0] = std::max(lanes[0], std::fabs(samples[i]));
+    return *std::max_element(std::begin(lanes), std::end(lanes));
+}
 
 double toDb(double level) {
     return level > 0.0 ? kDbPerDecade * std::log10(level)
@@ -39,10 +56,7 @@ void OversampledPeak::traceInto(LevelTrace& into, std::vector<double>& values,
 }
 
 void OversampledPeak::take(int frames) {
-    double level = highest;
-    for (const float sample : upsampled)
-        level = std::max(level, static_cast<double>(std::fabs(sample)));
-    highest = level;
+    highest = largestMagnitude(upsampled.data(), frames * channels, highest);
     if (trace != nullptr)
         trace->raisePeaks(*traced, made, upsampled.data(), frames, channels, traceFramesPerSample);
     made += frames;
@@ -138,7 +152,8 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
             // in takes the input of `latency` frames ago; the new one waits in its place.
             for (int c = 0; c < kStereo; ++c)
                 std::swap(in[c], delayed[position + static_cast<std::size_t>(c)]);
-            position = (position + kStereo) % delayed.size();
+            position += kStereo;
+            if (position == delayed.size()) position = 0;
         }
         double reduction = 0.0;
         bool carriesSignal = false;
@@ -147,7 +162,10 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
             const double got = std::fabs(output[kStereo * i + c]);
             if (expected < kSignalFloor || got <= 0.0) continue;
             carriesSignal = true;
-            reduction = std::max(reduction, kDbPerDecade * std::log10(expected / got));
+            // An output at or above the expected level is no reduction; its
+            // logarithm would be zero or below.
+            if (expected > got)
+                reduction = std::max(reduction, kDbPerDecade * std::log10(expected / got));
         }
         if (!carriesSignal) continue;
         if (traced != nullptr) traced->raise(traced->reductionDb, processed - latency, reduction);

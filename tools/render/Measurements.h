@@ -34,10 +34,10 @@ private:
     void take(int frames);
 
     Resampler upsampler;
-    std::vector<float> upsampled; // the frames of the last call, reused
+    std::vector<float> upsampled; // the frames of the last call at its start, reused
     int channels;
-    double highest = 0.0;
-    long long made = 0; // reconstructed frames so far
+    float highest = 0.0f; // the largest magnitude so far
+    long long made = 0;   // reconstructed frames so far
     LevelTrace* trace = nullptr;
     std::vector<double>* traced = nullptr;
     double traceFramesPerSample = 0.0;
