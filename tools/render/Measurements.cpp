@@ -62,46 +62,78 @@ void OversampledPeak::take(int frames) {
     made += frames;
 }
 
-LevelMeter::LevelMeter(int channels, int rate)
+LevelMeter::LevelMeter(int channels, int rate, bool onThreads)
     : state(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
                          EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK |
                              EBUR128_MODE_TRUE_PEAK)),
       oversampled(channels, rate), channels(channels) {
     if (!state) throw RenderError("cannot measure loudness at " + std::to_string(rate) + " Hz");
+    if (onThreads)
+        threads = std::make_unique<FanOut>(
+            channels,
+            std::vector<FanOut::Consumer>{
+                [this](const float* frames, int count) { addToLoudness(frames, count); },
+                [this](const float* frames, int count) { oversampled.add(frames, count); }});
 }
 
 void LevelMeter::add(const float* interleaved, int frames) {
-    ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
+    if (threads) return threads->add(interleaved, frames);
+    addToLoudness(interleaved, frames);
     oversampled.add(interleaved, frames);
 }
 
-double LevelMeter::lastTruePeak() const {
-    double peak = 0.0;
-    for (int c = 0; c < channels; ++c) {
-        double channelPeak = 0.0;
-        if (ebur128_prev_true_peak(state.get(), static_cast<unsigned>(c), &channelPeak) ==
-            EBUR128_SUCCESS)
-            peak = std::max(peak, channelPeak);
-    }
-    return peak;
+void LevelMeter::finish() {
+    settle();
+    oversampled.finish();
 }
 
-double LevelMeter::peakDb(int (*read)(ebur128_state*, unsigned int, double*)) const {
+void LevelMeter::settle() {
+    if (!threads) return;
+    threads->finish();
+    threads.reset();
+}
+
+void LevelMeter::traceInto(LevelTrace& into, double traceFramesPerFrame) {
+    trace = &into;
+    traceScale = traceFramesPerFrame;
+    oversampled.traceInto(into, into.outputOversampledPeak, traceFramesPerFrame);
+}
+
+void LevelMeter::addToLoudness(const float* interleaved, int frames) {
+    if (trace == nullptr) {
+        ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
+        given += frames;
+        return;
+    }
+    for (int done = 0; done < frames;) {
+        const int piece = static_cast<int>(
+            std::min<long long>(frames - done, trace->framesLeftInWindow(given, traceScale)));
+        ebur128_add_frames_float(state.get(), interleaved + done * channels,
+                                 static_cast<std::size_t>(piece));
+        trace->raise(trace->outputTruePeak,
+                     static_cast<long long>(static_cast<double>(given) * traceScale),
+                     peakOf(ebur128_prev_true_peak));
+        done += piece;
+        given += piece;
+    }
+}
+
+double LevelMeter::peakOf(int (*read)(ebur128_state*, unsigned int, double*)) const {
     double peak = 0.0;
     for (int c = 0; c < channels; ++c) {
         double channelPeak = 0.0;
         if (read(state.get(), static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS)
             peak = std::max(peak, channelPeak);
     }
-    return toDb(peak);
+    return peak;
 }
 
 double LevelMeter::samplePeakDb() const {
-    return peakDb(ebur128_sample_peak);
+    return toDb(peakOf(ebur128_sample_peak));
 }
 
 double LevelMeter::truePeakDb() const {
-    return peakDb(ebur128_true_peak);
+    return toDb(peakOf(ebur128_true_peak));
 }
 
 double LevelMeter::oversampledPeakDb() const {
@@ -178,7 +210,8 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
 LevelTrace::LevelTrace(long long frames, int rate, int windows)
     : rate(rate), windowFrames(std::max(1LL, (frames + windows - 1) / windows)) {
     const auto count = static_cast<std::size_t>((frames + windowFrames - 1) / windowFrames);
-    for (auto* values : {&inputPeak, &outputPeak, &outputTruePeak, &reductionDb})
+    for (auto* values :
+         {&inputPeak, &outputPeak, &reductionDb, &outputTruePeak, &outputOversampledPeak})
         values->assign(count, 0.0);
 }
 
