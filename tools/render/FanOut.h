@@ -16,7 +16,7 @@ class FanOut {
 public:
     using Consumer = std::function<void(const float* interleaved, int frames)>;
     static constexpr int kSlotFrames = 16384;
-    static constexpr int kSlots = 4;
+    static constexpr int kSlots = 16;
 
     // Starts a thread for each consumer.
     FanOut(int channels, std::vector<Consumer> consumers);
