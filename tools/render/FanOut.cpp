@@ -2,18 +2,27 @@
 
 #include <algorithm>
 #include <limits>
+#include <pthread.h>
+#include <signal.h>
 
 FanOut::FanOut(int channels, std::vector<Consumer> given)
     : channels(channels), consumers(std::move(given)), slots(kSlots), taken(consumers.size(), 0) {
     for (Slot& slot : slots)
         slot.samples.resize(static_cast<std::size_t>(kSlotFrames * channels));
+    // The consumers take no signals: those go to the threads that make the
+    // frames, whose waits in calls a signal should end.
+    sigset_t all, previous;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &previous);
     try {
         for (std::size_t i = 0; i < consumers.size(); ++i)
             threads.emplace_back(&FanOut::consume, this, i);
     } catch (...) {
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         stop();
         throw;
     }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 FanOut::~FanOut() {
