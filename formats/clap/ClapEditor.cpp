@@ -86,7 +86,7 @@ void ClapPlugin::editEnded(int index) {
 void ClapPlugin::queue(std::uint16_t type, int index, double value) {
     if (controlParameters.controlOf(index) < 0) return;
     edits.push({type, static_cast<clap_id>(index), value});
-    if (!processing.load(std::memory_order_relaxed)) requestFlush();
+    if (!processing.load(std::memory_order_seq_cst)) requestFlush(); // see stopProcessing
 }
 
 // While the host processes, each block takes the edits with it.

@@ -75,9 +75,12 @@ bool ClapPlugin::startProcessing() {
 }
 
 // Edits made while the host was not processing wait for a flush, which only
-// the main thread may ask for.
+// the main thread may ask for. An edit queued just as processing stops is
+// seen here, or its queue() sees processing stopped and asks itself: each
+// side writes, then reads what the other writes, all in one order
+// (sequentially consistent), so that both cannot read the old values.
 void ClapPlugin::stopProcessing() {
-    processing.store(false, std::memory_order_relaxed);
+    processing.store(false, std::memory_order_seq_cst);
     if (!edits.empty() && host->request_callback != nullptr) host->request_callback(host);
 }
 

@@ -28,7 +28,8 @@ public:
         if (used >= room) return false;
         const std::uint32_t at = written.load(std::memory_order_relaxed);
         edits[at % kCapacity] = edit;
-        written.store(at + 1, std::memory_order_release);
+        // Sequentially consistent with empty(): see ClapPlugin::stopProcessing.
+        written.store(at + 1, std::memory_order_seq_cst);
         return true;
     }
 
@@ -43,7 +44,7 @@ public:
 
     // Any thread.
     bool empty() const {
-        return written.load(std::memory_order_acquire) == taken.load(std::memory_order_acquire);
+        return written.load(std::memory_order_seq_cst) == taken.load(std::memory_order_acquire);
     }
 
 private:

@@ -13,10 +13,11 @@
 //   rescaled W H, W H       the open editor set to 1.5: the size it asked the
 //                           host for, and the size of its window
 //   threads kept            every main-thread request came on the main thread
-//   cycles clean            100 editors made and destroyed left no window in
-//                           ours, no timer and no file open
+//   cycles clean            CYCLES editors (100 unless given) made and
+//                           destroyed left no window in ours, no timer and
+//                           no file open
 // It ends when WORK/quit exists.
-// usage: brelto_clap_editor_test PLUGIN.clap WORK-FOLDER
+// usage: brelto_clap_editor_test PLUGIN.clap WORK-FOLDER [CYCLES]
 #include "dsp/ParameterLaws.h"
 #include "tests/formats/ClapHost.h"
 #include "tests/window/X11Counts.h"
@@ -25,6 +26,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -144,11 +146,11 @@ void sayRescaled(Display* display, ClapInstance& instance, const ClapHost& host,
 
 // Editors made and destroyed again leave nothing behind.
 bool cyclesAreClean(Display* display, ClapInstance& instance, const ClapHost& host,
-                    std::uint32_t width, std::uint32_t height) {
+                    std::uint32_t width, std::uint32_t height, int cycles) {
     const Window parent = makeWindow(display, 500, 300, width, height);
     const int filesBefore = openFiles();
     bool clean = true;
-    for (int cycle = 0; cycle < kCycles && clean; ++cycle) {
+    for (int cycle = 0; cycle < cycles && clean; ++cycle) {
         clean = openEditor(instance, parent);
         idle(instance, host);
         instance.gui->hide(instance.plugin);
@@ -164,8 +166,9 @@ bool cyclesAreClean(Display* display, ClapInstance& instance, const ClapHost& ho
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: brelto_clap_editor_test PLUGIN.clap WORK-FOLDER\n");
+    const int cycles = argc == 4 ? std::atoi(argv[3]) : kCycles;
+    if ((argc != 3 && argc != 4) || cycles <= 0) {
+        std::fprintf(stderr, "usage: brelto_clap_editor_test PLUGIN.clap WORK-FOLDER [CYCLES]\n");
         return 2;
     }
     const std::filesystem::path work = argv[2];
@@ -218,7 +221,8 @@ int main(int argc, char** argv) {
     instance.gui->destroy(instance.plugin);
     XSync(display, False);
     if (host.offMainThread == 0) say("threads kept");
-    if (childCount(display, window) == 0 && cyclesAreClean(display, instance, host, width, height))
+    if (childCount(display, window) == 0 &&
+        cyclesAreClean(display, instance, host, width, height, cycles))
         say("cycles clean");
     XDestroyWindow(display, window);
     XCloseDisplay(display);

@@ -216,7 +216,9 @@ bool ClapInstance::load(const std::vector<unsigned char>& bytes, std::size_t pie
             auto& from = *static_cast<Reader*>(stream->ctx);
             const std::size_t count = std::min<std::size_t>(
                 {from.piece, static_cast<std::size_t>(size), from.bytes.size() - from.at});
-            std::memcpy(buffer, from.bytes.data() + from.at, count);
+            // An empty state has no data() to copy from, not even nothing.
+            std::copy_n(from.bytes.begin() + static_cast<std::ptrdiff_t>(from.at), count,
+                        static_cast<unsigned char*>(buffer));
             from.at += count;
             return static_cast<std::int64_t>(count);
         }};

@@ -11,8 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <set>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -149,7 +154,7 @@ struct Change {
     clap_id param;
     double units;
 };
-const Change kChanges[] = {
+const std::vector<Change> kChanges = {
     {0, kGain, 12.0},     {0, kRelease, 40.0},     {10007, kStereo, 0.0},  {31111, kCeiling, -0.5},
     {50000, kIsp, 0.0},   {77777, kGain, 18.0},    {100003, kStereo, 1.0}, {100003, kIsp, 1.0},
     {120001, kGain, 6.0}, {120001, kRelease, 5.0},
@@ -209,16 +214,19 @@ std::vector<float> renderVst(const std::vector<float>& input, float rate, std::u
     return output;
 }
 
-// The same through Brelto.clap, in place, on an audio thread of its own,
-// the changes sent as events inside the blocks.
+// The same through Brelto.clap, in place, on an audio thread of the host's,
+// the changes sent as events inside the blocks. Meanwhile the main thread
+// runs mainRound, once at least and again until the audio is done, as a
+// host's window works beside the audio.
 std::vector<float> renderClap(ClapInstance& instance, const std::vector<float>& input,
-                              std::uint32_t block) {
+                              std::uint32_t block, const std::vector<Change>& changes,
+                              const std::function<void()>& mainRound) {
     const auto frames = static_cast<std::uint32_t>(input.size() / 2);
     std::vector<float> channels[2];
     for (int c = 0; c < 2; ++c)
         for (std::uint32_t i = 0; i < frames; ++i)
             channels[c].push_back(input[2 * i + c]);
-    std::thread audio([&] {
+    auto render = [&] {
         const clap_plugin_t* plugin = instance.plugin;
         ASSERT_TRUE(plugin->start_processing(plugin));
         InputEvents in;
@@ -226,7 +234,7 @@ std::vector<float> renderClap(ClapInstance& instance, const std::vector<float>& 
         for (std::uint32_t start = 0; start < frames; start += block) {
             const std::uint32_t count = std::min(block, frames - start);
             in.clear();
-            for (const Change& change : kChanges)
+            for (const Change& change : changes)
                 if (change.frame >= start && change.frame < start + count)
                     in.add(change.frame - start, change.param, change.units);
             float* data[2] = {channels[0].data() + start, channels[1].data() + start};
@@ -238,7 +246,15 @@ std::vector<float> renderClap(ClapInstance& instance, const std::vector<float>& 
         }
         plugin->stop_processing(plugin);
         EXPECT_TRUE(out.events.empty()); // no edits but the editor's go back
+    };
+    std::atomic<bool> rendered{false};
+    std::thread audio([&] {
+        render();
+        rendered = true;
     });
+    do
+        mainRound();
+    while (!rendered);
     audio.join();
     std::vector<float> output;
     for (std::uint32_t i = 0; i < frames; ++i)
@@ -246,8 +262,9 @@ std::vector<float> renderClap(ClapInstance& instance, const std::vector<float>& 
     return output;
 }
 
-// The bits of Brelto.so with the same changes at the same frames; the
-// latency that Brelto.so reports, announced while the host activates.
+// The bits of Brelto.so with the same changes at the same frames, while the
+// main thread reads values, texts, the latency and the state; the latency
+// that Brelto.so reports, announced while the host activates.
 TEST(ClapPlugin, RendersTheBitsOfTheVstPluginWithParameterEvents) {
     ClapModule module(clapFile());
     ClapHost host;
@@ -258,7 +275,16 @@ TEST(ClapPlugin, RendersTheBitsOfTheVstPluginWithParameterEvents) {
 
     ASSERT_TRUE(instance.activate(48000.0, kBlock));
     EXPECT_EQ(host.latencyChanges, 1);
-    const std::vector<float> output = renderClap(instance, input, kBlock);
+    const std::size_t stateSize = instance.save().size();
+    int rounds = 0, unsound = 0;
+    const std::vector<float> output = renderClap(instance, input, kBlock, kChanges, [&] {
+        for (clap_id param = kCeiling; param <= kIsp; ++param)
+            unsound += instance.text(param, instance.value(param)) == "(none)";
+        unsound += instance.latency->get(instance.plugin) != 768;
+        unsound += instance.save().size() != stateSize;
+        ++rounds;
+    });
+    EXPECT_EQ(unsound, 0) << "in " << rounds << " rounds";
     VstInt32 vstLatency = 0;
     const std::vector<float> vstOutput = renderVst(input, 48000.0f, kBlock, vstLatency);
     ASSERT_EQ(output.size(), vstOutput.size());
@@ -288,7 +314,8 @@ TEST(ClapPlugin, RendersTheBitsOfTheVstPluginWithParameterEvents) {
 
 // The state is the chunk that Brelto.so keeps at the same settings; it
 // restores, read in small pieces, into another instance, which the host is
-// told to read again. A stream that fails changes nothing.
+// told to read again, also while processing. A stream that fails changes
+// nothing.
 TEST(ClapPlugin, StateIsTheVstChunkAtTheSameSettings) {
     ClapModule module(clapFile());
     ClapHost host;
@@ -330,6 +357,23 @@ TEST(ClapPlugin, StateIsTheVstChunkAtTheSameSettings) {
     EXPECT_FALSE(untouched.state->load(untouched.plugin, &failing));
     EXPECT_EQ(untouched.value(kGain), 0.0);
     EXPECT_TRUE(out.events.empty());
+
+    // Loaded while the audio thread processes, a state holds at once, and
+    // the host is told to read the values again each time.
+    ASSERT_TRUE(restored.activate(48000.0, 480));
+    const std::vector<unsigned char> fresh = untouched.save();
+    int loads = 0, unheld = 0;
+    const std::vector<float> output =
+        renderClap(restored, signals::varied(48000, kSeed), 480, {}, [&] {
+            const bool loud = loads++ % 2 == 0;
+            unheld += !restored.load(loud ? state : fresh, state.size()) ||
+                      restored.value(kGain) != (loud ? 15.0 : 0.0);
+        });
+    EXPECT_EQ(unheld, 0) << "of " << loads;
+    EXPECT_EQ(host.rescans, 1 + loads);
+    EXPECT_TRUE(std::all_of(output.begin(), output.end(),
+                            [](float sample) { return std::fabs(sample) <= 1.0f; }));
+    EXPECT_EQ(host.offMainThread, 0);
 }
 
 } // namespace

@@ -13,10 +13,14 @@
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
+#include <link.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -42,6 +46,32 @@ std::string inPath(const std::string& program) {
     return program;
 }
 
+// The sanitizer runtime this program was built with, or "": a bundle built
+// the same way needs it loaded first in the hosts that load the bundle, which
+// do not carry it.
+std::string sanitizerRuntime() {
+    std::string runtime;
+    dl_iterate_phdr(
+        [](dl_phdr_info* library, std::size_t, void* found) {
+            const std::string path = library->dlpi_name != nullptr ? library->dlpi_name : "";
+            const std::string name = std::filesystem::path(path).filename();
+            if (name.rfind("libasan.so", 0) != 0 && name.rfind("libtsan.so", 0) != 0) return 0;
+            *static_cast<std::string*>(found) = path;
+            return 1;
+        },
+        &runtime);
+    return runtime;
+}
+
+// A host program of the system's, with this program's sanitizer runtime.
+ToolRun runHost(const std::string& program, const std::vector<std::string>& args) {
+    const std::string runtime = sanitizerRuntime();
+    if (!runtime.empty()) setenv("LD_PRELOAD", runtime.c_str(), 1);
+    ToolRun run = runTool(inPath(program), args);
+    unsetenv("LD_PRELOAD");
+    return run;
+}
+
 // Settings in the ports' units, and the same as Brelto.so's normalised values.
 // The defaults are the bundle's.
 struct Settings {
@@ -62,7 +92,7 @@ TEST(Lv2Bundle, Lv2applyRendersTheBitsOfTheVstPlugin) {
     std::filesystem::create_directories(lv2Path);
     std::filesystem::create_directory_symlink(bundleFolder(), lv2Path + "/Brelto.lv2");
     setenv("LV2_PATH", lv2Path.c_str(), 1);
-    const ToolRun listed = runTool(inPath("lv2ls"), {});
+    const ToolRun listed = runHost("lv2ls", {});
     EXPECT_NE(listed.out.find(kUri), std::string::npos) << listed.out << listed.err;
 
     struct Case {
@@ -87,7 +117,7 @@ TEST(Lv2Bundle, Lv2applyRendersTheBitsOfTheVstPlugin) {
         std::vector<std::string> lv2 = {"-i", folder.path("in.wav"), "-o", folder.path("lv2.wav")};
         lv2.insert(lv2.end(), test.lv2.begin(), test.lv2.end());
         lv2.push_back(kUri);
-        const ToolRun applied = runTool(inPath("lv2apply"), lv2);
+        const ToolRun applied = runHost("lv2apply", lv2);
         ASSERT_EQ(applied.exitCode, 0) << applied.err;
         std::vector<std::string> render = {"--no-align"};
         render.insert(render.end(), test.render.begin(), test.render.end());
@@ -170,11 +200,13 @@ struct Instance {
         ports[kStereo] = settings.stereo;
         ports[kIsp] = settings.isp;
     }
-    // Blocks of the varied signal from its start; the output, interleaved.
-    std::vector<float> run(int blocks) {
+    // Blocks of the varied signal from its start, the ports set to later
+    // halfway if given; the output, interleaved.
+    std::vector<float> run(int blocks, const Settings* later = nullptr) {
         const std::vector<float> input = signals::varied(blocks * kBlock, kSeed);
         std::vector<float> output;
         for (int b = 0; b < blocks; ++b) {
+            if (later != nullptr && b == blocks / 2) set(*later);
             for (int i = 0; i < kBlock; ++i)
                 for (int c = 0; c < 2; ++c)
                     audio[c][i] = input[2 * (b * kBlock + i) + c];
@@ -271,6 +303,35 @@ TEST(Lv2Bundle, StateIsTheVstChunkAndRestoresWithThePorts) {
     EXPECT_EQ(portsKept.run(8), fresh.run(8));
     EXPECT_EQ(portsKept.chunk(), vstChunk(nullptr));
     lilv_state_free(read);
+}
+
+// A host may save the state on another thread while run goes on (and sets
+// the ports there): every save is a whole chunk, and the audio is that of a
+// run without saves.
+TEST(Lv2Bundle, StateSavedBesideRunLeavesTheAudioAlone) {
+    Host host;
+    ASSERT_NE(host.plugin, nullptr);
+    constexpr int kBlocks = 64;
+    Instance alone(host, 48000, Settings{});
+    const std::vector<float> expected = alone.run(kBlocks, &kLoud);
+
+    const std::size_t chunkSize = vstChunk(nullptr).size();
+    Instance instance(host, 48000, Settings{});
+    std::atomic<bool> ran{false};
+    std::vector<float> output;
+    std::thread audio([&] {
+        output = instance.run(kBlocks, &kLoud);
+        ran = true;
+    });
+    int saves = 0, broken = 0;
+    do {
+        broken += instance.chunk().size() != chunkSize;
+        ++saves;
+    } while (!ran);
+    audio.join();
+    EXPECT_EQ(broken, 0) << "of " << saves;
+    EXPECT_EQ(output, expected);
+    EXPECT_EQ(instance.chunk(), vstChunk(&kLoud));
 }
 
 // The meters read the limiter in dB, and the latency port carries the delay

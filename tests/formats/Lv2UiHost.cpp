@@ -10,13 +10,14 @@
 //   touch P 1, touch P 0    the UI grabbed or let go of port P
 //   write P VALUE           the UI wrote VALUE to port P
 //   final V0..V4            the five controls as the plug-in's values 0..1
-//   cycles clean            100 UIs made and cleaned up in a row left no
-//                           window in ours and no connection or file open
+//   cycles clean            CYCLES UIs (100 unless given) made and cleaned
+//                           up in a row left no window in ours and no
+//                           connection or file open
 //   scaled W H, W H         a UI told ui:scaleFactor 2 as it is made, then
 //                           1.5 through its options interface: each time
 //                           the size it asked for, and its widget has it
 // It ends when the file named by its argument exists.
-// usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE
+// usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE [CYCLES]
 #include "dsp/ParameterLaws.h"
 #include "tests/window/X11Counts.h"
 
@@ -31,6 +32,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -220,12 +222,12 @@ void sayFinal() {
 }
 
 // UIs made and cleaned up again leave nothing behind.
-bool cyclesAreClean(Display* display, const LoadedUi& ui) {
+bool cyclesAreClean(Display* display, const LoadedUi& ui, int cycles) {
     const Window parent = makeWindow(display, 500, 300);
     { Session first(ui, parent); } // the first one loads what stays
     const int filesBefore = openFiles();
     bool clean = true;
-    for (int cycle = 0; cycle < kCycles && clean; ++cycle) {
+    for (int cycle = 0; cycle < cycles && clean; ++cycle) {
         Session session(ui, parent);
         clean = session.handle != nullptr;
         if (clean) session.idle();
@@ -269,8 +271,9 @@ void sayScaled(Display* display, const LoadedUi& ui) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE\n");
+    const int cycles = argc == 4 ? std::atoi(argv[3]) : kCycles;
+    if ((argc != 3 && argc != 4) || cycles <= 0) {
+        std::fprintf(stderr, "usage: brelto_lv2_ui_test BUNDLE-FOLDER QUIT-FILE [CYCLES]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -316,7 +319,7 @@ int main(int argc, char** argv) {
         sayFinal();
     }
     XSync(display, False);
-    if (childCount(display, host) == 0 && cyclesAreClean(display, ui)) say("cycles clean");
+    if (childCount(display, host) == 0 && cyclesAreClean(display, ui, cycles)) say("cycles clean");
     sayScaled(display, ui);
     XDestroyWindow(display, host);
     XCloseDisplay(display);

@@ -9,18 +9,19 @@
 # pixel with the editor rendered by the software backend at the values the
 # host ended with (kept in SHOTS-FOLDER to be looked at); every main-thread
 # request came on the main thread, the open editor set to 1.5 asks the host
-# for 648 x 258 and its window takes that size, and 100 editors made and
-# destroyed leave nothing behind.
-# usage: clap-editor-test.sh EDITOR-HOST PLUGIN.clap RENDER-EDITOR-PROGRAM SHOTS-FOLDER
+# for 648 x 258 and its window takes that size, and CYCLES editors (100
+# unless given) made and destroyed leave nothing behind.
+# usage: clap-editor-test.sh EDITOR-HOST PLUGIN.clap RENDER-EDITOR-PROGRAM SHOTS-FOLDER [CYCLES]
 set -eu
 . "$(dirname "$0")/../window/drive-editor.sh"
 host=$1
 plugin=$2
 render_editor=$3
 shots=$4
+cycles=${5:-}
 begin_session clap-editor-test
 
-start_host "$host" "$plugin" "$work"
+start_host "$host" "$plugin" "$work" ${cycles:+"$cycles"}
 # The edit lines of parameter $2 that came by way $1, from its last begin on.
 last_gesture() {
   awk -v way="$1" -v param="$2" '

@@ -5,17 +5,19 @@
 # Stereo lamp off (grabbed, 0, let go); the screenshot must show the host's
 # own changes and meter readings: it is compared pixel for pixel with the
 # editor rendered by the software backend at the values the ports ended with
-# and the readings the host sent. The host then makes and cleans up 100 UIs,
-# and makes one at the scale factor 2, which it then sets to 1.5.
-# usage: lv2-ui-test.sh UI-HOST BUNDLE-FOLDER RENDER-EDITOR-PROGRAM
+# and the readings the host sent. The host then makes and cleans up CYCLES
+# UIs (100 unless given), and makes one at the scale factor 2, which it then
+# sets to 1.5.
+# usage: lv2-ui-test.sh UI-HOST BUNDLE-FOLDER RENDER-EDITOR-PROGRAM [CYCLES]
 set -eu
 . "$(dirname "$0")/../window/drive-editor.sh"
 host=$1
 bundle=$2
 render_editor=$3
+cycles=${4:-}
 begin_session lv2-ui-test
 
-start_host "$host" "$bundle" "$work/quit"
+start_host "$host" "$bundle" "$work/quit" ${cycles:+"$cycles"}
 # The lines about port $1 from its last grab on.
 last_gesture() {
   awk -v port="$1" '

@@ -14,8 +14,10 @@ begin_session() {
   touch "$work/log"
 }
 end_session() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  # Under set -e a kill of a process that has ended already would end the
+  # cleaning here, and the Xvfb left running would hold the caller's output.
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null
   rm -rf "$work"
 }

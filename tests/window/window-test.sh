@@ -30,9 +30,11 @@ app=
 xvfb=
 wine=
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null
-  [ -n "$wine" ] && wineserver -k 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  # Under set -e a kill of a process that has ended already would end the
+  # cleaning here, and the Xvfb left running would hold the caller's output.
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
+  [ -z "$wine" ] || wineserver -k 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
   wait 2>/dev/null
   rm -rf "$work"
 }
