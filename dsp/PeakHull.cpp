@@ -1,6 +1,7 @@
 #include "dsp/PeakHull.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 // Exactness: peaks and envelopes are floats of at least about 0.999 and
@@ -164,6 +165,7 @@ void PeakHull::clear() {
     frontSize = backSize = 0;
     heldLookAhead = 0;
     hints[0] = hints[1] = 0;
+    nearestHint = 0;
     streak = 0;
 }
 
@@ -197,6 +199,7 @@ void PeakHull::moveBackToFront(const float* peaks, std::uint64_t origin, std::ui
     backSize = 0;
     hints[0] = hints[1];
     hints[1] = 0;
+    nearestHint = 0;
 }
 
 void PeakHull::rebuild(const float* peaks, std::int32_t lookAhead, std::uint64_t now) {
@@ -243,10 +246,60 @@ void PeakHull::rebuild(const float* peaks, std::int32_t lookAhead, std::uint64_t
     return true;
 }
 
+// The full scan answers the nearest peak when its quotient, the rise
+// r_1 = p_1 - E, beats the release slope and no later quotient rounds above
+// it. Let `limit` be the midpoint between r_1 and the float above it, and let
+// every later peak lie strictly below the line from the nearest with that
+// slope. A peak within a factor of two of E has an exact rise, and
+// p_j - E < (j - 1) limit + r_1 < j limit, so its quotient rounds to r_1 or
+// below. The line alone depends on E; the steepest line from the nearest
+// peak to the later ones depends on the window alone, so neither a band nor a
+// division is needed. Equality with the line is left to the full query.
+bool PeakHull::settleAtNearest(std::int32_t lookAhead, float nearestPeak, float envelope,
+                               float& target, std::int32_t& steepest) {
+    const float rise = nearestPeak - envelope;
+    if (frontSize == 0 || !(rise > target) || rise == 0.0f) return false;
+    // The midpoint between the rise and the float above it (nearer zero
+    // for a fall): an exact quotient below it rounds to the rise or lower.
+    std::uint32_t riseBits;
+    std::memcpy(&riseBits, &rise, sizeof(riseBits));
+    riseBits += rise > 0.0f ? 1u : ~0u;
+    float above;
+    std::memcpy(&above, &riseBits, sizeof(above));
+    const double limit = (static_cast<double>(rise) + static_cast<double>(above)) * 0.5;
+    // The peaks whose rises may be rounded cannot win. For r_1 > 0, every peak
+    // lies below nearest + (lookAhead - 2) limit once the lines below are
+    // checked: if that is within twice the envelope, no rise is rounded but
+    // negative ones. For a fall, a peak below half the envelope has a quotient
+    // of at most -E / (2 j), not above r_1 while j |r_1| stays within E / 2
+    // (which also keeps the nearest peak above half the envelope).
+    const Vertex& nearest = frontHull()[0];
+    const double e = envelope;
+    if (rise > 0.0f ? limit * (lookAhead - 2) > 2.0 * e - nearest.peak
+                    : -static_cast<double>(rise) * (lookAhead - 1) > 0.5 * e)
+        return false;
+    // The nearest peak is the front's oldest point; the steepest line from it
+    // to a later peak runs to its successor on the front's hull, or touches
+    // the back's.
+    const auto below = [&](const Vertex& v) {
+        return v.peak - nearest.peak < limit * (v.frame - nearest.frame);
+    };
+    if (frontSize > 1 && !below(frontHull()[1])) return false;
+    if (backSize > 0) {
+        nearestHint =
+            touchingVertex({back.get(), backSize}, {nearest.frame, nearest.peak}, nearestHint);
+        if (!below(back[nearestHint])) return false;
+    }
+    target = rise;
+    steepest = 1;
+    return true;
+}
+
 bool PeakHull::settle(const float* peaks, std::int32_t lookAhead, std::uint64_t now, float envelope,
                       float& target, std::int32_t& steepest) {
     if (lookAhead < kShortestWindow || lookAhead > capacity || !follow(peaks, lookAhead, now))
         return false;
+    if (settleAtNearest(lookAhead, peaks[1], envelope, target, steepest)) return true;
     const Sight from = {static_cast<double>(static_cast<std::int64_t>(now - lookAhead)),
                         static_cast<double>(envelope)};
     const Hull hulls[2] = {{frontHull(), frontSize}, {back.get(), backSize}};

@@ -5,7 +5,10 @@
 // last answer; every peak that could round to the same or a larger quotient
 // lies close to that line, under the few hull edges that stay within 2^-20
 // of its slope, and those peaks alone are divided as the full scan divides
-// them.
+// them. Most scans of a swell are answered by the nearest peak, which is
+// settled first and more cheaply: from the steepest line from that peak to
+// the later ones, which ends at its successor on the front's hull or touches
+// the back's.
 //
 // The window is a queue of two stacks. The back holds the newer points and
 // the upper hull of them, built as they come (a point that falls inside
@@ -55,6 +58,9 @@ private:
         std::int32_t size;
     };
 
+    // settle's answer where it is the nearest peak; false: not shown so.
+    bool settleAtNearest(std::int32_t lookAhead, float nearestPeak, float envelope, float& target,
+                         std::int32_t& steepest);
     bool follow(const float* peaks, std::int32_t lookAhead, std::uint64_t now);
     void rebuild(const float* peaks, std::int32_t lookAhead, std::uint64_t now);
     void catchUp(const float* peaks, std::int32_t lookAhead, std::uint64_t now);
@@ -69,9 +75,10 @@ private:
     // at middle - 1 - oldest. Points held are the frames oldest .. newest - 1,
     // the front's up to middle, the back's from middle on; heldLookAhead: the
     // window length they were taken for (0: none held). hints: the touching
-    // vertices of the last scan, front and back. lastScan, streak: the frame
-    // of the last scan asked of the hull, and how many came one after
-    // another, each within a frame or two.
+    // vertices of the last scan, front and back; nearestHint: the back's
+    // vertex that the last line from the nearest peak touched. lastScan,
+    // streak: the frame of the last scan asked of the hull, and how many came
+    // one after another, each within a frame or two.
     std::int32_t capacity = 0;
     std::unique_ptr<Vertex[]> frontStorage, back;
     Vertex* frontEnd = nullptr;
@@ -80,6 +87,7 @@ private:
     std::uint64_t oldest = 0, middle = 0, newest = 0;
     std::int32_t heldLookAhead = 0;
     std::int32_t hints[2] = {0, 0};
+    std::int32_t nearestHint = 0;
     std::uint64_t lastScan = 0;
     std::int32_t streak = 0;
 };

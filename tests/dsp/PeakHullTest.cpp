@@ -247,4 +247,65 @@ TEST(PeakHull, APeakLeavingFromTheHullUncoversThePeaksBehindIt) {
     EXPECT_GT(aimedAtTall, 5 * lookAhead);
 }
 
+// The scan of `window` from a hull built `slid` frames before it, over peaks
+// level with its nearest one, so that its newest `slid` peaks are in the
+// back; compared as compareScan compares it.
+std::int32_t scanAfterSliding(const std::vector<float>& window, std::int32_t lookAhead,
+                              float envelope, int slid) {
+    const int scansBefore = 8 + slid; // the hull is built on the ninth
+    const int now = lookAhead + scansBefore;
+    std::vector<float> run(static_cast<std::size_t>(now), window[1]);
+    for (std::int32_t j = 1; j < lookAhead; ++j)
+        run[static_cast<std::size_t>(now - lookAhead + j)] = window[j];
+    PeakHull hull;
+    EXPECT_TRUE(hull.allocate(lookAhead));
+    std::vector<float> earlier(window.size());
+    for (int frame = now - scansBefore; frame < now; ++frame) {
+        fillWindow(earlier, run, frame, lookAhead);
+        float ignored = -1.0f;
+        std::int32_t steepest = 0;
+        hull.settle(earlier.data(), lookAhead, static_cast<std::uint64_t>(frame), envelope, ignored,
+                    steepest);
+    }
+    return compareScan(hull, window, lookAhead, now, envelope, -1.0f);
+}
+
+// Windows whose steepest line from the nearest peak runs within a rounding of
+// the nearest rise r_1, to a last peak `far` frames on whose exact quotient
+// lies within a unit in the last place of r_1; the other peaks lie well below
+// the line. Rising windows stay below twice the envelope, where rises are
+// exact, so the last peak wins when its quotient lies more than half a unit
+// above r_1. Falling windows end below half the envelope, where the rise to
+// the last peak is rounded, and it may then win from below that half unit,
+// from either hull. Both kinds occur.
+TEST(PeakHull, QuotientsWithinARoundingOfTheNearestRiseRoundAsTheLoopRounds) {
+    signals::Random random(21);
+    int roundedUp = 0, fromBelowTheMidpoint = 0;
+    for (int trial = 0; trial < 40000; ++trial) {
+        const bool falling = trial % 2 != 0;
+        const std::int32_t lookAhead = 16 + random.below(200);
+        const int far = lookAhead - 1;
+        const float unit = 0.5f * (random.bipolar() + 1.0f);
+        const float envelope = falling ? 15.5f + 0.49f * unit : 1.75f + 0.25f * unit;
+        const float share = falling ? -0.501f - 0.03f * unit : 0.5f + 0.5f * unit;
+        std::vector<float> window(lookAhead + 1);
+        window[1] = envelope + envelope * share / static_cast<float>(far);
+        const float rise = window[1] - envelope;
+        for (std::int32_t j = 2; j < far; ++j)
+            window[j] = std::fmax(envelope + static_cast<float>(j) * rise * (falling ? 1.5f : 0.5f),
+                                  kThreshold);
+        const double place = static_cast<double>(std::nextafter(rise, 100.0f)) - rise;
+        const double quotient = rise + place * (falling ? -1.5 + 2.0 * unit : 1.5 * unit);
+        window[far] = static_cast<float>(envelope + far * quotient);
+        const std::int32_t found =
+            scanAfterSliding(window, lookAhead, envelope, trial % 4 < 2 ? 16 : 0);
+        ASSERT_NE(found, -2);
+        const double exact = (static_cast<double>(window[far]) - envelope) / far;
+        if (found == far && exact < rise + place) ++roundedUp;
+        if (found == far && exact < rise + 0.5 * place) ++fromBelowTheMidpoint;
+    }
+    EXPECT_GT(roundedUp, 100);
+    EXPECT_GT(fromBelowTheMidpoint, 10);
+}
+
 } // namespace
