@@ -73,10 +73,12 @@ std::vector<Case> benchmarkCases(int rate, double seconds) {
     all.push_back({"pink noise at -12 dBFS, +18 dB", 18.0, noise});
     // Slow swells: while one rises, the limiter's envelope rises with it and
     // Brelto's look-ahead scan runs on nearly every frame.
-    for (const char* hz : {"7", "3.5", "2", "1"})
+    for (const double hz : {7.0, 3.5, 2.0, 1.0}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "rectified %g Hz sine at -6 dBFS, +30 dB", hz);
         all.push_back(
-            {std::string("rectified ") + hz + " Hz sine at -6 dBFS, +30 dB", 30.0,
-             scaled(benchsignals::rectifiedSine(rate, frames, std::atof(hz), 1.0f), 0.5)});
+            {name, 30.0, scaled(benchsignals::rectifiedSine(rate, frames, hz, 1.0f), 0.5)});
+    }
     // Noise on a swell dents its rise on every frame.
     Signal swell = scaled(benchsignals::rectifiedSine(rate, frames, 2.0, 1.0f), 0.5);
     const Signal hiss = pinkNoiseAt(frames, -30.0);
@@ -282,6 +284,47 @@ bool parse(int argc, char** argv, Options& options) {
     return !options.lsp.empty();
 }
 
+std::unique_ptr<Limiter> vst(std::unique_ptr<PluginInstance> plugin) {
+    return std::make_unique<VstLimiter>(std::move(plugin));
+}
+
+// Times every contender on every signal at one rate and prints a row per
+// signal; returns the latency each contender reported.
+std::vector<int> measure(int rate, const Options& options, PluginModule& brelto,
+                         const std::vector<Contender>& contenders) {
+    const std::vector<Case> cases = benchmarkCases(rate, options.seconds);
+    const int lookAhead = startedBrelto(brelto, {rate, 0.0, 0.0}, false)->initialDelay();
+    const double lookAheadMs = 1000.0 * lookAhead / rate;
+    std::vector<std::vector<std::vector<double>>> times(
+        cases.size(), std::vector<std::vector<double>>(contenders.size()));
+    std::vector<std::vector<float>> peaks(cases.size(), std::vector<float>(contenders.size()));
+    std::vector<int> latencies(contenders.size());
+    // Repetitions interleave the limiters, so drifts of the machine hit all.
+    for (int r = 0; r < options.repetitions; ++r)
+        for (std::size_t s = 0; s < cases.size(); ++s)
+            for (std::size_t c = 0; c < contenders.size(); ++c) {
+                const auto limiter = contenders[c].make({rate, cases[s].gainDb, lookAheadMs});
+                const Run run = timeOnce(*limiter, cases[s].signal);
+                times[s][c].push_back(run.seconds);
+                peaks[s][c] = run.peak;
+                latencies[c] = run.latency;
+            }
+    for (std::size_t s = 0; s < cases.size(); ++s) {
+        const auto frames = static_cast<double>(cases[s].signal.left.size());
+        std::vector<double> ns;
+        for (const auto& runs : times[s])
+            ns.push_back(1e9 * median(runs) / frames);
+        std::printf("| %s | %g |", cases[s].name.c_str(), rate / 1000.0);
+        for (double value : ns)
+            std::printf(" %.2f |", value);
+        std::printf(" %.2f | %.2f | %.2f |", ns[0] / ns[2], ns[1] / ns[2], ns[0] / ns[3]);
+        for (std::size_t c = 0; c < contenders.size(); ++c)
+            std::printf("%s %.2f", c ? "," : "", toDb(peaks[s][c]));
+        std::printf(" |\n");
+    }
+    return latencies;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -296,76 +339,37 @@ int main(int argc, char** argv) {
         if (lsp.instantiate()->name() != kLspName)
             throw RenderError(options.lsp + " is not LSP's " + kLspName);
         Lv2Plugin x42(kX42Uri);
+        // The ratios take these in this order.
         const std::vector<Contender> contenders = {
             {"Brelto ISP off",
-             [&](const Setup& setup) -> std::unique_ptr<Limiter> {
-                 return std::make_unique<VstLimiter>(startedBrelto(brelto, setup, false));
-             }},
-            {"Brelto ISP on",
-             [&](const Setup& setup) -> std::unique_ptr<Limiter> {
-                 return std::make_unique<VstLimiter>(startedBrelto(brelto, setup, true));
-             }},
+             [&](const Setup& s) { return vst(startedBrelto(brelto, s, false)); }},
+            {"Brelto ISP on", [&](const Setup& s) { return vst(startedBrelto(brelto, s, true)); }},
             {"x42-dpl",
-             [&](const Setup& setup) -> std::unique_ptr<Limiter> {
-                 return std::make_unique<Lv2Limiter>(x42, setup.rate, x42Controls(setup));
+             [&](const Setup& s) -> std::unique_ptr<Limiter> {
+                 return std::make_unique<Lv2Limiter>(x42, s.rate, x42Controls(s));
              }},
-            {"LSP",
-             [&](const Setup& setup) -> std::unique_ptr<Limiter> {
-                 return std::make_unique<VstLimiter>(startedLsp(lsp, setup));
-             }},
+            {"LSP", [&](const Setup& s) { return vst(startedLsp(lsp, s)); }},
         };
-        std::printf("%g s of stereo per signal in blocks of %d; medians of %d runs; ceiling "
-                    "%.1f dB, release %.0f ms, channels linked, sample peaks only\n\n",
-                    options.seconds, kBlock, options.repetitions, kCeilingDb, kReleaseMs);
-        std::printf("| signal | rate | ns per frame:");
+        std::printf("Nanoseconds per stereo frame, medians of %d runs of %g s per signal in "
+                    "blocks of %d; ceiling %.1f dB, release %.0f ms, channels linked, x42-dpl's "
+                    "true peak and LSP's oversampling off; output peaks in the order of the "
+                    "columns\n\n",
+                    options.repetitions, options.seconds, kBlock, kCeilingDb, kReleaseMs);
+        std::printf("| signal | kHz |");
         for (const Contender& contender : contenders)
             std::printf(" %s |", contender.name);
-        std::printf(" Brelto ISP off / x42-dpl | ISP on / x42-dpl | ISP off / LSP | output peaks, "
-                    "dBFS |\n|---|---|");
-        for (std::size_t c = 0; c < contenders.size() + 4; ++c)
-            std::printf("---|");
-        std::printf("\n");
-        std::string latencies;
+        std::printf(" ISP off / x42-dpl | ISP on / x42-dpl | ISP off / LSP | output peaks, dBFS |"
+                    "\n|---|---|---|---|---|---|---|---|---|---|\n");
+        std::string reported;
         for (const int rate : kRates) {
-            const std::vector<Case> cases = benchmarkCases(rate, options.seconds);
-            const int lookAhead = startedBrelto(brelto, {rate, 0.0, 0.0}, false)->initialDelay();
-            const double lookAheadMs = 1000.0 * lookAhead / rate;
-            std::vector<std::vector<std::vector<double>>> times(
-                cases.size(), std::vector<std::vector<double>>(contenders.size()));
-            std::vector<std::vector<float>> peaks(cases.size(),
-                                                  std::vector<float>(contenders.size()));
-            std::vector<int> latency(contenders.size());
-            // Repetitions interleave the limiters, so drifts of the machine hit all.
-            for (int r = 0; r < options.repetitions; ++r)
-                for (std::size_t s = 0; s < cases.size(); ++s)
-                    for (std::size_t c = 0; c < contenders.size(); ++c) {
-                        const auto limiter =
-                            contenders[c].make({rate, cases[s].gainDb, lookAheadMs});
-                        const Run run = timeOnce(*limiter, cases[s].signal);
-                        times[s][c].push_back(run.seconds);
-                        peaks[s][c] = run.peak;
-                        latency[c] = run.latency;
-                    }
-            for (std::size_t s = 0; s < cases.size(); ++s) {
-                std::vector<double> ns;
-                for (const auto& runs : times[s])
-                    ns.push_back(1e9 * median(runs) /
-                                 static_cast<double>(cases[s].signal.left.size()));
-                std::printf("| %s | %g kHz |", cases[s].name.c_str(), rate / 1000.0);
-                for (double value : ns)
-                    std::printf(" %.2f |", value);
-                std::printf(" %.2f | %.2f | %.2f |", ns[0] / ns[2], ns[1] / ns[2], ns[0] / ns[3]);
-                for (std::size_t c = 0; c < contenders.size(); ++c)
-                    std::printf("%s %.2f", c ? "," : "", toDb(peaks[s][c]));
-                std::printf(" |\n");
-            }
-            latencies += "\nat " + std::to_string(rate) + " Hz:";
+            const std::vector<int> latencies = measure(rate, options, brelto, contenders);
+            reported += "\n" + std::to_string(rate) + " Hz:";
             for (std::size_t c = 0; c < contenders.size(); ++c)
-                latencies += std::string(c ? ", " : " ") + contenders[c].name + " " +
-                             std::to_string(latency[c]);
+                reported += std::string(c ? ", " : " ") + contenders[c].name + " " +
+                            std::to_string(latencies[c]);
         }
-        std::printf("\nLatencies reported, in frames (Brelto's look-ahead is LSP's):%s\n",
-                    latencies.c_str());
+        std::printf("\nLatencies reported, in frames (LSP's look-ahead set to Brelto's):%s\n",
+                    reported.c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "brelto-peer-bench: %s\n", error.what());
         return 1;
