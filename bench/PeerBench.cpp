@@ -2,8 +2,9 @@
 // LSP's Limiter Stereo, loaded like Brelto through its VST 2.4 entry point, and
 // x42-dpl, the stereo Digital Peak Limiter of x42-plugins, through lilv. The
 // same stereo signals at 44.1, 48 and 96 kHz in blocks of 512, with the same
-// settings; only the processReplacing and run calls are timed, repetitions
-// interleave the limiters, and each figure is the median of the repetitions.
+// settings; only the processReplacing and run calls are timed, each repetition
+// runs every limiter on every signal at every rate, and each figure is the
+// median of the repetitions.
 //   brelto-peer-bench --lsp PATH [--brelto PATH] [--repetitions N] [--seconds S]
 #include "bench/BenchSignals.h"
 #include "bench/Lv2Plugin.h"
@@ -35,9 +36,15 @@ constexpr const char* kX42Uri = "http://gareus.org/oss/lv2/dpl#stereo";
 constexpr double kCeilingDb = -0.3;
 constexpr double kReleaseMs = 20.0;
 
+struct Setup {
+    int rate;
+    double gainDb;
+    double lookAheadMs; // Brelto's at this rate, for LSP's
+};
+
 struct Case {
     std::string name;
-    double gainDb;
+    Setup setup;
     Signal signal;
 };
 
@@ -57,27 +64,29 @@ Signal pinkNoiseAt(int frames, double rmsDb) {
     return scaled(noise, std::pow(10.0, rmsDb / 20.0) / std::sqrt(sum / frames));
 }
 
-std::vector<Case> benchmarkCases(int rate, double seconds) {
+// Appends the signals at `rate` to `all`.
+void addCases(std::vector<Case>& all, int rate, double lookAheadMs, double seconds) {
     const int frames = static_cast<int>(rate * seconds);
-    std::vector<Case> all;
-    all.push_back({"silence", 0.0, benchsignals::silence(frames)});
+    const auto add = [&](const std::string& name, double gainDb, Signal signal) {
+        all.push_back({name, {rate, gainDb, lookAheadMs}, std::move(signal)});
+    };
+    add("silence", 0.0, benchsignals::silence(frames));
     const std::vector<float> music = musicExcerpt(rate, seconds, 0.5f);
     Signal split = benchsignals::silence(frames);
     for (int i = 0; i < frames; ++i) {
         split.left[i] = music[2 * i];
         split.right[i] = music[2 * i + 1];
     }
-    all.push_back({"music at -6 dBFS peak, below the ceiling", 0.0, std::move(split)});
+    add("music at -6 dBFS peak, below the ceiling", 0.0, std::move(split));
     const Signal noise = pinkNoiseAt(frames, -12.0);
-    all.push_back({"pink noise at -12 dBFS, +12 dB", 12.0, noise});
-    all.push_back({"pink noise at -12 dBFS, +18 dB", 18.0, noise});
+    add("pink noise at -12 dBFS, +12 dB", 12.0, noise);
+    add("pink noise at -12 dBFS, +18 dB", 18.0, noise);
     // Slow swells: while one rises, the limiter's envelope rises with it and
     // Brelto's look-ahead scan runs on nearly every frame.
     for (const double hz : {7.0, 3.5, 2.0, 1.0}) {
         char name[64];
         std::snprintf(name, sizeof name, "rectified %g Hz sine at -6 dBFS, +30 dB", hz);
-        all.push_back(
-            {name, 30.0, scaled(benchsignals::rectifiedSine(rate, frames, hz, 1.0f), 0.5)});
+        add(name, 30.0, scaled(benchsignals::rectifiedSine(rate, frames, hz, 1.0f), 0.5));
     }
     // Noise on a swell dents its rise on every frame.
     Signal swell = scaled(benchsignals::rectifiedSine(rate, frames, 2.0, 1.0f), 0.5);
@@ -86,9 +95,8 @@ std::vector<Case> benchmarkCases(int rate, double seconds) {
         swell.left[i] += hiss.left[i];
         swell.right[i] += hiss.right[i];
     }
-    all.push_back({"rectified 2 Hz sine at -6 dBFS under pink noise at -30 dBFS, +30 dB", 30.0,
-                   std::move(swell)});
-    return all;
+    add("rectified 2 Hz sine at -6 dBFS under pink noise at -30 dBFS, +30 dB", 30.0,
+        std::move(swell));
 }
 
 // One limiter instance, set up and started; made anew for every run.
@@ -100,12 +108,6 @@ public:
     virtual void run(int frames) = 0;
     // The latency it reports, in frames (its look-ahead).
     virtual int latency() = 0;
-};
-
-struct Setup {
-    int rate;
-    double gainDb;
-    double lookAheadMs; // Brelto's at this rate, for LSP's
 };
 
 class VstLimiter final : public Limiter {
@@ -128,7 +130,8 @@ public:
 
 private:
     std::unique_ptr<PluginInstance> plugin;
-    // spare: silent buffers for the ports beyond the first two (a side chain).
+    // spare: a silent buffer per port, for those beyond the first two (a side
+    // chain); inputs, outputs: the buffers of the next run.
     std::vector<std::vector<float>> spare;
     std::vector<float*> inputs, outputs;
 };
@@ -288,41 +291,27 @@ std::unique_ptr<Limiter> vst(std::unique_ptr<PluginInstance> plugin) {
     return std::make_unique<VstLimiter>(std::move(plugin));
 }
 
-// Times every contender on every signal at one rate and prints a row per
-// signal; returns the latency each contender reported.
-std::vector<int> measure(int rate, const Options& options, PluginModule& brelto,
-                         const std::vector<Contender>& contenders) {
-    const std::vector<Case> cases = benchmarkCases(rate, options.seconds);
-    const int lookAhead = startedBrelto(brelto, {rate, 0.0, 0.0}, false)->initialDelay();
-    const double lookAheadMs = 1000.0 * lookAhead / rate;
-    std::vector<std::vector<std::vector<double>>> times(
-        cases.size(), std::vector<std::vector<double>>(contenders.size()));
-    std::vector<std::vector<float>> peaks(cases.size(), std::vector<float>(contenders.size()));
-    std::vector<int> latencies(contenders.size());
-    // Repetitions interleave the limiters, so drifts of the machine hit all.
-    for (int r = 0; r < options.repetitions; ++r)
-        for (std::size_t s = 0; s < cases.size(); ++s)
-            for (std::size_t c = 0; c < contenders.size(); ++c) {
-                const auto limiter = contenders[c].make({rate, cases[s].gainDb, lookAheadMs});
-                const Run run = timeOnce(*limiter, cases[s].signal);
-                times[s][c].push_back(run.seconds);
-                peaks[s][c] = run.peak;
-                latencies[c] = run.latency;
-            }
-    for (std::size_t s = 0; s < cases.size(); ++s) {
-        const auto frames = static_cast<double>(cases[s].signal.left.size());
-        std::vector<double> ns;
-        for (const auto& runs : times[s])
-            ns.push_back(1e9 * median(runs) / frames);
-        std::printf("| %s | %g |", cases[s].name.c_str(), rate / 1000.0);
-        for (double value : ns)
-            std::printf(" %.2f |", value);
-        std::printf(" %.2f | %.2f | %.2f |", ns[0] / ns[2], ns[1] / ns[2], ns[0] / ns[3]);
-        for (std::size_t c = 0; c < contenders.size(); ++c)
-            std::printf("%s %.2f", c ? "," : "", toDb(peaks[s][c]));
-        std::printf(" |\n");
-    }
-    return latencies;
+// What the runs of one signal gave, by contender.
+struct Measured {
+    std::vector<std::vector<double>> seconds; // one per run
+    std::vector<float> peaks;                 // of the output
+    std::vector<int> latencies;
+    explicit Measured(std::size_t contenders)
+        : seconds(contenders), peaks(contenders), latencies(contenders) {}
+};
+
+void printRow(const Case& c, const Measured& measured) {
+    const auto frames = static_cast<double>(c.signal.left.size());
+    std::vector<double> ns;
+    for (const auto& runs : measured.seconds)
+        ns.push_back(1e9 * median(runs) / frames);
+    std::printf("| %s | %g |", c.name.c_str(), c.setup.rate / 1000.0);
+    for (double value : ns)
+        std::printf(" %.2f |", value);
+    std::printf(" %.2f | %.2f | %.2f |", ns[0] / ns[2], ns[1] / ns[2], ns[0] / ns[3]);
+    for (std::size_t k = 0; k < ns.size(); ++k)
+        std::printf("%s %.2f", k ? "," : "", toDb(measured.peaks[k]));
+    std::printf(" |\n");
 }
 
 } // namespace
@@ -360,13 +349,30 @@ int main(int argc, char** argv) {
             std::printf(" %s |", contender.name);
         std::printf(" ISP off / x42-dpl | ISP on / x42-dpl | ISP off / LSP | output peaks, dBFS |"
                     "\n|---|---|---|---|---|---|---|---|---|---|\n");
-        std::string reported;
+        std::vector<Case> cases;
         for (const int rate : kRates) {
-            const std::vector<int> latencies = measure(rate, options, brelto, contenders);
-            reported += "\n" + std::to_string(rate) + " Hz:";
+            const int lookAhead = startedBrelto(brelto, {rate, 0.0, 0.0}, false)->initialDelay();
+            addCases(cases, rate, 1000.0 * lookAhead / rate, options.seconds);
+        }
+        std::vector<Measured> measured(cases.size(), Measured(contenders.size()));
+        // Each repetition runs every limiter on every signal at every rate, so
+        // drifts of the machine's load hit all alike.
+        for (int r = 0; r < options.repetitions; ++r)
+            for (std::size_t s = 0; s < cases.size(); ++s)
+                for (std::size_t c = 0; c < contenders.size(); ++c) {
+                    const Run run = timeOnce(*contenders[c].make(cases[s].setup), cases[s].signal);
+                    measured[s].seconds[c].push_back(run.seconds);
+                    measured[s].peaks[c] = run.peak;
+                    measured[s].latencies[c] = run.latency;
+                }
+        std::string reported;
+        for (std::size_t s = 0; s < cases.size(); ++s) {
+            printRow(cases[s], measured[s]);
+            if (s + 1 < cases.size() && cases[s + 1].setup.rate == cases[s].setup.rate) continue;
+            reported += "\n" + std::to_string(cases[s].setup.rate) + " Hz:";
             for (std::size_t c = 0; c < contenders.size(); ++c)
                 reported += std::string(c ? ", " : " ") + contenders[c].name + " " +
-                            std::to_string(latencies[c]);
+                            std::to_string(measured[s].latencies[c]);
         }
         std::printf("\nLatencies reported, in frames (LSP's look-ahead set to Brelto's):%s\n",
                     reported.c_str());
