@@ -1,10 +1,12 @@
 // The renderer's pieces on their own: the bank-file layout, the user-unit
-// laws against the plug-in's own, and the committed demonstration file.
+// laws against the plug-in's own, the committed demonstration file, and the
+// hand-over of frames to the meters' threads.
 #include "RenderTool.h"
 #include "core/Brelto.h"
 #include "dsp/DaVivadozoz.h"
 #include "dsp/ParameterLaws.h"
 #include "tools/bank/BankFile.h"
+#include "tools/render/FanOut.h"
 #include "tools/render/PluginSession.h"
 #include "tools/render/UserUnits.h"
 
@@ -117,4 +119,40 @@ TEST(DemoFile, TheCommittedExcerptIsWhatItsGeneratorMakes) {
     EXPECT_EQ(committed.rate, made.rate);
     EXPECT_EQ(committed.channels, 2);
     EXPECT_TRUE(committed.samples == made.samples);
+}
+
+TEST(FanOut, EveryConsumerTakesInEveryFrameInOrderAndAFailureComesBackAtTheEnd) {
+    constexpr int kChannels = 2;
+    constexpr int kBlockFrames = 1000; // no divisor of the slot's frames
+    const int frames = 5 * FanOut::kSlotFrames + 123;
+    std::vector<float> stream;
+    for (int i = 0; i < frames * kChannels; ++i)
+        stream.push_back(static_cast<float>(i));
+    auto feed = [&](FanOut& fanOut) {
+        for (int done = 0; done < frames; done += kBlockFrames)
+            fanOut.add(stream.data() + done * kChannels, std::min(kBlockFrames, frames - done));
+    };
+    std::vector<float> first, second;
+    auto into = [](std::vector<float>& taken) {
+        return [&taken](const float* interleaved, int count) {
+            taken.insert(taken.end(), interleaved, interleaved + count * kChannels);
+        };
+    };
+    FanOut both(kChannels, {into(first), into(second)});
+    feed(both);
+    both.finish();
+    EXPECT_TRUE(first == stream);
+    EXPECT_TRUE(second == stream);
+
+    // A consumer that fails holds up neither the producer nor the others.
+    std::vector<float> third;
+    int calls = 0;
+    FanOut failing(kChannels, {[&calls](const float*, int) {
+                                   if (++calls == 2) throw RenderError("cannot measure");
+                               },
+                               into(third)});
+    feed(failing);
+    EXPECT_THROW(failing.finish(), RenderError);
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(third == stream);
 }

@@ -1,7 +1,8 @@
 #!/bin/sh
-# A batch of four files on four jobs, searches included, and the same files as
-# an album, through a build of brelto-render and the plug-in under
-# ThreadSanitizer: any race fails it.
+# A batch of four files on four jobs, searches included, the same files as an
+# album, and one file alone, whose meters run on threads of their own, with a
+# plot and a lossy output, through a build of brelto-render and the plug-in
+# under ThreadSanitizer: any race fails it.
 # usage: batch-threads.sh BRELTO-RENDER AUDIO-FILE
 set -eu
 render=$1
@@ -19,3 +20,7 @@ TSAN_OPTIONS=halt_on_error=1 "$render" --jobs 4 --album --preset streaming \
 for name in a b c d; do
   [ -s "$folder/album/$name.flac" ] || { echo "batch-threads: no album/$name.flac" >&2; exit 1; }
 done
+TSAN_OPTIONS=halt_on_error=1 "$render" --target-lufs -14 --true-peak -1 \
+  --plot "$folder/alone.png" "$folder"/a.flac "$folder/alone.ogg" > /dev/null
+[ -s "$folder/alone.ogg" ] && [ -s "$folder/alone.png" ] ||
+  { echo "batch-threads: no alone.ogg or alone.png" >&2; exit 1; }

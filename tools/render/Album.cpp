@@ -17,7 +17,7 @@ using Files = std::vector<std::unique_ptr<FileRender>>;
 // Every file opened, checked and its plug-in set up, before anything is
 // written; the reasons of all that fail together.
 Files openAll(const RenderRequest& settings, const std::vector<std::string>& inputs,
-              const std::string& outDir, std::atomic<double>* shares) {
+              const std::string& outDir, int jobs, std::atomic<double>* shares) {
     std::string failures;
     std::map<std::string, std::string> firsts;
     Files files;
@@ -29,8 +29,8 @@ Files openAll(const RenderRequest& settings, const std::vector<std::string>& inp
             continue;
         }
         try {
-            files.push_back(
-                std::make_unique<FileRender>(requestFor(settings, inputs[i], outDir, shares[i])));
+            files.push_back(std::make_unique<FileRender>(requestFor(
+                settings, inputs[i], outDir, shares[i], workerCount(inputs.size(), jobs))));
         } catch (const RenderError& error) {
             failures += "\n  " + inputs[i] + ": " + error.what();
         }
@@ -79,7 +79,7 @@ AlbumFigures figuresOf(const Files& files, bool output) {
 Album runAlbum(const RenderRequest& settings, const std::vector<std::string>& inputs,
                const std::string& outDir, int jobs) {
     const auto shares = std::make_unique<std::atomic<double>[]>(inputs.size());
-    Files files = openAll(settings, inputs, outDir, shares.get());
+    Files files = openAll(settings, inputs, outDir, jobs, shares.get());
     std::error_code why;
     std::filesystem::create_directories(outDir, why);
     if (why) throw RenderError("cannot make the folder " + outDir + ": " + why.message());

@@ -18,6 +18,10 @@ namespace {
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
+std::size_t coreCount() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
 // What the threads share: the next item to take, the items done, and which
 // workers have ended.
 struct Shared {
@@ -65,9 +69,15 @@ void drawItemsBar(const Shared& shared, const std::atomic<double>* shares, std::
 
 } // namespace
 
+std::size_t workerCount(std::size_t count, int jobs) {
+    return std::min(count, jobs > 0 ? static_cast<std::size_t>(jobs) : coreCount());
+}
+
 RenderRequest requestFor(const RenderRequest& settings, const std::string& input,
-                         const std::string& outDir, std::atomic<double>& share) {
+                         const std::string& outDir, std::atomic<double>& share,
+                         std::size_t workers) {
     RenderRequest request = settings;
+    request.measureOnThreads = workers < coreCount();
     request.input = input;
     request.output.clear();
     request.outDir = outDir;
@@ -87,8 +97,7 @@ void runEach(std::size_t count, int jobs, bool showBar, const std::string& what,
     for (std::size_t i = 0; i < count; ++i)
         shares[i].store(0.0, std::memory_order_relaxed);
     Shared shared;
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t threads = std::min(count, jobs > 0 ? static_cast<std::size_t>(jobs) : cores);
+    const std::size_t threads = workerCount(count, jobs);
     shared.ended.assign(threads, false);
     std::vector<std::thread> workers;
     for (std::size_t t = 0; t < threads; ++t)
@@ -129,7 +138,8 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
         BatchItem& item = items[i];
         if (item.skipped) return;
         try {
-            item.report = runRender(requestFor(settings, item.input, outDir, shares[i]));
+            item.report = runRender(requestFor(settings, item.input, outDir, shares[i],
+                                               workerCount(items.size(), jobs)));
             item.done = true;
         } catch (const std::exception& error) {
             item.error = error.what();

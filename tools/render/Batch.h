@@ -34,10 +34,15 @@ std::vector<BatchItem> runBatch(const RenderRequest& settings,
 void runEach(std::size_t count, int jobs, bool showBar, const std::string& what,
              std::atomic<double>* shares, const std::function<void(std::size_t)>& task);
 
+// The threads on which runEach() runs `count` tasks `jobs` at a time.
+std::size_t workerCount(std::size_t count, int jobs);
+
 // One file's request in a batch: the batch's settings, the file as input, its
-// output in `outDir` under its own name, its progress told to `share`.
+// output in `outDir` under its own name, its progress told to `share`; its
+// meters on threads of their own only when the batch's `workers` leave cores idle.
 RenderRequest requestFor(const RenderRequest& settings, const std::string& input,
-                         const std::string& outDir, std::atomic<double>& share);
+                         const std::string& outDir, std::atomic<double>& share,
+                         std::size_t workers);
 
 // The output name of an input in a folder, without the extension that its format adds.
 std::string stemOf(const std::string& input);

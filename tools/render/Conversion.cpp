@@ -65,6 +65,9 @@ void SampleConversion::convert(float* samples, float* held, int count) {
     const double step = std::ldexp(1.0, shift); // one LSB of the word, in the intermediate
     const std::int64_t lowest = -(std::int64_t{1} << (kIntermediateBits - 1 - shift));
     const std::int64_t highest = -lowest - 1;
+    // One LSB of the word at full scale 1; a power of two, so that a word of
+    // 24 bits or fewer times it is exact in a float.
+    const auto wordScale = static_cast<float>(std::ldexp(1.0, shift - (kIntermediateBits - 1)));
     for (int i = 0; i < count; ++i) {
         double scaled = std::isfinite(samples[i]) ? samples[i] * kFullScale32 : 0.0;
         // Digital silence stays silent: dither only where there is signal.
@@ -74,10 +77,9 @@ void SampleConversion::convert(float* samples, float* held, int count) {
             word = highest;
         else if (scaled <= -kFullScale32)
             word = lowest;
-        else
-            word = static_cast<std::int64_t>(
-                std::floor(static_cast<double>(std::llrint(scaled)) / step));
-        held[i] = static_cast<float>(std::ldexp(static_cast<double>(word), shift) / kFullScale32);
+        else // the shift of a signed word is arithmetic: it rounds down, as libsndfile's does
+            word = std::llrint(scaled) >> shift;
+        held[i] = static_cast<float>(word) * wordScale;
         // The dithered word goes to libsndfile exactly; without dither it
         // rounds the plug-in's own float as it always did.
         if (dither) samples[i] = held[i];

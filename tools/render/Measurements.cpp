@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -12,6 +13,22 @@ constexpr double kDbPerDecade = 20.0;
 // Below this level (-100 dBFS) a sample tells too little about the gain applied to it.
 constexpr double kSignalFloor = 1e-5;
 constexpr int kStereo = 2;
+
+// The largest of `floor` and the magnitudes of `count` samples: in floats,
+// whose largest is the same number as in doubles, and in lanes that do not
+// wait for each other.
+float largestMagnitude(const float* samples, int count, float floor) {
+    constexpr int kLanes = 8;
+    float lanes[kLanes];
+    std::fill(std::begin(lanes), std::end(lanes), floor);
+    int i = 0;
+    for (; i + kLanes <= count; i += kLanes)
+        for (int lane = 0; lane < kLanes; ++lane)
+            lanes[lane] = std::max(lanes[lane], std::fabs(samples[i + lane]));
+    for (; i < count; ++i)
+        lanes[0] = std::max(lanes[0], std::fabs(samples[i]));
+    return *std::max_element(std::begin(lanes), std::end(lanes));
+}
 
 double toDb(double level) {
     return level > 0.0 ? kDbPerDecade * std::log10(level)
@@ -39,55 +56,84 @@ void OversampledPeak::traceInto(LevelTrace& into, std::vector<double>& values,
 }
 
 void OversampledPeak::take(int frames) {
-    double level = highest;
-    for (const float sample : upsampled)
-        level = std::max(level, static_cast<double>(std::fabs(sample)));
-    highest = level;
+    highest = largestMagnitude(upsampled.data(), frames * channels, highest);
     if (trace != nullptr)
         trace->raisePeaks(*traced, made, upsampled.data(), frames, channels, traceFramesPerSample);
     made += frames;
 }
 
-LevelMeter::LevelMeter(int channels, int rate)
+LevelMeter::LevelMeter(int channels, int rate, bool onThreads)
     : state(ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rate),
                          EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_SAMPLE_PEAK |
                              EBUR128_MODE_TRUE_PEAK)),
       oversampled(channels, rate), channels(channels) {
     if (!state) throw RenderError("cannot measure loudness at " + std::to_string(rate) + " Hz");
+    if (onThreads)
+        threads = std::make_unique<FanOut>(
+            channels,
+            std::vector<FanOut::Consumer>{
+                [this](const float* frames, int count) { addToLoudness(frames, count); },
+                [this](const float* frames, int count) { oversampled.add(frames, count); }});
 }
 
 void LevelMeter::add(const float* interleaved, int frames) {
-    ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
+    if (threads) return threads->add(interleaved, frames);
+    addToLoudness(interleaved, frames);
     oversampled.add(interleaved, frames);
 }
 
-double LevelMeter::lastTruePeak() const {
-    double peak = 0.0;
-    for (int c = 0; c < channels; ++c) {
-        double channelPeak = 0.0;
-        if (ebur128_prev_true_peak(state.get(), static_cast<unsigned>(c), &channelPeak) ==
-            EBUR128_SUCCESS)
-            peak = std::max(peak, channelPeak);
-    }
-    return peak;
+void LevelMeter::finish() {
+    settle();
+    oversampled.finish();
 }
 
-double LevelMeter::peakDb(int (*read)(ebur128_state*, unsigned int, double*)) const {
+void LevelMeter::settle() {
+    if (!threads) return;
+    threads->finish();
+    threads.reset();
+}
+
+void LevelMeter::traceInto(LevelTrace& into, double traceFramesPerFrame) {
+    trace = &into;
+    traceScale = traceFramesPerFrame;
+    oversampled.traceInto(into, into.outputOversampledPeak, traceFramesPerFrame);
+}
+
+void LevelMeter::addToLoudness(const float* interleaved, int frames) {
+    if (trace == nullptr) {
+        ebur128_add_frames_float(state.get(), interleaved, static_cast<std::size_t>(frames));
+        given += frames;
+        return;
+    }
+    for (int done = 0; done < frames;) {
+        const int piece = static_cast<int>(
+            std::min<long long>(frames - done, trace->framesLeftInWindow(given, traceScale)));
+        ebur128_add_frames_float(state.get(), interleaved + done * channels,
+                                 static_cast<std::size_t>(piece));
+        trace->raise(trace->outputTruePeak,
+                     static_cast<long long>(static_cast<double>(given) * traceScale),
+                     peakOf(ebur128_prev_true_peak));
+        done += piece;
+        given += piece;
+    }
+}
+
+double LevelMeter::peakOf(int (*read)(ebur128_state*, unsigned int, double*)) const {
     double peak = 0.0;
     for (int c = 0; c < channels; ++c) {
         double channelPeak = 0.0;
         if (read(state.get(), static_cast<unsigned>(c), &channelPeak) == EBUR128_SUCCESS)
             peak = std::max(peak, channelPeak);
     }
-    return toDb(peak);
+    return peak;
 }
 
 double LevelMeter::samplePeakDb() const {
-    return peakDb(ebur128_sample_peak);
+    return toDb(peakOf(ebur128_sample_peak));
 }
 
 double LevelMeter::truePeakDb() const {
-    return peakDb(ebur128_true_peak);
+    return toDb(peakOf(ebur128_true_peak));
 }
 
 double LevelMeter::oversampledPeakDb() const {
@@ -138,7 +184,8 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
             // in takes the input of `latency` frames ago; the new one waits in its place.
             for (int c = 0; c < kStereo; ++c)
                 std::swap(in[c], delayed[position + static_cast<std::size_t>(c)]);
-            position = (position + kStereo) % delayed.size();
+            position += kStereo;
+            if (position == delayed.size()) position = 0;
         }
         double reduction = 0.0;
         bool carriesSignal = false;
@@ -147,7 +194,10 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
             const double got = std::fabs(output[kStereo * i + c]);
             if (expected < kSignalFloor || got <= 0.0) continue;
             carriesSignal = true;
-            reduction = std::max(reduction, kDbPerDecade * std::log10(expected / got));
+            // An output at or above the expected level is no reduction; its
+            // logarithm would be zero or below.
+            if (expected > got)
+                reduction = std::max(reduction, kDbPerDecade * std::log10(expected / got));
         }
         if (!carriesSignal) continue;
         if (traced != nullptr) traced->raise(traced->reductionDb, processed - latency, reduction);
@@ -160,7 +210,8 @@ void GainReductionMeter::add(const float* input, const float* output, int frames
 LevelTrace::LevelTrace(long long frames, int rate, int windows)
     : rate(rate), windowFrames(std::max(1LL, (frames + windows - 1) / windows)) {
     const auto count = static_cast<std::size_t>((frames + windowFrames - 1) / windowFrames);
-    for (auto* values : {&inputPeak, &outputPeak, &outputTruePeak, &reductionDb})
+    for (auto* values :
+         {&inputPeak, &outputPeak, &reductionDb, &outputTruePeak, &outputOversampledPeak})
         values->assign(count, 0.0);
 }
 

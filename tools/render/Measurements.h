@@ -3,6 +3,7 @@
 // our own), and the gain reduction the limiter applied.
 #pragma once
 
+#include "tools/render/FanOut.h"
 #include "tools/render/Resampler.h"
 
 #include <ebur128.h>
@@ -34,10 +35,10 @@ private:
     void take(int frames);
 
     Resampler upsampler;
-    std::vector<float> upsampled; // the frames of the last call, reused
+    std::vector<float> upsampled; // the frames of the last call at its start, reused
     int channels;
-    double highest = 0.0;
-    long long made = 0; // reconstructed frames so far
+    float highest = 0.0f; // the largest magnitude so far
+    long long made = 0;   // reconstructed frames so far
     LevelTrace* trace = nullptr;
     std::vector<double>* traced = nullptr;
     double traceFramesPerSample = 0.0;
@@ -48,13 +49,22 @@ private:
 class LevelMeter {
 public:
     // Throws RenderError when libebur128 or libsoxr refuses the layout.
-    LevelMeter(int channels, int rate);
+    // `onThreads`: libebur128 and the oversampled meter each take the frames
+    // in on a thread of their own, so that add() returns as soon as it has
+    // copied them.
+    LevelMeter(int channels, int rate, bool onThreads = false);
+    LevelMeter(const LevelMeter&) = delete; // its threads hold its address
+    LevelMeter& operator=(const LevelMeter&) = delete;
     void add(const float* interleaved, int frames);
     // Ends the stream: the oversampled meter takes in its filter's tail.
-    void finish() { oversampled.finish(); }
-    // libebur128's true peak of the frames of the last add(), as a linear level.
-    double lastTruePeak() const;
-    OversampledPeak& oversampledPeak() { return oversampled; }
+    void finish();
+    // Waits until every frame given has been taken in, without ending the
+    // stream: what a trace shows of a stream whose figures come from elsewhere.
+    void settle();
+    // Raises the true peaks of each window in `trace`, libebur128's and the
+    // oversampled meter's apart; `traceFramesPerFrame`: frames of the trace
+    // per frame given to add().
+    void traceInto(LevelTrace& trace, double traceFramesPerFrame);
 
     // In dB relative to full scale; minus infinity for silence.
     double samplePeakDb() const;
@@ -70,7 +80,10 @@ public:
     static double loudnessRangeLu(const std::vector<const LevelMeter*>& meters);
 
 private:
-    double peakDb(int (*read)(ebur128_state*, unsigned int, double*)) const;
+    // Into libebur128, window by window of a trace.
+    void addToLoudness(const float* interleaved, int frames);
+    // The highest of the channels' readings, linear.
+    double peakOf(int (*read)(ebur128_state*, unsigned int, double*)) const;
     static std::vector<ebur128_state*> statesOf(const std::vector<const LevelMeter*>& meters);
 
     struct Release {
@@ -79,6 +92,12 @@ private:
     std::unique_ptr<ebur128_state, Release> state;
     OversampledPeak oversampled;
     int channels;
+    long long given = 0; // frames given to libebur128 so far
+    LevelTrace* trace = nullptr;
+    double traceScale = 1.0; // frames of the trace per frame given
+    // The meters' threads, until the stream is settled; destroyed first, as
+    // they use the rest.
+    std::unique_ptr<FanOut> threads;
 };
 
 // Levels over time for a picture of a render: the largest value in each
@@ -86,7 +105,10 @@ private:
 struct LevelTrace {
     int rate = 0;
     long long windowFrames = 1;
-    std::vector<double> inputPeak, outputPeak, outputTruePeak, reductionDb;
+    std::vector<double> inputPeak, outputPeak, reductionDb;
+    // The output's true peak on each meter, apart, so that each meter's
+    // thread writes its own; the higher is the output's true peak.
+    std::vector<double> outputTruePeak, outputOversampledPeak;
 
     // About `windows` windows over `frames` frames.
     LevelTrace(long long frames, int rate, int windows);

@@ -186,10 +186,12 @@ int drawLimits(Canvas& canvas, const LevelTrace& trace, const RenderReport& repo
     cairo_set_dash(canvas.cr(), nullptr, 0, 0.0);
     int overs = 0;
     for (std::size_t i = 0; i < trace.outputTruePeak.size(); ++i) {
-        if (toDb(trace.outputTruePeak[i]) <= limit) continue;
+        const double truePeakDb =
+            toDb(std::max(trace.outputTruePeak[i], trace.outputOversampledPeak[i]));
+        if (truePeakDb <= limit) continue;
         ++overs;
         const double x = kLeft + static_cast<double>(i) + 0.5;
-        canvas.line(x, kLevelsTop, x, levelY(toDb(trace.outputTruePeak[i])), kOver, 1.0);
+        canvas.line(x, kLevelsTop, x, levelY(truePeakDb), kOver, 1.0);
         cairo_t* cr = canvas.cr();
         cairo_move_to(cr, x - 4.0, kLevelsTop - 8.0);
         cairo_line_to(cr, x + 4.0, kLevelsTop - 8.0);

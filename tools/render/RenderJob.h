@@ -38,6 +38,9 @@ struct RenderRequest {
     int rate = 0;          // the output's sample rate; 0: the input's
     Dither dither = Dither::Default;
     std::string plot; // a picture of the levels over time, PNG
+    // The meters on threads of their own, beside the render; a batch that
+    // keeps every core busy measures on its renders' threads instead.
+    bool measureOnThreads = true;
     // Told the share of the current render done, from the rendering thread.
     std::function<void(double)> progressed;
 };

@@ -80,10 +80,10 @@ double expectedGain(PluginInstance& instance, const Setup& setup) {
 }
 
 // The output as a decoder reads it back from the completed temporary file.
-void measureWritten(PassResult& result, const AudioFormat& out) {
+void measureWritten(PassResult& result, const AudioFormat& out, bool onThreads) {
     result.writer->close();
     AudioReader reader(result.writer->written());
-    result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate);
+    result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate, onThreads);
     std::vector<float> frames(static_cast<std::size_t>(kBlockFrames * out.channels));
     for (int got; (got = reader.read(frames.data(), kBlockFrames)) > 0;)
         result.outputMeter->add(frames.data(), got);
@@ -98,14 +98,13 @@ class OutputStage {
 public:
     OutputStage(const AudioJob& job, const RenderRequest& request, PassResult& result, bool tracing)
         : out(job.out), conversion(job.out.format, request.dither), result(result),
-          traceScale(static_cast<double>(job.in.rate) / job.out.rate), tracing(tracing) {
+          traceScale(static_cast<double>(job.in.rate) / job.out.rate), tracing(tracing),
+          onThreads(request.measureOnThreads) {
         if (out.rate != job.in.rate)
             resampler = std::make_unique<Resampler>(out.channels, job.in.rate, out.rate);
         result.dithered = conversion.dithered();
-        result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate);
-        if (tracing)
-            result.outputMeter->oversampledPeak().traceInto(
-                result.trace, result.trace.outputTruePeak, traceScale);
+        result.outputMeter = std::make_unique<LevelMeter>(out.channels, out.rate, onThreads);
+        if (tracing) result.outputMeter->traceInto(result.trace, traceScale);
         result.writer = std::make_unique<AudioWriter>(job.outputPath, out);
     }
 
@@ -117,10 +116,13 @@ public:
 
     void finish() {
         if (resampler) emit(converted.data(), resampler->finish(converted));
-        if (conversion.heldExactly())
+        if (conversion.heldExactly()) {
             measureStream(result.output, *result.outputMeter);
-        else
-            measureWritten(result, out);
+        } else {
+            // The trace shows the samples as they went in; the figures are the file's.
+            result.outputMeter->settle();
+            measureWritten(result, out, onThreads);
+        }
     }
 
 private:
@@ -134,27 +136,11 @@ private:
         result.output.frames += count;
     }
 
-    // Feeds the meter window by window of the trace, recording the true
-    // peak of each window.
     void measure(int frames) {
-        LevelMeter& meter = *result.outputMeter;
-        if (!tracing) {
-            meter.add(held.data(), frames);
-            return;
-        }
-        LevelTrace& trace = result.trace;
-        long long frame = result.output.frames;
-        trace.raisePeaks(trace.outputPeak, frame, held.data(), frames, out.channels, traceScale);
-        for (int done = 0; done < frames;) {
-            const int piece = static_cast<int>(
-                std::min<long long>(frames - done, trace.framesLeftInWindow(frame, traceScale)));
-            meter.add(held.data() + done * out.channels, piece);
-            trace.raise(trace.outputTruePeak,
-                        static_cast<long long>(static_cast<double>(frame) * traceScale),
-                        meter.lastTruePeak());
-            done += piece;
-            frame += piece;
-        }
+        if (tracing)
+            result.trace.raisePeaks(result.trace.outputPeak, result.output.frames, held.data(),
+                                    frames, out.channels, traceScale);
+        result.outputMeter->add(held.data(), frames);
     }
 
     const AudioFormat& out;
@@ -164,6 +150,7 @@ private:
     std::vector<float> converted, held;
     double traceScale;
     bool tracing;
+    bool onThreads;
 };
 
 } // namespace
@@ -234,7 +221,8 @@ PassResult renderPass(AudioJob& job, const RenderRequest& request, PluginModule&
     GainReductionMeter reduction(gain, latency);
     if (settings.trace) reduction.traceInto(result.trace);
     if (settings.measureInput)
-        result.inputMeter = std::make_unique<LevelMeter>(in.channels, in.rate);
+        result.inputMeter =
+            std::make_unique<LevelMeter>(in.channels, in.rate, request.measureOnThreads);
     OutputStage output(job, request, result, settings.trace);
     Progress progress(request.progress, reader.frames(), in.rate);
 

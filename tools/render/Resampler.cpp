@@ -2,6 +2,7 @@
 
 #include "tools/render/PluginSession.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -30,10 +31,7 @@ Resampler::Resampler(int channels, double inRate, double outRate)
 
 int Resampler::process(const float* in, int frames, std::vector<float>& out) {
     // A null input would end the stream.
-    if (frames <= 0) {
-        out.clear();
-        return 0;
-    }
+    if (frames <= 0) return 0;
     return run(in, frames, out);
 }
 
@@ -45,7 +43,7 @@ int Resampler::finish(std::vector<float>& out) {
 // gives no more.
 int Resampler::run(const float* in, int frames, std::vector<float>& out) {
     const auto room = static_cast<std::size_t>(std::ceil(frames * ratio)) + kSpareFrames;
-    out.resize(room * static_cast<std::size_t>(channels));
+    out.resize(std::max(out.size(), room * static_cast<std::size_t>(channels)));
     std::size_t used = 0, given = 0;
     for (;;) {
         const std::size_t space = out.size() / static_cast<std::size_t>(channels) - used;
@@ -66,6 +64,5 @@ int Resampler::run(const float* in, int frames, std::vector<float>& out) {
         if (flushed || stalled || (in != nullptr && given == static_cast<std::size_t>(frames)))
             break;
     }
-    out.resize(used * static_cast<std::size_t>(channels));
     return static_cast<int>(used);
 }

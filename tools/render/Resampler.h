@@ -16,10 +16,11 @@ public:
     // Throws RenderError when libsoxr refuses the rates.
     Resampler(int channels, double inRate, double outRate);
 
-    // Converts `frames` frames; `out` receives the frames ready so far.
-    // Returns their number.
+    // Converts `frames` frames; the frames ready so far go to the start of
+    // `out`, which only grows, so that a buffer kept from call to call is
+    // neither cleared nor filled again. Returns their number.
     int process(const float* in, int frames, std::vector<float>& out);
-    // The frames still in the filter once the input has ended.
+    // The frames still in the filter once the input has ended, as process() gives them.
     int finish(std::vector<float>& out);
 
 private:
