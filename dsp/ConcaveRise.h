@@ -45,34 +45,14 @@ public:
     // Longer than the fall of a slow wave between two swells.
     static constexpr int kFramesKept = 8 * kMaxFrames;
 
-    // The scan at `frame` of the chunk just tracked, of channel peaks[1 ..
-    // lookAhead - 1] against `envelope`, settled when the window is made of
-    // at most kMostPieces concave pieces that all stay below the line from
-    // the envelope through the nearest peak: then no later distance gives a
-    // steeper rise than the nearest. Sets target and steepest as the full
-    // scan would and answers true, or answers false.
-    bool settlePieces(int channel, int frame, const float* peaks, std::int32_t lookAhead,
-                      float envelope, float& target, std::int32_t& steepest) const;
-    static constexpr int kMostPieces = 32;
-    // Frames of run lengths kept: a window reaches back this far, less a chunk.
-    static constexpr std::int32_t kRunHistory = 4096;
-
 private:
     // recent: clamped peaks of the last two frames, interleaved, older first.
     // run: frames of the current run per channel; watching: this chunk tracks.
-    // frameCount: frames tracked since construction (wraps); watchedFrom: the
-    // frame count at which the current stretch of tracked chunks began.
-    // ending: the run ending at each of the last kRunHistory frames, by frame
-    // count and channel, at most kRunHistory, valid from watchedFrom on.
     float recent[4] = {};
     std::int32_t run[2] = {};
     bool watching = false;
     int framesLeft = 0; // frames still tracked since scans were last frequent
     std::int32_t runs[kMaxFrames][2];
-    std::int32_t runsTracked = 0; // frames of the last chunk tracked
-    std::uint32_t frameCount = 0;
-    std::uint32_t watchedFrom = 0;
-    std::uint16_t ending[kRunHistory][2];
 };
 
 // Windows shorter than this are left to the full scan.

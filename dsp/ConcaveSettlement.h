@@ -1,6 +1,7 @@
-// The settlement of concave runs (ConcaveRise.h) for both channels at once,
-// channel c in lane c of SSE registers as the frame loop holds them
-// (StereoLanes.h). Internal to the limiter.
+// The settlement of concave runs (ConcaveRise.h) for four scans at once:
+// both channels, channel c in lane c of SSE registers as the frame loop holds
+// them (StereoLanes.h), or one channel's scans on four frames
+// (FollowingPeaks.h). Internal to the limiter.
 #pragma once
 
 #include "dsp/ConcaveRise.h"
@@ -8,9 +9,9 @@
 #include <cstdint>
 #include <emmintrin.h>
 
-// Settled scans of both channels, lane c for channel c (lanes 2 and 3 are
-// don't-cares): `settled` where the lane's scan is settled, `nearest` where
-// the nearest peak then sets the target, `target` the settled target.
+// Settled scans, one a lane: `settled` where the lane's scan is settled,
+// `nearest` where the nearest peak then sets the target, `target` the
+// settled target.
 struct ConcaveSettlement {
     __m128 settled;
     __m128 nearest;
@@ -22,10 +23,11 @@ struct ConcaveSettlement {
 // are `first`, `second` and `last`, against `envelope`, with `releaseSlope`
 // the target to beat: settled where `run` (frames of a concave run ending
 // just before this frame) covers the window and the window lies within a
-// factor of two of the envelope, as the full scan would.
+// factor of two of the envelope, as the full scan would. Only lanes 0 and 1
+// unless `fourLanes`.
 inline ConcaveSettlement settleConcaveRises(__m128 first, __m128 second, __m128 last, __m128i run,
                                             std::int32_t lookAhead, __m128 envelope,
-                                            __m128 releaseSlope) {
+                                            __m128 releaseSlope, bool fourLanes = false) {
     // The run covers the window when it is at least lookAhead - 3 frames long.
     const __m128 runCovers =
         _mm_castsi128_ps(_mm_cmpgt_epi32(run, _mm_set1_epi32(lookAhead - 3 - 1)));
@@ -42,13 +44,20 @@ inline ConcaveSettlement settleConcaveRises(__m128 first, __m128 second, __m128 
     // The largest peak is at most the first plus (lookAhead - 2) first steps,
     // in double precision, two lanes at a time.
     const __m128 step = _mm_max_ps(_mm_sub_ps(second, first), _mm_setzero_ps());
-    const __m128d top =
-        _mm_add_pd(_mm_cvtps_pd(first),
-                   _mm_mul_pd(_mm_set1_pd(static_cast<double>(lookAhead - 2)), _mm_cvtps_pd(step)));
-    const __m128d bound = _mm_mul_pd(_mm_cvtps_pd(twice), _mm_set1_pd(1.0 - 0x1p-50));
-    const __m128 topBelow = _mm_castpd_ps(_mm_cmple_pd(top, bound));
-    // Two double lanes' masks, each a pair of float lanes, back to lanes 0 and 1.
-    settled = _mm_and_ps(settled, _mm_shuffle_ps(topBelow, topBelow, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128d steps = _mm_set1_pd(static_cast<double>(lookAhead - 2));
+    const __m128d margin = _mm_set1_pd(1.0 - 0x1p-50);
+    const auto topBelow = [&](__m128 firstPair, __m128 stepPair, __m128 twicePair) {
+        const __m128d top =
+            _mm_add_pd(_mm_cvtps_pd(firstPair), _mm_mul_pd(steps, _mm_cvtps_pd(stepPair)));
+        return _mm_castpd_ps(_mm_cmple_pd(top, _mm_mul_pd(_mm_cvtps_pd(twicePair), margin)));
+    };
+    const __m128 lowBelow = topBelow(first, step, twice);
+    const __m128 highBelow = fourLanes
+                                 ? topBelow(_mm_movehl_ps(first, first), _mm_movehl_ps(step, step),
+                                            _mm_movehl_ps(twice, twice))
+                                 : lowBelow;
+    // Each double lane's mask is a pair of float lanes: one of each, in order.
+    settled = _mm_and_ps(settled, _mm_shuffle_ps(lowBelow, highBelow, _MM_SHUFFLE(2, 0, 2, 0)));
     const __m128 nearest = _mm_cmpgt_ps(rise1, releaseSlope);
     return {settled, nearest,
             _mm_or_ps(_mm_and_ps(nearest, rise1), _mm_andnot_ps(nearest, releaseSlope))};

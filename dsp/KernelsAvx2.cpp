@@ -41,7 +41,10 @@ struct Avx2 {
 
 } // namespace
 
-extern const SimdKernels kAvx2Kernels = {
-    scanForSteepestRiseWith<Avx2>,      scanForSteepestRisesWith<Avx2>,
-    estimateInterSamplePeaksWith<Avx2>, clipAndGainWith<Avx2>,
-    estimateSamplePeaksWith<Avx2>,      emitLimitedWith<Avx2>};
+extern const SimdKernels kAvx2Kernels = {scanForSteepestRiseWith<Avx2>,
+                                         scanForSteepestRisesWith<Avx2>,
+                                         estimateInterSamplePeaksWith<Avx2>,
+                                         clipAndGainWith<Avx2>,
+                                         estimateSamplePeaksWith<Avx2>,
+                                         emitLimitedWith<Avx2>,
+                                         256};

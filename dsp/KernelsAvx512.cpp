@@ -46,7 +46,10 @@ struct Avx512 {
 
 } // namespace
 
-extern const SimdKernels kAvx512Kernels = {
-    scanForSteepestRiseWith<Avx512>,      scanForSteepestRisesWith<Avx512>,
-    estimateInterSamplePeaksWith<Avx512>, clipAndGainWith<Avx512>,
-    estimateSamplePeaksWith<Avx512>,      emitLimitedWith<Avx512>};
+extern const SimdKernels kAvx512Kernels = {scanForSteepestRiseWith<Avx512>,
+                                           scanForSteepestRisesWith<Avx512>,
+                                           estimateInterSamplePeaksWith<Avx512>,
+                                           clipAndGainWith<Avx512>,
+                                           estimateSamplePeaksWith<Avx512>,
+                                           emitLimitedWith<Avx512>,
+                                           256};

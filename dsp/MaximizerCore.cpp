@@ -4,6 +4,7 @@
 #include "dsp/ChunkStages.h"
 #include "dsp/ConcaveSettlement.h"
 #include "dsp/EnvelopeLanes.h"
+#include "dsp/FollowingPeaks.h"
 #include "dsp/LookAheadScan.h"
 #include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
@@ -47,6 +48,8 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     auto newReciprocals =
         zeroed(static_cast<std::size_t>(newCapacity) + kScanSlack + 1 + kAlignSlack);
     if (!newDelay || !newPeaks0 || !newPeaks1 || !newReciprocals) return false;
+    for (PeakHull& hull : hulls)
+        if (!hull.allocate(newCapacity)) return false;
     float* table = newReciprocals.get();
     while (reinterpret_cast<std::uintptr_t>(table + 1) % kLineBytes != 0)
         ++table;
@@ -94,6 +97,8 @@ void MaximizerCore::reset() {
     clearLines();
     clearSplines();
     concaveRuns.clear();
+    for (PeakHull& hull : hulls)
+        hull.clear();
     envelopes = kResting;
 }
 
@@ -133,24 +138,24 @@ inline bool allBelow(const float* samples, int frames, float bound) {
 }
 
 // What the look-ahead scans of a chunk read: each channel's peak line, the
-// reciprocals of the distances, the kernels and the concave runs tracked.
+// reciprocals of the distances, the kernels, and each channel's hull of
+// coming peaks.
 struct ScanSources {
     const float* lines[2];
     const float* reciprocals;
     std::int32_t lookAhead;
     const SimdKernels* kernels;
-    const ConcaveRuns* runs;
+    PeakHull* hulls;
 };
 
 // The scans of the channels in `scanning` (bit c for channel c) that a
-// concave run did not settle, from the frame written at `position`: first
-// from the window's concave pieces when runs were tracked up to
-// `trackedFrame` (else -1), then in full. Each aims first at the release
-// slope over `release` frames; the aims S, T and H are those of the frame
-// loop. Kept out of line: it is rare next to the frame loop, whose registers
-// it would otherwise crowd.
+// concave run did not settle, on frame `now` written at `position`: from the
+// hull of the coming peaks where it follows them, else in full. Each aims
+// first at the release slope over `release` frames; the aims S, T and H are
+// those of the frame loop. Kept out of line: it is rare next to the frame
+// loop, whose registers it would otherwise crowd.
 [[gnu::noinline]] Aims scanInFull(const ScanSources& sources, int scanning, std::int32_t position,
-                                  int trackedFrame, __m128 E, __m128 release, __m128 S, __m128 T,
+                                  std::uint64_t now, __m128 E, __m128 release, __m128 S, __m128 T,
                                   __m128i H) {
     const std::int32_t L = sources.lookAhead;
     const float* const peaks[2] = {sources.lines[0] + position, sources.lines[1] + position};
@@ -159,13 +164,10 @@ struct ScanSources {
     storePair(envelope, E);
     storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
-    if (trackedFrame >= 0) {
-        for (int c = 0; c < 2; ++c) {
-            if ((scanning >> c & 1) != 0 &&
-                sources.runs->settlePieces(c, trackedFrame, peaks[c], L, envelope[c], target[c],
-                                           steepest[c]))
-                full &= ~(1 << c);
-        }
+    for (int c = 0; c < 2 && L >= sources.kernels->shortestHullWindow; ++c) {
+        if ((scanning >> c & 1) != 0 &&
+            sources.hulls[c].settle(peaks[c], L, now, envelope[c], target[c], steepest[c]))
+            full &= ~(1 << c);
     }
     if (full == 3) {
         sources.kernels->scanForSteepestRises(peaks, sources.reciprocals, L, envelope, target,
@@ -211,16 +213,6 @@ inline int settleConcaveScans(float* const (&lines)[2], std::int32_t lookAhead,
     return scanning & ~_mm_movemask_ps(settled);
 }
 
-// The newest frame's peaks, in both halves of each channel's line.
-inline void storeNewestPeaks(float* const (&lines)[2], std::int32_t position,
-                             std::int32_t lookAhead, __m128 peak) {
-    const __m128 peakRight = _mm_shuffle_ps(peak, peak, 1);
-    _mm_store_ss(lines[0] + position, peak);
-    _mm_store_ss(lines[0] + position + lookAhead, peak);
-    _mm_store_ss(lines[1] + position, peakRight);
-    _mm_store_ss(lines[1] + position + lookAhead, peakRight);
-}
-
 } // namespace
 
 void MaximizerCore::process(const float* in, float* out, int frames, float ceiling) {
@@ -255,11 +247,13 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     if (still) {
         passAtRest(delayedFrames, frames, ceiling, out);
         concaveRuns.scanned(0, frames);
+        clock += static_cast<std::uint64_t>(frames);
         return;
     }
     alignas(16) float envelopeFrames[2 * kMaxFrames];
     const int scans = limitFrames(estimates, frames, settings.releaseFrames, envelopeFrames);
     concaveRuns.scanned(scans, frames);
+    clock += static_cast<std::uint64_t>(frames);
     storePair(held.outputPeak,
               kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, settings.link,
                                    ceiling, out, lowPair(held.outputPeak)));
@@ -316,11 +310,18 @@ void MaximizerCore::passAtRest(const float* delayed, int frames, float ceiling, 
 
 int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
                                float* envelopeFrames) {
+    return concaveRuns.tracking() && lookAhead >= kShortestConcaveWindow
+               ? limitFramesWith<true>(estimates, frames, releaseLength, envelopeFrames)
+               : limitFramesWith<false>(estimates, frames, releaseLength, envelopeFrames);
+}
+
+template <bool tracking>
+int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int32_t releaseLength,
+                                   float* envelopeFrames) {
     const std::int32_t L = lookAhead;
     const ChunkRules rules(kThreshold, releaseLength, L, reciprocals[L]);
     float* const lines[2] = {peakLines[0].get(), peakLines[1].get()};
-    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, &concaveRuns};
-    const bool tracking = concaveRuns.tracking() && L >= kShortestConcaveWindow;
+    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, hulls};
     // Envelope, slope, target and hold of both channels, as the frame-by-frame
     // algorithm names them; accept: what a newest peak's estimated rise must
     // exceed, which follows T.
@@ -331,7 +332,22 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
     __m128 accept = scan::acceptBelow(T);
     std::int32_t position = writePos;
     int scans = 0;
+    // Whether the last frame's scans were both settled by concave runs.
+    bool following = false;
     for (int i = 0; i < frames; ++i) {
+        // Frames on which both channels follow their peaks run four at a time.
+        if (following && follow::mayFollow(H, S, T, concaveRuns.runsBefore(i), L)) {
+            const follow::Followed followed =
+                follow::followPeaks(lines, L, position, estimates, concaveRuns.runsBefore(0), i,
+                                    frames - i, rules, E, S, envelopeFrames);
+            E = followed.envelope;
+            S = T = followed.slope;
+            accept = scan::acceptBelow(T);
+            scans += followed.frames;
+            i += followed.frames;
+            position = follow::wrapped(position + followed.frames, L);
+            if (i == frames) break;
+        }
         const __m128 peak = lowPair(estimates + 2 * i);
         storeNewestPeaks(lines, position, L, peak);
         E = lanes::advance(E, S, T, rules);
@@ -342,9 +358,10 @@ int MaximizerCore::limitFrames(const float* estimates, int frames, std::int32_t 
             const int unsettled = tracking ? settleConcaveScans(lines, L, concaveRuns, rules,
                                                                 scanning, position, i, E, S, T, H)
                                            : scanning;
+            following = tracking && unsettled == 0;
             if (unsettled != 0) {
-                const Aims aims = scanInFull(sources, unsettled, position, tracking ? i : -1, E,
-                                             rules.release, S, T, H);
+                const Aims aims =
+                    scanInFull(sources, unsettled, position, clock + i, E, rules.release, S, T, H);
                 S = aims.slope;
                 T = aims.target;
                 H = aims.hold;

@@ -5,6 +5,7 @@
 
 #include "dsp/ConcaveRise.h"
 #include "dsp/IspSpline.h"
+#include "dsp/PeakHull.h"
 #include "dsp/SignalBlock.h"
 #include "dsp/SimdLevel.h"
 
@@ -104,6 +105,10 @@ private:
     // `envelopeFrames`. Returns the number of frames that scanned.
     int limitFrames(const float* estimates, int frames, std::int32_t releaseLength,
                     float* envelopeFrames);
+    // The loop itself, with the concave runs tracked for its chunk or not.
+    template <bool tracking>
+    int limitFramesWith(const float* estimates, int frames, std::int32_t releaseLength,
+                        float* envelopeFrames);
 
     // rate: the rate the buffers are sized for, Hz, read by parameter updates
     // on any thread; capacity: frames they can delay (16 ms); lookAhead: delay
@@ -135,6 +140,11 @@ private:
     IspSpline splines[2];
     bool estimating = true;
     ConcaveRuns concaveRuns;
+    // hulls: per channel, the coming peaks' hull (PeakHull.h), sized with
+    // the lines; clock: frames processed since construction, which number
+    // the frames the hulls hold (audio thread).
+    PeakHull hulls[2];
+    std::uint64_t clock = 0;
     Meters held;
     // Written by the parameter update on any thread, read once per pass.
     std::atomic<float> gain{1.0f};

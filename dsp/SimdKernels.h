@@ -44,6 +44,9 @@ struct SimdKernels {
     // limited magnitudes, before the ceiling.
     __m128 (*emitLimited)(const float* delayed, const float* envelopes, int frames, float threshold,
                           bool link, float ceiling, float* out, __m128 outPeak);
+    // The shortest look-ahead whose frequent scans cost less from the hull of
+    // the coming peaks (PeakHull.h) than from scanForSteepestRise.
+    std::int32_t shortestHullWindow;
 };
 
 // The kernels of `level`, which must not be above supportedSimdLevel().

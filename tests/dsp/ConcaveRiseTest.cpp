@@ -4,6 +4,7 @@
 #include "tools/signals/TestSignals.h"
 
 #include "dsp/ConcaveRise.h"
+#include "dsp/ConcaveSettlement.h"
 #include "dsp/LookAheadScan.h"
 #include "dsp/MaximizerCore.h"
 #include "dsp/SimdKernels.h"
@@ -79,6 +80,41 @@ TEST(ConcaveRise, ShortRunsAndFarPeaksAreLeftToTheFullScan) {
     for (int j = 1; j < 30; ++j)
         peaks[j] = 2.0f + 0.5f * static_cast<float>(j);
     EXPECT_FALSE(settleConcaveRise(peaks.data(), 30, 100, 2.0f, target, steepest));
+}
+
+// Four frames' settlements side by side, as the frame loop tests frames that
+// follow their peaks, lane by lane as one settlement each: windows whose bound
+// on the largest peak lies just below or just above twice the envelope.
+TEST(ConcaveRise, FourLanesSettleAsFourSingleScans) {
+    signals::Random random(5);
+    const std::int32_t lookAhead = 220;
+    alignas(16) float first[4], second[4], last[4], envelope[4], release[4];
+    alignas(16) std::int32_t run[4];
+    for (int trial = 0; trial < 20000; ++trial) {
+        for (int k = 0; k < 4; ++k) {
+            envelope[k] = 1.0f + 10.0f * (random.bipolar() + 1.0f);
+            first[k] = envelope[k] * (1.0f + 0.2f * random.bipolar());
+            // The step that puts the bound at twice the envelope, give or take.
+            const float step = (2.0f * envelope[k] - first[k]) / static_cast<float>(lookAhead - 2);
+            second[k] = first[k] + step * (1.0f + 1e-6f * random.bipolar());
+            last[k] = envelope[k] * (0.4f + random.bipolar() * 0.2f + 0.2f);
+            run[k] = lookAhead - 4 + random.below(3);
+            release[k] = (0.999f - envelope[k]) / 139.0f;
+        }
+        const ConcaveSettlement four =
+            settleConcaveRises(_mm_load_ps(first), _mm_load_ps(second), _mm_load_ps(last),
+                               _mm_load_si128(reinterpret_cast<const __m128i*>(run)), lookAhead,
+                               _mm_load_ps(envelope), _mm_load_ps(release), true);
+        for (int k = 0; k < 4; ++k) {
+            const ConcaveSettlement one =
+                settleConcaveRises(_mm_set1_ps(first[k]), _mm_set1_ps(second[k]),
+                                   _mm_set1_ps(last[k]), _mm_set1_epi32(run[k]), lookAhead,
+                                   _mm_set1_ps(envelope[k]), _mm_set1_ps(release[k]));
+            ASSERT_EQ(_mm_movemask_ps(four.settled) >> k & 1, _mm_movemask_ps(one.settled) & 1)
+                << "trial " << trial << " lane " << k;
+            ASSERT_EQ(_mm_movemask_ps(four.nearest) >> k & 1, _mm_movemask_ps(one.nearest) & 1);
+        }
+    }
 }
 
 // Slow swells, where nearly every frame scans, through the limiter and the

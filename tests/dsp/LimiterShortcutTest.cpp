@@ -142,7 +142,33 @@ std::vector<float> tiesAndPlateaus(int frames, std::uint32_t seed) {
     return out;
 }
 
+// Slow rectified sines whose falls the envelope follows peak by peak, broken
+// by single samples far above the swell: each enters at the newest end and
+// takes the slope over while the window behind it is still one smooth fall.
+std::vector<float> fallsWithSpikes(int frames, int rate, std::uint32_t seed) {
+    signals::Random random(seed);
+    std::vector<float> out(2 * static_cast<std::size_t>(frames));
+    const double hertz = 3.0 + 4.0 * (random.bipolar() + 1.0);
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<float>(0.4 * std::fabs(std::sin(2.0 * kPi * hertz * i / rate)));
+        const bool spike = random.below(rate / 20) == 0;
+        out[2 * i] = spike ? 0.4f + 0.6f * (random.bipolar() + 1.0f) * 0.5f : v;
+        out[2 * i + 1] = spike && random.below(2) ? out[2 * i] : 0.95f * v;
+    }
+    return out;
+}
+
 } // namespace
+
+TEST(LimiterShortcuts, SpikesTakeOverFromAFollowedFall) {
+    std::uint32_t seed = 300;
+    for (int rate : kRates)
+        for (const Settings& s :
+             {Settings{1.0f, 1.0f, 0.5f, 1.0f, 0.0f}, Settings{0.9f, 0.9f, 0.2f, 0.0f, 1.0f}}) {
+            expectLiteralBits(fallsWithSpikes(rate * 2, rate, seed), rate, s, seed);
+            ++seed;
+        }
+}
 
 TEST(LimiterShortcuts, QuietStretchesBetweenBurstsGiveTheLiteralBits) {
     std::uint32_t seed = 1;

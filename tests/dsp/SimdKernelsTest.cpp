@@ -1,6 +1,7 @@
 // The vector kernels of every instruction set this machine supports, forced
 // one by one: each must give the bits of the literal scalar arithmetic, and so
 // the same bits as every other.
+#include "tests/support/LiteralScan.h"
 #include "tests/support/Reciprocals.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
@@ -39,20 +40,6 @@ std::vector<SimdLevel> supportedLevels() {
     if (supportedSimdLevel() != SimdLevel::sse2) levels.push_back(SimdLevel::avx2);
     if (supportedSimdLevel() == SimdLevel::avx512) levels.push_back(SimdLevel::avx512);
     return levels;
-}
-
-// The scan as written: the first strict maximum of (peak_j - E) / j.
-std::int32_t literalScan(const std::vector<float>& peaks, std::int32_t lookAhead, float envelope,
-                         float& target) {
-    std::int32_t steepest = 0;
-    for (std::int32_t j = 1; j < lookAhead; ++j) {
-        const float v = (peaks[j] - envelope) / static_cast<float>(j);
-        if (v > target) {
-            target = v;
-            steepest = j;
-        }
-    }
-    return steepest;
 }
 
 // A window of coming peaks (all at least the threshold) of one of several
@@ -129,8 +116,8 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
             const float release = releases[random.below(3)];
             float literalTarget[2] = {release, release};
             const std::int32_t literalSteepest[2] = {
-                literalScan(left.peaks, lookAhead, left.envelope, literalTarget[0]),
-                literalScan(right.peaks, lookAhead, right.envelope, literalTarget[1])};
+                literalScan(left.peaks.data(), lookAhead, left.envelope, literalTarget[0]),
+                literalScan(right.peaks.data(), lookAhead, right.envelope, literalTarget[1])};
             for (const SimdLevel level : supportedLevels()) {
                 const SimdKernels& kernels = simdKernels(level);
                 const std::string where = std::string(name(level)) + " look-ahead " +
