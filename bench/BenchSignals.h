@@ -13,7 +13,7 @@ struct Signal {
     std::vector<float> left, right;
 };
 
-// Pink noise from a three-pole filtered white noise, about -20 dBFS RMS.
+// Pink noise from a three-pole filtered white noise, about -19 dBFS RMS.
 Signal pinkNoise(int frames);
 // A rectified sine of `hz` at `rate`, rising to 1 on the left and to
 // `rightPeak` on the right: a slow one makes the envelope rise for tens of
