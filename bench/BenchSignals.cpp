@@ -16,11 +16,11 @@ float uniform(signals::Random& random) {
 
 } // namespace
 
-Signal pinkNoise() {
-    Signal s{std::vector<float>(kFrames), std::vector<float>(kFrames)};
+Signal pinkNoise(int frames) {
+    Signal s = silence(frames);
     signals::Random random(12345);
     float b[2][3] = {};
-    for (int i = 0; i < kFrames; ++i) {
+    for (int i = 0; i < frames; ++i) {
         for (int c = 0; c < 2; ++c) {
             const float white = uniform(random);
             b[c][0] = 0.99765f * b[c][0] + white * 0.0990460f;
@@ -33,18 +33,18 @@ Signal pinkNoise() {
     return s;
 }
 
-Signal slowLoud() {
-    Signal s{std::vector<float>(kFrames), std::vector<float>(kFrames)};
-    for (int i = 0; i < kFrames; ++i) {
-        const auto v = static_cast<float>(std::fabs(std::sin(2.0 * kPi * 7.0 * i / kRate)));
+Signal rectifiedSine(int rate, int frames, double hz, float rightPeak) {
+    Signal s = silence(frames);
+    for (int i = 0; i < frames; ++i) {
+        const auto v = static_cast<float>(std::fabs(std::sin(2.0 * kPi * hz * i / rate)));
         s.left[i] = v;
-        s.right[i] = 0.9f * v;
+        s.right[i] = rightPeak * v;
     }
     return s;
 }
 
-Signal silence() {
-    return {std::vector<float>(kFrames), std::vector<float>(kFrames)};
+Signal silence(int frames) {
+    return {std::vector<float>(frames), std::vector<float>(frames)};
 }
 
 } // namespace benchsignals

@@ -1,8 +1,7 @@
 // brelto-core-frames: runs the limiter core alone over 4 s of one signal at
-// 44.1 kHz in host blocks of 512, with the settings of the peer benchmark
-// (release 10 ms, look-ahead 5 ms, channels linked), and prints a hash of the
-// output bits. Made to be counted by an instruction profiler, whose counts do
-// not move with the load of the machine:
+// 44.1 kHz in host blocks of 512, with release 10 ms, look-ahead 5 ms and
+// channels linked, and prints a hash of the output bits. Made to be counted by
+// an instruction profiler, whose counts do not move with the load of the machine:
 //   valgrind --tool=callgrind build/native/brelto-core-frames slow[HZ]|noise|silence [isp]
 //                                                            [RATE] [sse2|avx2|avx512]
 // `slow` is a rectified 7 Hz sine, `slow3` one at 3 Hz. A RATE other than
@@ -70,7 +69,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < frames; ++i) {
         float v = 0.0f;
         if (kind.compare(0, 4, "slow") == 0 && hertz > 0.0) {
-            // The peer benchmark's worst case: a rectified 7 Hz sine at -6 dBFS, +30 dB.
+            // A rectified sine at -6 dBFS, +30 dB, as in the peer benchmark's swells.
             v = static_cast<float>(0.5 * std::fabs(std::sin(2 * kPi * hertz * i / rate)));
             gain = 31.622776f;
         } else if (kind == "noise") {

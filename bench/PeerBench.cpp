@@ -1,12 +1,16 @@
-// brelto-peer-bench: Brelto.so against a peer limiter plug-in (the stereo
-// limiter of LSP), both loaded through their VST 2.4 entry points by the same
-// host, on the same 60 s stereo signals with comparable settings. Only the
-// processReplacing calls are timed; each figure is the median of several runs.
-//   brelto-peer-bench --peer PATH [--brelto PATH] [--repetitions N]
+// brelto-peer-bench: Brelto.so against two peer limiter plug-ins in one run:
+// LSP's Limiter Stereo, loaded like Brelto through its VST 2.4 entry point, and
+// x42-dpl, the stereo Digital Peak Limiter of x42-plugins, through lilv. The
+// same stereo signals at 44.1, 48 and 96 kHz in blocks of 512, with the same
+// settings; only the processReplacing and run calls are timed, each repetition
+// runs every limiter on every signal at every rate, and each figure is the
+// median of the repetitions.
+//   brelto-peer-bench --lsp PATH [--brelto PATH] [--repetitions N] [--seconds S]
+#include "bench/BenchSignals.h"
+#include "bench/Lv2Plugin.h"
 #include "tools/demo/MusicSignal.h"
 #include "tools/render/PluginSession.h"
 #include "tools/render/UserUnits.h"
-#include "tools/signals/TestSignals.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,76 +19,134 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <map>
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr int kSeconds = 60;
-constexpr int kFrames = kRate * kSeconds;
+using benchsignals::Signal;
+
+constexpr int kRates[] = {44100, 48000, 96000};
 constexpr int kBlock = 512;
-constexpr int kDefaultRepetitions = 9;
-constexpr double kPi = 3.141592653589793;
-constexpr const char* kPeerName = "Limiter Stereo";
+constexpr int kDefaultRepetitions = 7;
+constexpr double kDefaultSeconds = 20.0;
+constexpr const char* kLspName = "Limiter Stereo";
+constexpr const char* kX42Uri = "http://gareus.org/oss/lv2/dpl#stereo";
 
-// Settings both limiters share.
+// Settings all limiters share.
 constexpr double kCeilingDb = -0.3;
-constexpr double kReleaseMs = 10.0;
-constexpr double kLookAheadMs = 5.0; // Brelto's look-ahead at 44.1 kHz
+constexpr double kReleaseMs = 20.0;
 
-struct Signal {
-    const char* name;
+struct Setup {
+    int rate;
     double gainDb;
-    std::vector<float> left, right;
+    double lookAheadMs; // Brelto's at this rate, for LSP's
 };
 
-double rmsOf(const std::vector<float>& samples) {
-    double sum = 0.0;
-    for (float s : samples)
-        sum += static_cast<double>(s) * s;
-    return std::sqrt(sum / static_cast<double>(samples.size()));
-}
+struct Case {
+    std::string name;
+    Setup setup;
+    Signal signal;
+};
 
-// Pink noise by Paul Kellet's economy filter, at -12 dBFS RMS.
-Signal pinkNoise() {
-    Signal signal{"pink noise at -12 dBFS, +18 dB", 18.0, {}, {}};
-    for (auto* channel : {&signal.left, &signal.right}) {
-        signals::Random random(channel == &signal.left ? 7u : 11u);
-        double b0 = 0.0, b1 = 0.0, b2 = 0.0;
-        for (int i = 0; i < kFrames; ++i) {
-            const double white = random.bipolar();
-            b0 = 0.99765 * b0 + white * 0.0990460;
-            b1 = 0.96300 * b1 + white * 0.2965164;
-            b2 = 0.57000 * b2 + white * 1.0526913;
-            channel->push_back(static_cast<float>(b0 + b1 + b2 + white * 0.1848));
-        }
-    }
-    const double scale = std::pow(10.0, -12.0 / 20.0) / rmsOf(signal.left);
+Signal scaled(Signal signal, double factor) {
     for (auto* channel : {&signal.left, &signal.right})
         for (float& s : *channel)
-            s = static_cast<float>(s * scale);
+            s = static_cast<float>(s * factor);
     return signal;
 }
 
-std::vector<Signal> benchmarkSignals() {
-    std::vector<Signal> all;
-    all.push_back({"silence", 0.0, std::vector<float>(kFrames), std::vector<float>(kFrames)});
-    Signal music{"music at -6 dBFS peak, below the ceiling", 0.0, {}, {}};
-    const std::vector<float> frames = musicExcerpt(kRate, kSeconds, 0.5f);
-    for (int i = 0; i < kFrames; ++i) {
-        music.left.push_back(frames[2 * i]);
-        music.right.push_back(frames[2 * i + 1]);
-    }
-    all.push_back(std::move(music));
-    all.push_back(pinkNoise());
-    // Every falling half of the wave makes the look-ahead scan run on each frame.
-    Signal worst{"rectified 7 Hz sine at -6 dBFS, +30 dB", 30.0, {}, {}};
-    for (int i = 0; i < kFrames; ++i)
-        worst.left.push_back(
-            static_cast<float>(0.5 * std::fabs(std::sin(2 * kPi * 7.0 * i / kRate))));
-    worst.right = worst.left;
-    all.push_back(std::move(worst));
-    return all;
+// Pink noise at `rmsDb` dBFS RMS on the left.
+Signal pinkNoiseAt(int frames, double rmsDb) {
+    const Signal noise = benchsignals::pinkNoise(frames);
+    double sum = 0.0;
+    for (float s : noise.left)
+        sum += static_cast<double>(s) * s;
+    return scaled(noise, std::pow(10.0, rmsDb / 20.0) / std::sqrt(sum / frames));
 }
+
+// Appends the signals at `rate` to `all`.
+void addCases(std::vector<Case>& all, int rate, double lookAheadMs, double seconds) {
+    const int frames = static_cast<int>(rate * seconds);
+    const auto add = [&](const std::string& name, double gainDb, Signal signal) {
+        all.push_back({name, {rate, gainDb, lookAheadMs}, std::move(signal)});
+    };
+    add("silence", 0.0, benchsignals::silence(frames));
+    const std::vector<float> music = musicExcerpt(rate, seconds, 0.5f);
+    Signal split = benchsignals::silence(frames);
+    for (int i = 0; i < frames; ++i) {
+        split.left[i] = music[2 * i];
+        split.right[i] = music[2 * i + 1];
+    }
+    add("music at -6 dBFS peak, below the ceiling", 0.0, std::move(split));
+    const Signal noise = pinkNoiseAt(frames, -12.0);
+    add("pink noise at -12 dBFS, +12 dB", 12.0, noise);
+    add("pink noise at -12 dBFS, +18 dB", 18.0, noise);
+    // Slow swells: while one rises, the limiter's envelope rises with it and
+    // Brelto's look-ahead scan runs on nearly every frame.
+    for (const double hz : {7.0, 3.5, 2.0, 1.0}) {
+        char name[64];
+        std::snprintf(name, sizeof name, "rectified %g Hz sine at -6 dBFS, +30 dB", hz);
+        add(name, 30.0, scaled(benchsignals::rectifiedSine(rate, frames, hz, 1.0f), 0.5));
+    }
+    // Noise on a swell dents its rise on every frame.
+    Signal swell = scaled(benchsignals::rectifiedSine(rate, frames, 2.0, 1.0f), 0.5);
+    const Signal hiss = pinkNoiseAt(frames, -30.0);
+    for (int i = 0; i < frames; ++i) {
+        swell.left[i] += hiss.left[i];
+        swell.right[i] += hiss.right[i];
+    }
+    add("rectified 2 Hz sine at -6 dBFS under pink noise at -30 dBFS, +30 dB", 30.0,
+        std::move(swell));
+}
+
+// One limiter instance, set up and started; made anew for every run.
+class Limiter {
+public:
+    virtual ~Limiter() = default;
+    // The stereo buffers of the next run.
+    virtual void connect(const float* const* in, float* const* out) = 0;
+    virtual void run(int frames) = 0;
+    // The latency it reports, in frames (its look-ahead).
+    virtual int latency() = 0;
+};
+
+class VstLimiter final : public Limiter {
+public:
+    explicit VstLimiter(std::unique_ptr<PluginInstance> started) : plugin(std::move(started)) {
+        for (auto* ports : {&inputs, &outputs}) {
+            const int count = ports == &inputs ? plugin->inputCount() : plugin->outputCount();
+            for (int c = 0; c < count; ++c)
+                ports->push_back(spare.emplace_back(kBlock).data());
+        }
+    }
+    void connect(const float* const* in, float* const* out) override {
+        for (int c = 0; c < 2; ++c) {
+            inputs[c] = const_cast<float*>(in[c]);
+            outputs[c] = out[c];
+        }
+    }
+    void run(int frames) override { plugin->process(inputs.data(), outputs.data(), frames); }
+    int latency() override { return plugin->initialDelay(); }
+
+private:
+    std::unique_ptr<PluginInstance> plugin;
+    // spare: a silent buffer per port, for those beyond the first two (a side
+    // chain); inputs, outputs: the buffers of the next run.
+    std::vector<std::vector<float>> spare;
+    std::vector<float*> inputs, outputs;
+};
+
+class Lv2Limiter final : public Limiter {
+public:
+    Lv2Limiter(Lv2Plugin& plugin, double rate, const std::map<std::string, float>& controls)
+        : instance(plugin, rate, controls) {}
+    void connect(const float* const* in, float* const* out) override { instance.connect(in, out); }
+    void run(int frames) override { instance.run(frames); }
+    int latency() override { return static_cast<int>(instance.output("latency")); }
+
+private:
+    Lv2Instance instance;
+};
 
 void requireParameter(PluginInstance& plugin, const char* name, int& index) {
     index = plugin.findParameter(name);
@@ -116,67 +178,82 @@ void setSwitch(PluginInstance& plugin, const char* name, bool on) {
     plugin.setParameter(index, on ? 1.0f : 0.0f);
 }
 
-void configureBrelto(PluginInstance& plugin, double gainDb) {
+std::unique_ptr<PluginInstance> startedBrelto(PluginModule& module, const Setup& setup, bool isp) {
+    auto plugin = module.instantiate();
     const auto set = [&](const char* option, const std::string& value) {
         const UserUnit& unit = *findUserUnit(option);
         int index = 0;
-        requireParameter(plugin, unit.parameter, index);
-        plugin.setParameter(index, normalisedValue(unit, value));
+        requireParameter(*plugin, unit.parameter, index);
+        plugin->setParameter(index, normalisedValue(unit, value));
     };
-    set("--gain-db", std::to_string(gainDb));
+    set("--gain-db", std::to_string(setup.gainDb));
     set("--ceiling-db", std::to_string(kCeilingDb));
     set("--release-ms", std::to_string(kReleaseMs));
     set("--stereo", "on");
-    // Peaks between samples are estimated by Brelto's ISP and by LSP's
-    // oversampling; both are off, so both limit sample peaks.
-    set("--isp", "off");
+    set("--isp", isp ? "on" : "off");
+    plugin->start(setup.rate, kBlock);
+    return plugin;
 }
 
-void configurePeer(PluginInstance& plugin, double gainDb) {
-    setByDisplay(plugin, "g_in", gainDb);
-    setByDisplay(plugin, "g_out", 0.0);
-    setByDisplay(plugin, "th", kCeilingDb);
-    setSwitch(plugin, "boost", false);
-    setSwitch(plugin, "alr", false);
-    setByDisplay(plugin, "lk", kLookAheadMs);
-    setByDisplay(plugin, "at", kLookAheadMs);
-    setByDisplay(plugin, "rt", kReleaseMs);
-    setByDisplay(plugin, "slink", 100.0);
+std::unique_ptr<PluginInstance> startedLsp(PluginModule& module, const Setup& setup) {
+    auto plugin = module.instantiate();
+    setByDisplay(*plugin, "g_in", setup.gainDb);
+    setByDisplay(*plugin, "g_out", 0.0);
+    setByDisplay(*plugin, "th", kCeilingDb);
+    // Sample peaks only: no oversampling (as created), no boost, no automatic
+    // level regulation.
+    setSwitch(*plugin, "boost", false);
+    setSwitch(*plugin, "alr", false);
+    setByDisplay(*plugin, "lk", setup.lookAheadMs);
+    setByDisplay(*plugin, "at", setup.lookAheadMs);
+    setByDisplay(*plugin, "rt", kReleaseMs);
+    setByDisplay(*plugin, "slink", 100.0);
+    plugin->start(setup.rate, kBlock);
+    return plugin;
 }
+
+// x42-dpl's stereo variant always links its channels.
+std::map<std::string, float> x42Controls(const Setup& setup) {
+    return {{"gain", static_cast<float>(setup.gainDb)},
+            {"threshold", static_cast<float>(kCeilingDb)},
+            {"release", static_cast<float>(kReleaseMs / 1000.0)},
+            {"truepeak", 0.0f}};
+}
+
+struct Contender {
+    const char* name;
+    std::function<std::unique_ptr<Limiter>(const Setup&)> make;
+};
 
 struct Run {
     double seconds;
     float peak; // of the output
+    int latency;
 };
 
-Run timeOnce(PluginModule& module, const Signal& signal,
-             const std::function<void(PluginInstance&, double)>& configure) {
-    auto plugin = module.instantiate();
-    configure(*plugin, signal.gainDb);
-    plugin->start(kRate, kBlock);
-    std::vector<std::vector<float>> extraIn(static_cast<std::size_t>(plugin->inputCount()),
-                                            std::vector<float>(kBlock));
-    std::vector<std::vector<float>> out(static_cast<std::size_t>(plugin->outputCount()),
-                                        std::vector<float>(kBlock));
-    std::vector<float*> inputs, outputs;
-    for (auto& channel : extraIn)
-        inputs.push_back(channel.data());
-    for (auto& channel : out)
-        outputs.push_back(channel.data());
-    Run run{0.0, 0.0f};
+// Feeds the signal through buffers of one block, as a host does: their input
+// is in the cache when the limiter reads it, wherever the signal lies.
+Run timeOnce(Limiter& limiter, const Signal& signal) {
+    std::vector<float> inLeft(kBlock), inRight(kBlock), outLeft(kBlock), outRight(kBlock);
+    const float* in[2] = {inLeft.data(), inRight.data()};
+    float* out[2] = {outLeft.data(), outRight.data()};
+    Run run{0.0, 0.0f, 0};
     std::chrono::steady_clock::duration busy{};
-    for (int done = 0; done < kFrames; done += kBlock) {
-        const int frames = std::min(kBlock, kFrames - done);
-        inputs[0] = const_cast<float*>(signal.left.data() + done);
-        inputs[1] = const_cast<float*>(signal.right.data() + done);
+    const int total = static_cast<int>(signal.left.size());
+    for (int done = 0; done < total; done += kBlock) {
+        const int frames = std::min(kBlock, total - done);
+        std::copy_n(signal.left.begin() + done, frames, inLeft.begin());
+        std::copy_n(signal.right.begin() + done, frames, inRight.begin());
+        limiter.connect(in, out);
         const auto started = std::chrono::steady_clock::now();
-        plugin->process(inputs.data(), outputs.data(), frames);
+        limiter.run(frames);
         busy += std::chrono::steady_clock::now() - started;
-        for (int c = 0; c < 2; ++c)
+        for (const float* channel : out)
             for (int i = 0; i < frames; ++i)
-                run.peak = std::max(run.peak, std::fabs(out[c][i]));
+                run.peak = std::max(run.peak, std::fabs(channel[i]));
     }
     run.seconds = std::chrono::duration<double>(busy).count();
+    run.latency = limiter.latency();
     return run;
 }
 
@@ -190,58 +267,119 @@ double toDb(float level) {
     return level > 0.0f ? 20.0 * std::log10(level) : -INFINITY;
 }
 
+struct Options {
+    std::string brelto = PluginLibrary::programFolder() + "Brelto.so";
+    std::string lsp;
+    int repetitions = kDefaultRepetitions;
+    double seconds = kDefaultSeconds;
+};
+
+bool parse(int argc, char** argv, Options& options) {
+    if (argc % 2 == 0) return false; // options come in pairs
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--brelto") == 0)
+            options.brelto = argv[i + 1];
+        else if (std::strcmp(argv[i], "--lsp") == 0)
+            options.lsp = argv[i + 1];
+        else if (std::strcmp(argv[i], "--repetitions") == 0)
+            options.repetitions = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--seconds") == 0)
+            options.seconds = std::max(1.0, std::atof(argv[i + 1]));
+        else
+            return false;
+    }
+    return !options.lsp.empty();
+}
+
+std::unique_ptr<Limiter> vst(std::unique_ptr<PluginInstance> plugin) {
+    return std::make_unique<VstLimiter>(std::move(plugin));
+}
+
+// What the runs of one signal gave, by contender.
+struct Measured {
+    std::vector<std::vector<double>> seconds; // one per run
+    std::vector<float> peaks;                 // of the output
+    std::vector<int> latencies;
+    explicit Measured(std::size_t contenders)
+        : seconds(contenders), peaks(contenders), latencies(contenders) {}
+};
+
+void printRow(const Case& c, const Measured& measured) {
+    const auto frames = static_cast<double>(c.signal.left.size());
+    std::vector<double> ns;
+    for (const auto& runs : measured.seconds)
+        ns.push_back(1e9 * median(runs) / frames);
+    std::printf("| %s | %g |", c.name.c_str(), c.setup.rate / 1000.0);
+    for (double value : ns)
+        std::printf(" %.2f |", value);
+    std::printf(" %.2f | %.2f | %.2f |", ns[0] / ns[2], ns[1] / ns[2], ns[0] / ns[3]);
+    for (std::size_t k = 0; k < ns.size(); ++k)
+        std::printf("%s %.2f", k ? "," : "", toDb(measured.peaks[k]));
+    std::printf(" |\n");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string breltoPath = PluginLibrary::programFolder() + "Brelto.so";
-    std::string peerPath;
-    int repetitions = kDefaultRepetitions;
-    bool understood = argc % 2 == 1; // options come in pairs
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--brelto") == 0)
-            breltoPath = argv[i + 1];
-        else if (std::strcmp(argv[i], "--peer") == 0)
-            peerPath = argv[i + 1];
-        else if (std::strcmp(argv[i], "--repetitions") == 0)
-            repetitions = std::max(1, std::atoi(argv[i + 1]));
-        else
-            understood = false;
-    }
-    if (peerPath.empty() || !understood) {
-        std::fprintf(stderr,
-                     "usage: brelto-peer-bench --peer PATH [--brelto PATH] [--repetitions N]\n");
+    Options options;
+    if (!parse(argc, argv, options)) {
+        std::fprintf(stderr, "usage: brelto-peer-bench --lsp PATH [--brelto PATH] "
+                             "[--repetitions N] [--seconds S]\n");
         return 2;
     }
     try {
-        PluginModule brelto(breltoPath), peer(peerPath);
-        if (peer.instantiate()->name() != kPeerName)
-            throw RenderError(peerPath + " is not LSP's " + kPeerName);
-        const std::vector<Signal> signals = benchmarkSignals();
-        std::vector<std::vector<double>> breltoTimes(signals.size()), peerTimes(signals.size());
-        std::vector<float> breltoPeak(signals.size()), peerPeak(signals.size());
-        // Repetitions interleave the two plug-ins, so drifts of the machine hit both.
-        for (int r = 0; r < repetitions; ++r) {
-            for (std::size_t s = 0; s < signals.size(); ++s) {
-                const Run ours = timeOnce(brelto, signals[s], configureBrelto);
-                const Run theirs = timeOnce(peer, signals[s], configurePeer);
-                breltoTimes[s].push_back(ours.seconds);
-                peerTimes[s].push_back(theirs.seconds);
-                breltoPeak[s] = ours.peak;
-                peerPeak[s] = theirs.peak;
-            }
+        PluginModule brelto(options.brelto), lsp(options.lsp);
+        if (lsp.instantiate()->name() != kLspName)
+            throw RenderError(options.lsp + " is not LSP's " + kLspName);
+        Lv2Plugin x42(kX42Uri);
+        // The ratios take these in this order.
+        const std::vector<Contender> contenders = {
+            {"Brelto ISP off",
+             [&](const Setup& s) { return vst(startedBrelto(brelto, s, false)); }},
+            {"Brelto ISP on", [&](const Setup& s) { return vst(startedBrelto(brelto, s, true)); }},
+            {"x42-dpl",
+             [&](const Setup& s) -> std::unique_ptr<Limiter> {
+                 return std::make_unique<Lv2Limiter>(x42, s.rate, x42Controls(s));
+             }},
+            {"LSP", [&](const Setup& s) { return vst(startedLsp(lsp, s)); }},
+        };
+        std::printf("Nanoseconds per stereo frame, medians of %d runs of %g s per signal in "
+                    "blocks of %d; ceiling %.1f dB, release %.0f ms, channels linked, x42-dpl's "
+                    "true peak and LSP's oversampling off; output peaks in the order of the "
+                    "columns\n\n",
+                    options.repetitions, options.seconds, kBlock, kCeilingDb, kReleaseMs);
+        std::printf("| signal | kHz |");
+        for (const Contender& contender : contenders)
+            std::printf(" %s |", contender.name);
+        std::printf(" ISP off / x42-dpl | ISP on / x42-dpl | ISP off / LSP | output peaks, dBFS |"
+                    "\n|---|---|---|---|---|---|---|---|---|---|\n");
+        std::vector<Case> cases;
+        for (const int rate : kRates) {
+            const int lookAhead = startedBrelto(brelto, {rate, 0.0, 0.0}, false)->initialDelay();
+            addCases(cases, rate, 1000.0 * lookAhead / rate, options.seconds);
         }
-        std::printf("%d s of stereo at %d Hz in blocks of %d; medians of %d runs; ceiling %.1f dB, "
-                    "release %.0f ms, look-ahead %.0f ms, channels linked, no oversampling\n\n",
-                    kSeconds, kRate, kBlock, repetitions, kCeilingDb, kReleaseMs, kLookAheadMs);
-        std::printf("| signal | Brelto.so | LSP %s | Brelto / LSP | output peaks (Brelto, LSP) |\n",
-                    kPeerName);
-        std::printf("|---|---|---|---|---|\n");
-        for (std::size_t s = 0; s < signals.size(); ++s) {
-            const double ours = median(breltoTimes[s]), theirs = median(peerTimes[s]);
-            std::printf("| %s | %.1f ms | %.1f ms | %.2f | %.2f, %.2f dBFS |\n", signals[s].name,
-                        1000.0 * ours, 1000.0 * theirs, ours / theirs, toDb(breltoPeak[s]),
-                        toDb(peerPeak[s]));
+        std::vector<Measured> measured(cases.size(), Measured(contenders.size()));
+        // Each repetition runs every limiter on every signal at every rate, so
+        // drifts of the machine's load hit all alike.
+        for (int r = 0; r < options.repetitions; ++r)
+            for (std::size_t s = 0; s < cases.size(); ++s)
+                for (std::size_t c = 0; c < contenders.size(); ++c) {
+                    const Run run = timeOnce(*contenders[c].make(cases[s].setup), cases[s].signal);
+                    measured[s].seconds[c].push_back(run.seconds);
+                    measured[s].peaks[c] = run.peak;
+                    measured[s].latencies[c] = run.latency;
+                }
+        std::string reported;
+        for (std::size_t s = 0; s < cases.size(); ++s) {
+            printRow(cases[s], measured[s]);
+            if (s + 1 < cases.size() && cases[s + 1].setup.rate == cases[s].setup.rate) continue;
+            reported += "\n" + std::to_string(cases[s].setup.rate) + " Hz:";
+            for (std::size_t c = 0; c < contenders.size(); ++c)
+                reported += std::string(c ? ", " : " ") + contenders[c].name + " " +
+                            std::to_string(measured[s].latencies[c]);
         }
+        std::printf("\nLatencies reported, in frames (LSP's look-ahead set to Brelto's):%s\n",
+                    reported.c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "brelto-peer-bench: %s\n", error.what());
         return 1;

@@ -70,6 +70,8 @@ public:
     }
     int inputCount() const { return effect->numInputs; }
     int outputCount() const { return effect->numOutputs; }
+    // The latency that the plug-in reports, in frames.
+    int initialDelay() const { return effect->initialDelay; }
 
 private:
     void stop();
