@@ -67,7 +67,8 @@ inline bool steeperTo(const Sight& from, const Vertex& a, const Vertex& b) {
 // touches, searched outward from `hint` with doubling steps, then by halves:
 // the lines to the vertices grow steeper up to it, and no steeper after (a
 // vertex on the line through two others is no vertex).
-std::int32_t touchingVertex(const Hull& hull, const Sight& from, std::int32_t hint) {
+[[gnu::always_inline]] inline std::int32_t touchingVertex(const Hull& hull, const Sight& from,
+                                                          std::int32_t hint) {
     const Vertex* v = hull.vertices;
     const std::int32_t last = hull.size - 1;
     const auto improves = [&](std::int32_t i) {
@@ -255,8 +256,10 @@ void PeakHull::rebuild(const float* peaks, std::int32_t lookAhead, std::uint64_t
 // below. The line alone depends on E; the steepest line from the nearest
 // peak to the later ones depends on the window alone, so neither a band nor a
 // division is needed. Equality with the line is left to the full query.
-bool PeakHull::settleAtNearest(std::int32_t lookAhead, float nearestPeak, float envelope,
-                               float& target, std::int32_t& steepest) {
+[[gnu::always_inline]] inline bool PeakHull::settleAtNearest(std::int32_t lookAhead,
+                                                             float nearestPeak, float envelope,
+                                                             float& target,
+                                                             std::int32_t& steepest) {
     const float rise = nearestPeak - envelope;
     if (frontSize == 0 || !(rise > target) || rise == 0.0f) return false;
     // The midpoint between the rise and the float above it (nearer zero
