@@ -2,6 +2,7 @@
 // chunks and control ticks, the limiter, and the meters with their decay and
 // their cadence, at every common rate and two odd ones, with parameters
 // changed between blocks and, by the host, between chunks.
+#include "tests/support/FloatBits.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -99,12 +99,6 @@ VstIntPtr VSTCALLBACK chunkHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, 
     return 0;
 }
 
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
-
 float meterOf(Brelto& plugin, int index) {
     return plugin.paramRows()[index].meterSource->load();
 }
@@ -114,7 +108,7 @@ void expectSameMeters(Brelto& plugin, const ReferencePlugin& ref, float rate, st
                               ref.meterO[1]};
     const int indexes[] = {kMeterI0, kMeterI1, kMeterR, kMeterO0, kMeterO1};
     for (int m = 0; m < 5; ++m)
-        ASSERT_EQ(bits(meterOf(plugin, indexes[m])), bits(expected[m]))
+        ASSERT_EQ(bitsOf(meterOf(plugin, indexes[m])), bitsOf(expected[m]))
             << "rate " << rate << " frame " << frame << " meter " << indexes[m];
 }
 
@@ -169,8 +163,9 @@ TEST(ReferencePlugin, EveryOutputAndMeterBitAtElevenRates) {
             ref.process(&refLeft[done], &refRight[done], n, moveIn(ref));
             onTransport = nullptr;
             for (int i = done; i < done + n; ++i) {
-                ASSERT_EQ(bits(left[i]), bits(refLeft[i])) << "rate " << rate << " frame " << i;
-                ASSERT_EQ(bits(right[i]), bits(refRight[i])) << "rate " << rate << " frame " << i;
+                ASSERT_EQ(bitsOf(left[i]), bitsOf(refLeft[i])) << "rate " << rate << " frame " << i;
+                ASSERT_EQ(bitsOf(right[i]), bitsOf(refRight[i]))
+                    << "rate " << rate << " frame " << i;
             }
             expectSameMeters(plugin, ref, rate, static_cast<std::size_t>(done + n));
             done += n;

@@ -1,4 +1,5 @@
 // Scans settled from a concave run must answer exactly as full scans do.
+#include "tests/support/FloatBits.h"
 #include "tests/support/Reciprocals.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
@@ -12,17 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 #include <xmmintrin.h>
 
 namespace {
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 // Windows whose steps never grow, some exactly straight, some a last place
 // away from straight, against envelopes at, below and above the first peak.
@@ -62,7 +56,7 @@ TEST(ConcaveRise, SettledScansAnswerAsFullScans) {
                                               .scanForSteepestRise(peaks.data(), reciprocals.table,
                                                                    lookAhead, envelope, fullTarget);
         ASSERT_EQ(settledSteepest, fullSteepest) << "trial " << trial;
-        ASSERT_EQ(bits(settledTarget), bits(fullTarget)) << "trial " << trial;
+        ASSERT_EQ(bitsOf(settledTarget), bitsOf(fullTarget)) << "trial " << trial;
     }
     EXPECT_GT(settled, 5000);
 }
@@ -143,9 +137,9 @@ TEST(ConcaveRise, SwellsLimitExactlyAsTheReference) {
         for (int i = 0; i < frames; ++i) {
             float expected[2] = {input[2 * i], input[2 * i + 1]};
             ref.process(expected);
-            ASSERT_EQ(bits(output[2 * i]), bits(expected[0]))
+            ASSERT_EQ(bitsOf(output[2 * i]), bitsOf(expected[0]))
                 << "variant " << variant << " frame " << i;
-            ASSERT_EQ(bits(output[2 * i + 1]), bits(expected[1]))
+            ASSERT_EQ(bitsOf(output[2 * i + 1]), bitsOf(expected[1]))
                 << "variant " << variant << " frame " << i;
         }
     }

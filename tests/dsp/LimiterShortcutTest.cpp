@@ -1,6 +1,7 @@
 // The limiter's shortcuts (chunks at rest, settled scans) against the literal
 // arithmetic, on material made to reach them and to sit at their edges: quiet
 // stretches between bursts, slow rectified sines, plateaus and equal peaks.
+#include "tests/support/FloatBits.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
@@ -10,17 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 #include <xmmintrin.h>
 
 namespace {
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 struct Settings {
     float gain, ceiling, release, stereo, isp;
@@ -48,15 +42,16 @@ void expectLiteralBits(const std::vector<float>& input, int rate, const Settings
         for (std::size_t i = frame; i < frame + count; ++i) {
             float expected[2] = {input[2 * i], input[2 * i + 1]};
             ref.process(expected);
-            ASSERT_EQ(bits(out[2 * i]), bits(expected[0])) << "rate " << rate << " frame " << i;
-            ASSERT_EQ(bits(out[2 * i + 1]), bits(expected[1])) << "rate " << rate << " frame " << i;
+            ASSERT_EQ(bitsOf(out[2 * i]), bitsOf(expected[0])) << "rate " << rate << " frame " << i;
+            ASSERT_EQ(bitsOf(out[2 * i + 1]), bitsOf(expected[1]))
+                << "rate " << rate << " frame " << i;
         }
         frame += count;
     }
     for (int c = 0; c < 2; ++c) {
-        EXPECT_EQ(bits(core.meters().inputPeak[c]), bits(ref.inputPeak[c]));
-        EXPECT_EQ(bits(core.meters().outputPeak[c]), bits(ref.outputPeak[c]));
-        EXPECT_EQ(bits(core.meters().channelGain[c]), bits(ref.channelGain[c]));
+        EXPECT_EQ(bitsOf(core.meters().inputPeak[c]), bitsOf(ref.inputPeak[c]));
+        EXPECT_EQ(bitsOf(core.meters().outputPeak[c]), bitsOf(ref.outputPeak[c]));
+        EXPECT_EQ(bitsOf(core.meters().channelGain[c]), bitsOf(ref.channelGain[c]));
     }
 }
 

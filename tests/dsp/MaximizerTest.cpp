@@ -1,6 +1,7 @@
 // The limiter core: its peak estimate, its envelope and its exactness against
 // the literal reference arithmetic.
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/FloatBits.h"
 #include "tests/support/ReferenceMaximizer.h"
 #include "tools/signals/TestSignals.h"
 
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 #include <xmmintrin.h>
@@ -19,12 +19,6 @@
 namespace {
 
 constexpr float kThreshold = 0.999f;
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 // The processing frame runs with flush-to-zero; so must every comparison.
 void flushDenormals() {
@@ -89,8 +83,8 @@ TEST(InterSamplePeak, EveryLaneMatchesTheScalarFormulas) {
         const std::vector<float> found = estimates(frames, step);
         reference::Spline l, r;
         for (int i = 0; i < 20000; ++i) {
-            ASSERT_EQ(bits(found[2 * i]), bits(l.estimate(frames[2 * i]))) << i;
-            ASSERT_EQ(bits(found[2 * i + 1]), bits(r.estimate(frames[2 * i + 1]))) << i;
+            ASSERT_EQ(bitsOf(found[2 * i]), bitsOf(l.estimate(frames[2 * i]))) << i;
+            ASSERT_EQ(bitsOf(found[2 * i + 1]), bitsOf(r.estimate(frames[2 * i + 1]))) << i;
         }
     }
 }
@@ -132,16 +126,17 @@ TEST(Maximizer, EveryOutputBitEqualsTheLiteralArithmetic) {
             for (std::size_t i = frame; i < frame + count; ++i) {
                 float expected[2] = {input[2 * i], input[2 * i + 1]};
                 ref.process(expected);
-                ASSERT_EQ(bits(out[2 * i]), bits(expected[0])) << "run " << run << " frame " << i;
-                ASSERT_EQ(bits(out[2 * i + 1]), bits(expected[1]))
+                ASSERT_EQ(bitsOf(out[2 * i]), bitsOf(expected[0]))
+                    << "run " << run << " frame " << i;
+                ASSERT_EQ(bitsOf(out[2 * i + 1]), bitsOf(expected[1]))
                     << "run " << run << " frame " << i;
             }
             frame += count;
         }
         for (int c = 0; c < 2; ++c) {
-            EXPECT_EQ(bits(core.meters().inputPeak[c]), bits(ref.inputPeak[c]));
-            EXPECT_EQ(bits(core.meters().outputPeak[c]), bits(ref.outputPeak[c]));
-            EXPECT_EQ(bits(core.meters().channelGain[c]), bits(ref.channelGain[c]));
+            EXPECT_EQ(bitsOf(core.meters().inputPeak[c]), bitsOf(ref.inputPeak[c]));
+            EXPECT_EQ(bitsOf(core.meters().outputPeak[c]), bitsOf(ref.outputPeak[c]));
+            EXPECT_EQ(bitsOf(core.meters().channelGain[c]), bitsOf(ref.channelGain[c]));
         }
     }
 }
@@ -160,7 +155,7 @@ TEST(Maximizer, FramesAtAnyFloatBoundaryGiveTheSameBits) {
     aligned.process(input.data(), expected.data(), 3000, 0.5f);
     offset.process(shifted.data() + 1, found.data() + 1, 3000, 0.5f);
     for (std::size_t i = 0; i < input.size(); ++i)
-        ASSERT_EQ(bits(found[i + 1]), bits(expected[i])) << i;
+        ASSERT_EQ(bitsOf(found[i + 1]), bitsOf(expected[i])) << i;
 }
 
 TEST(Maximizer, ConstructionSizesForFortyFourPointOneKilohertz) {
@@ -307,11 +302,12 @@ TEST(Maximizer, NonFiniteInputCountsAsSilence) {
         b.process(clean.data(), outB.data(), 10000, 1.0f);
         for (std::size_t i = 0; i < outA.size(); ++i) {
             ASSERT_TRUE(std::isfinite(outA[i])) << c.name << " " << i;
-            ASSERT_EQ(bits(outA[i]), bits(outB[i])) << c.name << " " << i;
+            ASSERT_EQ(bitsOf(outA[i]), bitsOf(outB[i])) << c.name << " " << i;
         }
         for (int ch = 0; ch < 2; ++ch) {
-            EXPECT_EQ(bits(a.meters().inputPeak[ch]), bits(b.meters().inputPeak[ch])) << c.name;
-            EXPECT_EQ(bits(a.meters().outputPeak[ch]), bits(b.meters().outputPeak[ch])) << c.name;
+            EXPECT_EQ(bitsOf(a.meters().inputPeak[ch]), bitsOf(b.meters().inputPeak[ch])) << c.name;
+            EXPECT_EQ(bitsOf(a.meters().outputPeak[ch]), bitsOf(b.meters().outputPeak[ch]))
+                << c.name;
         }
         if (c.poisoned.size() == 1) {
             for (float sample : outA)

@@ -3,6 +3,7 @@
 // frame as the window slides: through ties, plateaus, exact lines through the
 // envelope, collinear runs, peaks leaving while they are hull vertices, long
 // look-aheads and rises far from exact.
+#include "tests/support/FloatBits.h"
 #include "tests/support/LiteralScan.h"
 #include "tools/signals/TestSignals.h"
 
@@ -11,19 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
 
 constexpr float kThreshold = 0.999f;
 constexpr float kRelease = 441.0f;
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 // The window of frame `now`: peak j was written at now - lookAhead + j.
 void fillWindow(std::vector<float>& window, const std::vector<float>& run, int now,
@@ -44,8 +38,8 @@ std::int32_t compareScan(PeakHull& hull, const std::vector<float>& window, std::
         return -1;
     const std::int32_t expected = literalScan(window.data(), lookAhead, envelope, literal);
     EXPECT_EQ(steepest, expected) << "look-ahead " << lookAhead << " frame " << now;
-    EXPECT_EQ(bits(fromHull), bits(literal)) << "look-ahead " << lookAhead << " frame " << now;
-    return steepest == expected && bits(fromHull) == bits(literal) ? expected : -2;
+    EXPECT_EQ(bitsOf(fromHull), bitsOf(literal)) << "look-ahead " << lookAhead << " frame " << now;
+    return steepest == expected && bitsOf(fromHull) == bitsOf(literal) ? expected : -2;
 }
 
 // Peaks, one a frame, of the kinds named above; every value at least the

@@ -1,6 +1,7 @@
 // Chunks whose samples all lie below kQuietShare of the threshold skip the
 // spline: its estimates are the floor. The samples that give the spline its
 // largest overshoot, just below that share, must keep it below the floor.
+#include "tests/support/FloatBits.h"
 #include "tests/support/ReferenceMaximizer.h"
 
 #include "dsp/IspSpline.h"
@@ -10,17 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 #include <xmmintrin.h>
 
 namespace {
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 // The signs that make the spline's middle point largest, oldest sample
 // first, repeated: every fifth window sums the weights' magnitudes.
@@ -70,7 +64,7 @@ TEST(QuietSpline, QuietChunksLimitExactlyAsTheReference) {
     for (int i = 0; i < frames; ++i) {
         float expected[2] = {input[2 * i], input[2 * i + 1]};
         ref.process(expected);
-        ASSERT_EQ(bits(out[2 * i]), bits(expected[0])) << "frame " << i;
-        ASSERT_EQ(bits(out[2 * i + 1]), bits(expected[1])) << "frame " << i;
+        ASSERT_EQ(bitsOf(out[2 * i]), bitsOf(expected[0])) << "frame " << i;
+        ASSERT_EQ(bitsOf(out[2 * i + 1]), bitsOf(expected[1])) << "frame " << i;
     }
 }

@@ -1,6 +1,7 @@
 // The vector kernels of every instruction set this machine supports, forced
 // one by one: each must give the bits of the literal scalar arithmetic, and so
 // the same bits as every other.
+#include "tests/support/FloatBits.h"
 #include "tests/support/LiteralScan.h"
 #include "tests/support/Reciprocals.h"
 #include "tests/support/ReferenceMaximizer.h"
@@ -14,19 +15,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 #include <xmmintrin.h>
 
 namespace {
-
-std::uint32_t bits(float value) {
-    std::uint32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-}
 
 constexpr float kThresholdForTests = MaximizerCore::kThreshold;
 
@@ -127,7 +121,7 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                 const std::int32_t steepest = kernels.scanForSteepestRise(
                     left.peaks.data(), reciprocals.table, lookAhead, left.envelope, target);
                 ASSERT_EQ(steepest, literalSteepest[0]) << where;
-                ASSERT_EQ(bits(target), bits(literalTarget[0])) << where;
+                ASSERT_EQ(bitsOf(target), bitsOf(literalTarget[0])) << where;
 
                 const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
                 const float envelopes[2] = {left.envelope, right.envelope};
@@ -137,7 +131,7 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                                              targets, both);
                 for (int c = 0; c < 2; ++c) {
                     ASSERT_EQ(both[c], literalSteepest[c]) << where << " channel " << c;
-                    ASSERT_EQ(bits(targets[c]), bits(literalTarget[c]))
+                    ASSERT_EQ(bitsOf(targets[c]), bitsOf(literalTarget[c]))
                         << where << " channel " << c;
                 }
             }
@@ -167,7 +161,7 @@ TEST(SimdKernels, EverySplineGivesTheScalarEstimates) {
                 simdKernels(level).estimateInterSamplePeaks(
                     gained.data() + 2 * kSplineHistoryFrames, frames, 0.5f, found.data());
                 for (int k = 0; k < 2 * frames; ++k)
-                    ASSERT_EQ(bits(found[k]), bits(expected[k]))
+                    ASSERT_EQ(bitsOf(found[k]), bitsOf(expected[k]))
                         << name(level) << " frames " << frames << " trial " << trial << " at " << k;
             }
         }
@@ -227,19 +221,19 @@ TEST(SimdKernels, EveryStageGivesTheFrameByFrameBits) {
             _mm_storeu_ps(peaks, kernels.clipAndGain(in.data(), frames, gain, found.data(),
                                                      _mm_setr_ps(0.25f, 0.0f, 0.0f, 0.0f)));
             for (int k = 0; k < 2 * frames; ++k)
-                ASSERT_EQ(bits(found[k]), bits(gained[k])) << where << k;
+                ASSERT_EQ(bitsOf(found[k]), bitsOf(gained[k])) << where << k;
             for (int c = 0; c < 2; ++c)
-                ASSERT_EQ(bits(peaks[c]), bits(inPeak[c])) << where << "input peak " << c;
+                ASSERT_EQ(bitsOf(peaks[c]), bitsOf(inPeak[c])) << where << "input peak " << c;
             kernels.estimateSamplePeaks(gained.data(), frames, kThresholdForTests, found.data());
             for (int k = 0; k < 2 * frames; ++k)
-                ASSERT_EQ(bits(found[k]), bits(estimates[k])) << where << k;
+                ASSERT_EQ(bitsOf(found[k]), bitsOf(estimates[k])) << where << k;
             _mm_storeu_ps(peaks, kernels.emitLimited(delayed.data(), envelopes.data(), frames,
                                                      kThresholdForTests, link, 0.9f, found.data(),
                                                      _mm_setr_ps(0.0f, 0.5f, 0.0f, 0.0f)));
             for (int k = 0; k < 2 * frames; ++k)
-                ASSERT_EQ(bits(found[k]), bits(out[k])) << where << k;
+                ASSERT_EQ(bitsOf(found[k]), bitsOf(out[k])) << where << k;
             for (int c = 0; c < 2; ++c)
-                ASSERT_EQ(bits(peaks[c]), bits(outPeak[c])) << where << "output peak " << c;
+                ASSERT_EQ(bitsOf(peaks[c]), bitsOf(outPeak[c])) << where << "output peak " << c;
         }
     }
 }
@@ -281,7 +275,7 @@ TEST(SimdKernels, EveryLimiterGivesTheSameBits) {
                 }
                 ASSERT_EQ(baseline.lookAheadFrames(), core.lookAheadFrames());
                 for (std::size_t k = 0; k < input.size(); ++k)
-                    ASSERT_EQ(bits(found[k]), bits(expected[k]))
+                    ASSERT_EQ(bitsOf(found[k]), bitsOf(expected[k]))
                         << name(level) << " rate " << rate << " isp " << isp << " at " << k;
             }
         }

@@ -2,10 +2,11 @@
 // note state and controller map in view, and chunks built from text lines.
 #pragma once
 
+#include "tests/support/FloatBits.h"
+
 #include "core/Brelto.h"
 
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -37,10 +38,4 @@ inline std::string chunkText(std::initializer_list<std::string> lines) {
     for (const std::string& line : lines)
         text += line + '\0';
     return text + '\0';
-}
-
-inline std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof(bits));
-    return bits;
 }
