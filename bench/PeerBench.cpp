@@ -97,6 +97,10 @@ void addCases(std::vector<Case>& all, int rate, double lookAheadMs, double secon
     }
     add("rectified 2 Hz sine at -6 dBFS under pink noise at -30 dBFS, +30 dB", 30.0,
         std::move(swell));
+    // Channels apart: each channel's scans come on frames of their own.
+    Signal apart = scaled(benchsignals::rectifiedSine(rate, frames, 2.0, 1.0f), 0.5);
+    apart.right = scaled(benchsignals::rectifiedSine(rate, frames, 3.0, 1.0f), 0.5).right;
+    add("rectified sines at -6 dBFS, 2 Hz left and 3 Hz right, +30 dB", 30.0, std::move(apart));
 }
 
 // One limiter instance, set up and started; made anew for every run.
