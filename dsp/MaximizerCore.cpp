@@ -247,16 +247,15 @@ void MaximizerCore::processChunk(const float* in, float* out, int frames, float 
     if (still) {
         passAtRest(delayedFrames, frames, ceiling, out);
         concaveRuns.scanned(0, frames);
-        clock += static_cast<std::uint64_t>(frames);
-        return;
+    } else {
+        alignas(16) float envelopeFrames[2 * kMaxFrames];
+        const int scans = limitFrames(estimates, frames, settings.releaseFrames, envelopeFrames);
+        concaveRuns.scanned(scans, frames);
+        storePair(held.outputPeak,
+                  kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold,
+                                       settings.link, ceiling, out, lowPair(held.outputPeak)));
     }
-    alignas(16) float envelopeFrames[2 * kMaxFrames];
-    const int scans = limitFrames(estimates, frames, settings.releaseFrames, envelopeFrames);
-    concaveRuns.scanned(scans, frames);
     clock += static_cast<std::uint64_t>(frames);
-    storePair(held.outputPeak,
-              kernels->emitLimited(delayedFrames, envelopeFrames, frames, kThreshold, settings.link,
-                                   ceiling, out, lowPair(held.outputPeak)));
 }
 
 void MaximizerCore::estimatePeaks(const float* in, int frames, const Settings& settings,
