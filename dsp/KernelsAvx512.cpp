@@ -15,6 +15,26 @@
 namespace {
 
 struct Avx512 {
+    struct Doubles {
+        using Vec = __m512d;
+        static constexpr int kWidth = 8;
+        static Vec set1(double v) { return _mm512_set1_pd(v); }
+        static Vec widen(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
+        static Vec distances(int first) {
+            return _mm512_cvtepi32_pd(_mm256_add_epi32(_mm256_set1_epi32(first),
+                                                       _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+        }
+        static Vec add(Vec a, Vec b) { return _mm512_add_pd(a, b); }
+        static Vec sub(Vec a, Vec b) { return _mm512_sub_pd(a, b); }
+        static Vec mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
+        static Vec max(Vec a, Vec b) { return _mm512_max_pd(a, b); }
+        static double largest(Vec v) {
+            const __m256d half =
+                _mm256_max_pd(_mm512_castpd512_pd256(v), _mm512_extractf64x4_pd(v, 1));
+            return Sse2::Doubles::largest(
+                _mm_max_pd(_mm256_castpd256_pd128(half), _mm256_extractf128_pd(half, 1)));
+        }
+    };
     using Vec = __m512;
     static constexpr int kWidth = 16;
     static Vec set1(float v) { return _mm512_set1_ps(v); }
@@ -29,6 +49,11 @@ struct Avx512 {
     static Vec mul(Vec a, Vec b) { return _mm512_mul_ps(a, b); }
     static Vec div(Vec a, Vec b) { return _mm512_div_ps(a, b); }
     static Vec max(Vec a, Vec b) { return _mm512_max_ps(a, b); }
+    static Vec distances(int first) {
+        return _mm512_cvtepi32_ps(_mm512_add_epi32(
+            _mm512_set1_epi32(first),
+            _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15)));
+    }
     static Vec min(Vec a, Vec b) { return _mm512_min_ps(a, b); }
     static Vec abs(Vec v) { return _mm512_abs_ps(v); }
     static Vec keepBelow(Vec x, Vec a, Vec b) {
@@ -47,6 +72,8 @@ struct Avx512 {
 } // namespace
 
 extern const SimdKernels kAvx512Kernels = {scanForSteepestRiseWith<Avx512>,
+                                           scanNearWith<Avx512>,
+                                           highestOverLineWith<Avx512>,
                                            scanForSteepestRisesWith<Avx512>,
                                            estimateInterSamplePeaksWith<Avx512>,
                                            clipAndGainWith<Avx512>,

@@ -5,6 +5,8 @@
 #include "dsp/StageKernel.h"
 
 extern const SimdKernels kSse2Kernels = {scanForSteepestRiseWith<Sse2>,
+                                         scanNearWith<Sse2>,
+                                         highestOverLineWith<Sse2>,
                                          scanForSteepestRisesWith<Sse2>,
                                          estimateInterSamplePeaksWith<Sse2>,
                                          clipAndGainWith<Sse2>,

@@ -69,6 +69,8 @@ bool MaximizerCore::setSampleRate(std::int32_t newRate) {
     envelopes = kResting;
     clearSplines();
     concaveRuns.clear();
+    for (FarPeakLine& line : farLines)
+        line.clear();
     writePos = 0;
     return true;
 }
@@ -99,6 +101,8 @@ void MaximizerCore::reset() {
     concaveRuns.clear();
     for (PeakHull& hull : hulls)
         hull.clear();
+    for (FarPeakLine& line : farLines)
+        line.clear();
     envelopes = kResting;
 }
 
@@ -138,19 +142,21 @@ inline bool allBelow(const float* samples, int frames, float bound) {
 }
 
 // What the look-ahead scans of a chunk read: each channel's peak line, the
-// reciprocals of the distances, the kernels, and each channel's hull of
-// coming peaks.
+// reciprocals of the distances, the kernels, and each channel's line over
+// its far peaks and hull of coming peaks.
 struct ScanSources {
     const float* lines[2];
     const float* reciprocals;
     std::int32_t lookAhead;
     const SimdKernels* kernels;
     PeakHull* hulls;
+    FarPeakLine* farLines;
 };
 
 // The scans of the channels in `scanning` (bit c for channel c) that a
 // concave run did not settle, on frame `now` written at `position`: from the
-// hull of the coming peaks where it follows them, else in full. Each aims
+// nearest peaks and a line over the farther ones where it shows them lower,
+// else from the hull of the coming peaks where it follows them, else in full. Each aims
 // first at the release slope over `release` frames; the aims S, T and H are
 // those of the frame loop. Kept out of line: it is rare next to the frame
 // loop, whose registers it would otherwise crowd.
@@ -164,8 +170,14 @@ struct ScanSources {
     storePair(envelope, E);
     storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
-    for (int c = 0; c < 2 && L >= sources.kernels->shortestHullWindow; ++c) {
+    for (int c = 0; c < 2; ++c) {
         if ((scanning >> c & 1) != 0 &&
+            sources.farLines[c].settle(*sources.kernels, peaks[c], sources.reciprocals, L, now,
+                                       envelope[c], target[c], steepest[c]))
+            full &= ~(1 << c);
+    }
+    for (int c = 0; c < 2 && L >= sources.kernels->shortestHullWindow; ++c) {
+        if ((full >> c & 1) != 0 &&
             sources.hulls[c].settle(peaks[c], L, now, envelope[c], target[c], steepest[c]))
             full &= ~(1 << c);
     }
@@ -320,7 +332,7 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
     const std::int32_t L = lookAhead;
     const ChunkRules rules(kThreshold, releaseLength, L, reciprocals[L]);
     float* const lines[2] = {peakLines[0].get(), peakLines[1].get()};
-    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, hulls};
+    const ScanSources sources = {{lines[0], lines[1]}, reciprocals, L, kernels, hulls, farLines};
     // Envelope, slope, target and hold of both channels, as the frame-by-frame
     // algorithm names them; accept: what a newest peak's estimated rise must
     // exceed, which follows T.

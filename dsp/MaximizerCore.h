@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dsp/ConcaveRise.h"
+#include "dsp/FarPeakLine.h"
 #include "dsp/IspSpline.h"
 #include "dsp/PeakHull.h"
 #include "dsp/SignalBlock.h"
@@ -140,9 +141,11 @@ private:
     IspSpline splines[2];
     bool estimating = true;
     ConcaveRuns concaveRuns;
-    // hulls: per channel, the coming peaks' hull (PeakHull.h), sized with
-    // the lines; clock: frames processed since construction, which number
-    // the frames the hulls hold (audio thread).
+    // farLines, hulls: per channel, the line over the far coming peaks
+    // (FarPeakLine.h) and their hull (PeakHull.h), sized with the lines;
+    // clock: frames processed since construction, which number the frames
+    // that both hold (audio thread).
+    FarPeakLine farLines[2];
     PeakHull hulls[2];
     std::uint64_t clock = 0;
     Meters held;

@@ -7,8 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <xmmintrin.h>
 
 namespace {
+
+// Larger than any height a line over the peaks takes.
+constexpr double kHugeDouble = 0x1p100;
 
 template <class V> struct ScanChannel {
     using Vec = typename V::Vec;
@@ -34,6 +38,11 @@ template <class V> struct ScanChannel {
         }
         accept = acceptBelow(best);
     }
+
+    // A scan carried on past distances whose answer is already known.
+    ScanChannel(const float* coming, Vec envelope, float bestSoFar, std::int32_t steepestSoFar)
+        : peaks(coming), level(envelope), accept(acceptBelow(bestSoFar)), best(bestSoFar),
+          steepest(steepestSoFar) {}
 
     // Rises and their estimates for the distances of the group from `first`;
     // whether any estimate may beat the best.
@@ -120,6 +129,81 @@ std::int32_t scanForSteepestRiseWith(const float* peaks, const float* reciprocal
     channel.finish(first, reciprocals, lookAhead);
     target = channel.best;
     return channel.steepest;
+}
+
+// The scan of the nearest peaks alone, peaks[1 .. near] with near a whole
+// number of vectors: the same answer as scanForSteepestRiseWith over them.
+// Where the nearest peaks compete within their rounding, as on a swell, the
+// winner is mostly among the first vector's, which is divided whole and
+// settled without a branch that depends on the data; the others are
+// screened against its answer all at once, and rarely pass.
+template <class V>
+std::int32_t scanNearWith(const float* peaks, const float* reciprocals, std::int32_t near,
+                          float envelope, float& target) {
+    using Vec = typename V::Vec;
+    constexpr unsigned kLanes = (2u << (V::kWidth - 1)) - 1u;
+    const Vec level = V::set1(envelope);
+    const Vec quotient = V::div(V::sub(V::load(peaks + 1), level), V::distances(1));
+    __m128 quarter = V::quarters(quotient);
+    quarter = _mm_max_ps(quarter, _mm_movehl_ps(quarter, quarter));
+    const float steepest = _mm_cvtss_f32(_mm_max_ss(quarter, _mm_shuffle_ps(quarter, quarter, 1)));
+    // The nearest lane that holds the largest quotient.
+    const std::int32_t nearest =
+        1 + __builtin_ctz(~V::greater(V::set1(steepest), quotient) & kLanes);
+    const bool beats = steepest > target;
+    ScanChannel<V> channel(peaks, level, beats ? steepest : target, beats ? nearest : 0);
+    // Four chains of maxima, each waiting for its own alone.
+    const auto estimate = [&](std::int32_t j) {
+        return V::mul(V::sub(V::load(peaks + j), level), V::load(reciprocals + j));
+    };
+    Vec largest[4] = {channel.accept, channel.accept, channel.accept, channel.accept};
+    std::int32_t j = 1 + V::kWidth;
+    for (; j + 3 * V::kWidth <= near; j += 4 * V::kWidth) {
+        largest[0] = V::max(largest[0], estimate(j));
+        largest[1] = V::max(largest[1], estimate(j + V::kWidth));
+        largest[2] = V::max(largest[2], estimate(j + 2 * V::kWidth));
+        largest[3] = V::max(largest[3], estimate(j + 3 * V::kWidth));
+    }
+    for (; j <= near; j += V::kWidth)
+        largest[0] = V::max(largest[0], estimate(j));
+    const Vec most = V::max(V::max(largest[0], largest[1]), V::max(largest[2], largest[3]));
+    if (V::greater(most, channel.accept) != 0) {
+        for (j = 1 + V::kWidth; j <= near; j += V::kWidth) {
+            const Vec rise = V::sub(V::load(peaks + j), level);
+            channel.settle(j, rise, V::mul(rise, V::load(reciprocals + j)), V::kWidth);
+        }
+    }
+    target = channel.best;
+    return channel.steepest;
+}
+
+// The largest of peaks[j] - slope * j over j = first .. last - 1 (at least
+// one), in double precision: the height at distance 0 of the lowest line of
+// that slope that no peak of them rises above.
+template <class V>
+double highestOverLineWith(const float* peaks, std::int32_t first, std::int32_t last,
+                           double slope) {
+    using D = typename V::Doubles;
+    using Vec = typename D::Vec;
+    const Vec step = D::set1(slope);
+    const Vec stride = D::set1(static_cast<double>(D::kWidth));
+    const Vec twoStrides = D::add(stride, stride);
+    // Two chains of maxima, each waiting for its own alone.
+    Vec distance = D::distances(first);
+    Vec highest[2] = {D::set1(-kHugeDouble), D::set1(-kHugeDouble)};
+    std::int32_t j = first;
+    for (; j + 2 * D::kWidth <= last; j += 2 * D::kWidth) {
+        highest[0] = D::max(highest[0], D::sub(D::widen(peaks + j), D::mul(step, distance)));
+        highest[1] = D::max(highest[1], D::sub(D::widen(peaks + j + D::kWidth),
+                                               D::mul(step, D::add(distance, stride))));
+        distance = D::add(distance, twoStrides);
+    }
+    double result = D::largest(D::max(highest[0], highest[1]));
+    for (; j < last; ++j) {
+        const double over = static_cast<double>(peaks[j]) - slope * static_cast<double>(j);
+        result = over > result ? over : result;
+    }
+    return result;
 }
 
 // Both channels at once: the same results as two single scans, with the two

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <xmmintrin.h>
 
+// Near scans cover whole vectors of every width.
+inline constexpr std::int32_t kNearGrain = 16;
+
 struct SimdKernels {
     // peaks[1 .. lookAhead - 1] are the coming peaks, readable up to
     // kScanSlack floats further; `target` enters as the release slope and
@@ -16,6 +19,12 @@ struct SimdKernels {
     // equal rises), or 0 when none needs a rise steeper than the release slope.
     std::int32_t (*scanForSteepestRise)(const float* peaks, const float* reciprocals,
                                         std::int32_t lookAhead, float envelope, float& target);
+    // The same over peaks[1 .. near] alone, near a multiple of kNearGrain.
+    std::int32_t (*scanNearForSteepestRise)(const float* peaks, const float* reciprocals,
+                                            std::int32_t near, float envelope, float& target);
+    // The largest of peaks[j] - slope * j over j = first .. last - 1.
+    double (*highestOverLine)(const float* peaks, std::int32_t first, std::int32_t last,
+                              double slope);
     // Both channels at once: the same results as two single scans.
     void (*scanForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
                                  std::int32_t lookAhead, const float (&envelope)[2],

@@ -14,6 +14,21 @@
 namespace {
 
 struct Sse2 {
+    // Two doubles a vector, widened from floats.
+    struct Doubles {
+        using Vec = __m128d;
+        static constexpr int kWidth = 2;
+        static Vec set1(double v) { return _mm_set1_pd(v); }
+        static Vec widen(const float* p) {
+            return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
+        }
+        static Vec distances(int first) { return _mm_setr_pd(first, first + 1); }
+        static Vec add(Vec a, Vec b) { return _mm_add_pd(a, b); }
+        static Vec sub(Vec a, Vec b) { return _mm_sub_pd(a, b); }
+        static Vec mul(Vec a, Vec b) { return _mm_mul_pd(a, b); }
+        static Vec max(Vec a, Vec b) { return _mm_max_pd(a, b); }
+        static double largest(Vec v) { return _mm_cvtsd_f64(_mm_max_sd(v, _mm_unpackhi_pd(v, v))); }
+    };
     using Vec = __m128;
     static constexpr int kWidth = 4;
     static Vec set1(float v) { return _mm_set1_ps(v); }
@@ -26,6 +41,10 @@ struct Sse2 {
     static Vec mul(Vec a, Vec b) { return _mm_mul_ps(a, b); }
     static Vec div(Vec a, Vec b) { return _mm_div_ps(a, b); }
     static Vec max(Vec a, Vec b) { return _mm_max_ps(a, b); }
+    // The distances first .. first + kWidth - 1, exact.
+    static Vec distances(int first) {
+        return _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3)));
+    }
     static Vec min(Vec a, Vec b) { return _mm_min_ps(a, b); }
     static Vec abs(Vec v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
     // x where a < b, else 0.

@@ -123,6 +123,19 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                 ASSERT_EQ(steepest, literalSteepest[0]) << where;
                 ASSERT_EQ(bitsOf(target), bitsOf(literalTarget[0])) << where;
 
+                // The nearest peaks alone, where they fill whole vectors.
+                const std::int32_t near = (lookAhead - 1) / kNearGrain * kNearGrain;
+                if (near > 0) {
+                    float nearLiteral = release, nearTarget = release;
+                    const std::int32_t expected =
+                        literalScan(left.peaks.data(), near + 1, left.envelope, nearLiteral);
+                    ASSERT_EQ(kernels.scanNearForSteepestRise(left.peaks.data(), reciprocals.table,
+                                                              near, left.envelope, nearTarget),
+                              expected)
+                        << where << " near " << near;
+                    ASSERT_EQ(bitsOf(nearTarget), bitsOf(nearLiteral)) << where << " near " << near;
+                }
+
                 const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
                 const float envelopes[2] = {left.envelope, right.envelope};
                 float targets[2] = {release, release};
@@ -279,5 +292,55 @@ TEST(SimdKernels, EveryLimiterGivesTheSameBits) {
                         << name(level) << " rate " << rate << " isp " << isp << " at " << k;
             }
         }
+    }
+}
+
+// Windows of a slow swell, whose nearest quotients differ by their rounding
+// alone and tie now and then: the scan of the nearest peaks must still find
+// the first strict maximum, and the line over the farther ones must lie on
+// or above each of them exactly as the scalar loop puts it.
+TEST(SimdKernels, NearScansOfSwellsFindTheFirstStrictMaximum) {
+    signals::Random random(43);
+    for (const std::int32_t lookAhead : {17, 33, 64, 220, 768, 1536}) {
+        const Reciprocals reciprocals(lookAhead);
+        const std::int32_t near = (lookAhead - 1) / kNearGrain * kNearGrain;
+        int beyondTheFirst = 0;
+        for (int trial = 0; trial < 2000; ++trial) {
+            std::vector<float> peaks(lookAhead + kScanSlack + 1, kThresholdForTests);
+            const double level = 2.0 + 30.0 * (random.bipolar() + 1.0);
+            const double slope = 3e-3 * random.bipolar();
+            const double curvature = 2e-7 * (random.bipolar() + 1.0) * 0.5;
+            for (std::int32_t j = 0; j <= lookAhead; ++j)
+                peaks[j] = static_cast<float>(level + j * (slope - curvature * j));
+            const float envelope = random.below(2) == 0
+                                       ? peaks[0]
+                                       : std::nextafter(peaks[0], random.below(2) ? 0.0f : 100.0f);
+            const float release = (kThresholdForTests - envelope) / 441.0f;
+            float literal = release;
+            const std::int32_t expected = literalScan(peaks.data(), near + 1, envelope, literal);
+            if (expected > 8) ++beyondTheFirst;
+            const double lineSlope = 1e-3 * random.bipolar();
+            double highest = -1e300;
+            for (std::int32_t j = near + 1; j < lookAhead; ++j)
+                highest = std::max(highest, static_cast<double>(peaks[j]) - lineSlope * j);
+            for (const SimdLevel level : supportedLevels()) {
+                const SimdKernels& kernels = simdKernels(level);
+                const std::string where = std::string(name(level)) + " look-ahead " +
+                                          std::to_string(lookAhead) + " trial " +
+                                          std::to_string(trial);
+                float target = release;
+                ASSERT_EQ(kernels.scanNearForSteepestRise(peaks.data(), reciprocals.table, near,
+                                                          envelope, target),
+                          expected)
+                    << where;
+                ASSERT_EQ(bitsOf(target), bitsOf(literal)) << where;
+                if (near + 1 < lookAhead) {
+                    ASSERT_EQ(kernels.highestOverLine(peaks.data(), near + 1, lookAhead, lineSlope),
+                              highest)
+                        << where;
+                }
+            }
+        }
+        EXPECT_GT(beyondTheFirst, 20) << "look-ahead " << lookAhead;
     }
 }

@@ -1,0 +1,141 @@
+#include "dsp/FarPeakLine.h"
+
+#include "dsp/SimdKernels.h"
+
+#include <cmath>
+#include <emmintrin.h>
+
+// Exactness: a far quotient is rounded twice in single precision, each time
+// by at most 2^-24 of itself, so one whose exact value lies below the best
+// by more than 2^-20 of the best cannot round above it. The line's height is
+// the largest of the far peaks' heights over it at `base`, in double
+// precision, and the bound is computed from it in a few more steps: each
+// step is within 2^-52 of the magnitudes it handles (peaks, the envelope,
+// the height, the slope times at most two look-aheads of frames), so a slack
+// of 2^-46 of their sum covers all of them.
+
+namespace {
+
+constexpr double kBestShare = 0x1p-20;
+constexpr double kSlackShare = 0x1p-46;
+// A look-ahead is split where this share of it begins, but no nearer than
+// kShortestNear: the peaks within rounding of the steepest line on the
+// slowest swells all lie nearer, and the line lasts for about that many
+// frames before it must be rebuilt.
+constexpr std::int32_t kNearShare = 16;
+constexpr std::int32_t kShortestNear = 32;
+// The line waits at most this many look-aheads between tries that fail.
+constexpr std::uint64_t kLongestBackOff = 16;
+
+} // namespace
+
+std::int32_t FarPeakLine::nearDistances(std::int32_t lookAhead) {
+    std::int32_t distances = lookAhead / kNearShare;
+    if (distances < kShortestNear) distances = kShortestNear;
+    distances -= distances % kNearGrain;
+    return 4 * distances < lookAhead ? distances : 0;
+}
+
+void FarPeakLine::clear() {
+    heldLookAhead = 0;
+    coveredTo = 0;
+    retryAt = 0;
+    backOff = 0;
+}
+
+// Whether every peak at a distance near + 1 .. lookAhead - 1, the peak at
+// distance j being that of frame origin + j, has a quotient of at most `best`.
+bool FarPeakLine::bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope,
+                         float best) const {
+    // The line covers the far peaks, and is young enough for its frames'
+    // distances from `base` to stay within two look-aheads.
+    if (coveredTo < origin + static_cast<std::uint64_t>(lookAhead) ||
+        from > origin + static_cast<std::uint64_t>(near + 1) ||
+        origin - base > static_cast<std::uint64_t>(lookAhead))
+        return false;
+    const double e = envelope;
+    const double above =
+        height + slope * static_cast<double>(static_cast<std::int64_t>(origin - base)) - e;
+    const double farthest = above >= 0.0 ? near + 1 : lookAhead - 1;
+    const double slack =
+        kSlackShare * (1.0 + std::fabs(height) + std::fabs(e) + 4.0 * std::fabs(slope) * lookAhead);
+    const double b = best;
+    // slope + above / farthest + slack below the bound, times farthest.
+    return (slope + slack) * farthest + above < (b - std::fabs(b) * kBestShare) * farthest;
+}
+
+void FarPeakLine::raiseRecent(const float* recent, std::uint64_t first) {
+    const __m128 peaks = _mm_loadu_ps(recent);
+    const double distance = static_cast<double>(static_cast<std::int64_t>(first - base));
+    const __m128d step = _mm_set1_pd(slope);
+    const __m128d low =
+        _mm_sub_pd(_mm_cvtps_pd(peaks), _mm_mul_pd(step, _mm_setr_pd(distance, distance + 1.0)));
+    const __m128d high = _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(peaks, peaks)),
+                                    _mm_mul_pd(step, _mm_setr_pd(distance + 2.0, distance + 3.0)));
+    const __m128d highest = _mm_max_pd(low, high);
+    height = _mm_cvtsd_f64(
+        _mm_max_sd(_mm_max_sd(highest, _mm_unpackhi_pd(highest, highest)), _mm_set_sd(height)));
+}
+
+void FarPeakLine::raise(const float* peaks, std::uint64_t origin, std::uint64_t first,
+                        std::uint64_t last) {
+    for (std::uint64_t f = first; f < last; ++f) {
+        const double over = static_cast<double>(peaks[f - origin]) -
+                            slope * static_cast<double>(static_cast<std::int64_t>(f - base));
+        height = over > height ? over : height;
+    }
+}
+
+// A new line over the far peaks, with the swell's slope half a near span
+// beyond the nearest of them.
+void FarPeakLine::rebuild(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
+                          std::uint64_t origin, std::uint64_t now) {
+    slope =
+        (static_cast<double>(peaks[2 * near + 1]) - static_cast<double>(peaks[near + 1])) / near;
+    base = origin;
+    height = kernels.highestOverLine(peaks, near + 1, lookAhead, slope);
+    from = origin + static_cast<std::uint64_t>(near + 1);
+    coveredTo = now;
+}
+
+bool FarPeakLine::settle(const SimdKernels& kernels, const float* peaks, const float* reciprocals,
+                         std::int32_t lookAhead, std::uint64_t now, float envelope, float& target,
+                         std::int32_t& steepest) {
+    if (lookAhead != heldLookAhead) {
+        clear();
+        heldLookAhead = lookAhead;
+        near = nearDistances(lookAhead);
+    }
+    if (near == 0 || now < retryAt) return false;
+    const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
+    float best = target;
+    const std::int32_t at =
+        kernels.scanNearForSteepestRise(peaks, reciprocals, near, envelope, best);
+    // The peaks that came since the line was last raised: mostly a frame or
+    // two, so the last few are taken whatever their number, without a branch
+    // on it. A line left far behind is built anew.
+    if (coveredTo != 0 && coveredTo + kRecentFrames >= now) {
+        raiseRecent(peaks + lookAhead - kRecentFrames, now - kRecentFrames);
+        coveredTo = now;
+    } else if (coveredTo != 0 && coveredTo + static_cast<std::uint64_t>(lookAhead / 4) >= now) {
+        raise(peaks, origin, coveredTo, now);
+        coveredTo = now;
+    }
+    if (!bounds(lookAhead, origin, envelope, best)) {
+        rebuild(kernels, peaks, lookAhead, origin, now);
+        if (!bounds(lookAhead, origin, envelope, best)) {
+            // Scans that a new line cannot settle are left to the others for
+            // a while, the longer the more often it failed.
+            const auto longest = kLongestBackOff * static_cast<std::uint64_t>(lookAhead);
+            backOff = backOff == 0        ? static_cast<std::uint64_t>(near)
+                      : backOff < longest ? 2 * backOff
+                                          : longest;
+            retryAt = now + backOff;
+            return false;
+        }
+    }
+    backOff = 0;
+    target = best;
+    steepest = at;
+    return true;
+}

@@ -1,0 +1,67 @@
+// The look-ahead scan of one channel split at a distance `near`: the nearer
+// peaks are scanned as usual, and the farther ones are shown unable to win by
+// one straight line that none of them rises above. On a slow swell most
+// scans end at one of the nearest few peaks, whose rounding alone decides
+// between them, while the farther peaks fall below the swell's tangent by
+// its curvature: a line over them, set with the swell's slope a little
+// beyond the near distances, stays tight enough for many scans, and each
+// scan only raises it over the peaks that came since.
+//
+// A line that no far peak rises above gives each of them a quotient of at
+// most slope + K / j, K being the line's height above the envelope at the
+// scan's frame: that is largest at the nearest far distance when K >= 0, at
+// the farthest otherwise. When it lies below the near scan's answer by more
+// than the rounding of a quotient, the near answer is the scan's.
+#pragma once
+
+#include <cstdint>
+
+struct SimdKernels;
+
+class FarPeakLine {
+public:
+    // Forgets the line: the peak lines were cleared or resized.
+    void clear();
+
+    // The scan of peaks[1 .. lookAhead - 1] against `envelope`, where peak j
+    // was written at frame now - lookAhead + j, with `target` entering as the
+    // release slope: sets target and steepest as the full scan would and
+    // answers true, or answers false with both unchanged.
+    bool settle(const SimdKernels& kernels, const float* peaks, const float* reciprocals,
+                std::int32_t lookAhead, std::uint64_t now, float envelope, float& target,
+                std::int32_t& steepest);
+
+    // The distances scanned peak by peak for a look-ahead of `lookAhead`
+    // (a multiple of kNearGrain), or 0 where the look-ahead is too short
+    // for the line to pay.
+    static std::int32_t nearDistances(std::int32_t lookAhead);
+
+    // Peaks that each scan raises the line over, whether or not they came
+    // since the last (raising it twice over a peak changes nothing).
+    static constexpr std::uint64_t kRecentFrames = 4;
+
+private:
+    bool bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope, float best) const;
+    void raiseRecent(const float* recent, std::uint64_t first);
+    void raise(const float* peaks, std::uint64_t origin, std::uint64_t first, std::uint64_t last);
+    void rebuild(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
+                 std::uint64_t origin, std::uint64_t now);
+
+    // heldLookAhead, near: the look-ahead the line serves and its near
+    // distances, set when a scan brings another. slope: the line's rise per
+    // frame; height: its height at frame `base`; the peaks of frames
+    // from .. coveredTo - 1 lie on or below it (coveredTo 0: no line).
+    // retryAt: no scan before this frame is tried, after scans the line
+    // could not settle even when built anew; backOff: the frames waited
+    // after the last such scan, doubling while they fail. All change only
+    // in settle and clear, on the audio thread.
+    std::int32_t heldLookAhead = 0;
+    std::int32_t near = 0;
+    double slope = 0.0;
+    double height = 0.0;
+    std::uint64_t base = 0;
+    std::uint64_t from = 0;
+    std::uint64_t coveredTo = 0;
+    std::uint64_t retryAt = 0;
+    std::uint64_t backOff = 0;
+};
