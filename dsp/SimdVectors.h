@@ -20,7 +20,8 @@ struct Sse2 {
         static constexpr int kWidth = 2;
         static Vec set1(double v) { return _mm_set1_pd(v); }
         static Vec widen(const float* p) {
-            return _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(p))));
+            return _mm_cvtps_pd(
+                _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
         }
         static Vec distances(int first) { return _mm_setr_pd(first, first + 1); }
         static Vec add(Vec a, Vec b) { return _mm_add_pd(a, b); }
