@@ -18,6 +18,12 @@ struct ConcaveSettlement {
     __m128 target;
 };
 
+// The shortest concave run, in frames ending just before a frame, that covers
+// the window of its scan.
+inline std::int32_t coveringRun(std::int32_t lookAhead) {
+    return lookAhead - 3;
+}
+
 // The scans of windows of lookAhead - 1 peaks (lookAhead at least
 // kShortestConcaveWindow) whose peaks at distances 1, 2 and lookAhead - 1
 // are `first`, `second` and `last`, against `envelope`, with `releaseSlope`
@@ -28,9 +34,8 @@ struct ConcaveSettlement {
 inline ConcaveSettlement settleConcaveRises(__m128 first, __m128 second, __m128 last, __m128i run,
                                             std::int32_t lookAhead, __m128 envelope,
                                             __m128 releaseSlope, bool fourLanes = false) {
-    // The run covers the window when it is at least lookAhead - 3 frames long.
     const __m128 runCovers =
-        _mm_castsi128_ps(_mm_cmpgt_epi32(run, _mm_set1_epi32(lookAhead - 3 - 1)));
+        _mm_castsi128_ps(_mm_cmpgt_epi32(run, _mm_set1_epi32(coveringRun(lookAhead) - 1)));
     const __m128 half = _mm_mul_ps(envelope, _mm_set1_ps(0.5f));
     const __m128 twice = _mm_mul_ps(envelope, _mm_set1_ps(2.0f));
     // A concave run's smallest peak is at one of its ends.

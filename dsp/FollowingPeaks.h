@@ -80,7 +80,7 @@ inline __m128 followed(const Sources& s, int frame, int offset, std::int32_t loo
 inline bool mayFollow(__m128i H, __m128 S, __m128 T, const std::int32_t* runs,
                       std::int32_t lookAhead) {
     return (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3 &&
-           runs[0] > lookAhead - 4 && runs[1] > lookAhead - 4;
+           runs[0] >= coveringRun(lookAhead) && runs[1] >= coveringRun(lookAhead);
 }
 
 // A position in the lines moved on by less than a look-ahead.

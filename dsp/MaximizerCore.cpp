@@ -366,9 +366,14 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
         const int scanning = _mm_movemask_ps(lanes::dueLanes(H)) & 3;
         if (scanning != 0) {
             ++scans;
-            const int unsettled = tracking ? settleConcaveScans(lines, L, concaveRuns, rules,
-                                                                scanning, position, i, E, S, T, H)
-                                           : scanning;
+            // A run must cover a window to settle its scan: where none does,
+            // as where rounding dents a slow swell, nothing is tried.
+            const std::int32_t* const runs = concaveRuns.runsBefore(i);
+            const int unsettled =
+                tracking && (runs[0] >= coveringRun(L) || runs[1] >= coveringRun(L))
+                    ? settleConcaveScans(lines, L, concaveRuns, rules, scanning, position, i, E, S,
+                                         T, H)
+                    : scanning;
             following = tracking && unsettled == 0;
             if (unsettled != 0) {
                 const Aims aims =

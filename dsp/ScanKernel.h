@@ -187,18 +187,24 @@ double highestOverLineWith(const float* peaks, std::int32_t first, std::int32_t 
     using Vec = typename D::Vec;
     const Vec step = D::set1(slope);
     const Vec stride = D::set1(static_cast<double>(D::kWidth));
-    const Vec twoStrides = D::add(stride, stride);
-    // Two chains of maxima, each waiting for its own alone.
-    Vec distance = D::distances(first);
-    Vec highest[2] = {D::set1(-kHugeDouble), D::set1(-kHugeDouble)};
+    const Vec fourStrides = D::set1(static_cast<double>(4 * D::kWidth));
+    // Four chains of maxima and of distances, each waiting for its own alone.
+    Vec distance[4];
+    distance[0] = D::distances(first);
+    for (int k = 1; k < 4; ++k)
+        distance[k] = D::add(distance[k - 1], stride);
+    Vec highest[4] = {D::set1(-kHugeDouble), D::set1(-kHugeDouble), D::set1(-kHugeDouble),
+                      D::set1(-kHugeDouble)};
     std::int32_t j = first;
-    for (; j + 2 * D::kWidth <= last; j += 2 * D::kWidth) {
-        highest[0] = D::max(highest[0], D::sub(D::widen(peaks + j), D::mul(step, distance)));
-        highest[1] = D::max(highest[1], D::sub(D::widen(peaks + j + D::kWidth),
-                                               D::mul(step, D::add(distance, stride))));
-        distance = D::add(distance, twoStrides);
+    for (; j + 4 * D::kWidth <= last; j += 4 * D::kWidth) {
+        for (int k = 0; k < 4; ++k) {
+            highest[k] = D::max(
+                highest[k], D::sub(D::widen(peaks + j + k * D::kWidth), D::mul(step, distance[k])));
+            distance[k] = D::add(distance[k], fourStrides);
+        }
     }
-    double result = D::largest(D::max(highest[0], highest[1]));
+    double result =
+        D::largest(D::max(D::max(highest[0], highest[1]), D::max(highest[2], highest[3])));
     for (; j < last; ++j) {
         const double over = static_cast<double>(peaks[j]) - slope * static_cast<double>(j);
         result = over > result ? over : result;
