@@ -19,12 +19,7 @@
 
 namespace {
 
-using peakruns::envelopeFor;
-using peakruns::fillWindow;
-using peakruns::kThreshold;
-using peakruns::peakRun;
-
-constexpr float kRelease = 441.0f;
+using namespace peakruns;
 constexpr double kPi = 3.141592653589793;
 
 // The estimates of a rectified sine at -6 dBFS raised by 30 dB, as the

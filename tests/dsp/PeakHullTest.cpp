@@ -17,12 +17,7 @@
 
 namespace {
 
-using peakruns::envelopeFor;
-using peakruns::fillWindow;
-using peakruns::kThreshold;
-using peakruns::peakRun;
-
-constexpr float kRelease = 441.0f;
+using namespace peakruns;
 
 // Asks the hull for the scan of frame `now` from `envelope` and `release`;
 // where it answers, the answer must be the literal scan's, bit for bit.

@@ -78,6 +78,12 @@ Window makeWindow(signals::Random& random, std::int32_t lookAhead) {
     return w;
 }
 
+// Where a comparison of a kernel with the literal formulas failed.
+std::string where(SimdLevel level, std::int32_t lookAhead, int trial) {
+    return std::string(name(level)) + " look-ahead " + std::to_string(lookAhead) + " trial " +
+           std::to_string(trial);
+}
+
 // Look-aheads below, at and beyond the vector widths and their groups.
 constexpr std::int32_t kLookAheads[] = {1,  2,  3,  4,  5,  7,   8,   9,   15,  16,  17,  31,
                                         32, 33, 63, 64, 65, 127, 129, 220, 221, 705, 768, 1536};
@@ -114,14 +120,12 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                 literalScan(right.peaks.data(), lookAhead, right.envelope, literalTarget[1])};
             for (const SimdLevel level : supportedLevels()) {
                 const SimdKernels& kernels = simdKernels(level);
-                const std::string where = std::string(name(level)) + " look-ahead " +
-                                          std::to_string(lookAhead) + " trial " +
-                                          std::to_string(trial);
+                const std::string at = where(level, lookAhead, trial);
                 float target = release;
                 const std::int32_t steepest = kernels.scanForSteepestRise(
                     left.peaks.data(), reciprocals.table, lookAhead, left.envelope, target);
-                ASSERT_EQ(steepest, literalSteepest[0]) << where;
-                ASSERT_EQ(bitsOf(target), bitsOf(literalTarget[0])) << where;
+                ASSERT_EQ(steepest, literalSteepest[0]) << at;
+                ASSERT_EQ(bitsOf(target), bitsOf(literalTarget[0])) << at;
 
                 // The nearest peaks alone, where they fill whole vectors.
                 const std::int32_t near = (lookAhead - 1) / kNearGrain * kNearGrain;
@@ -132,8 +136,8 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                     ASSERT_EQ(kernels.scanNearForSteepestRise(left.peaks.data(), reciprocals.table,
                                                               near, left.envelope, nearTarget),
                               expected)
-                        << where << " near " << near;
-                    ASSERT_EQ(bitsOf(nearTarget), bitsOf(nearLiteral)) << where << " near " << near;
+                        << at << " near " << near;
+                    ASSERT_EQ(bitsOf(nearTarget), bitsOf(nearLiteral)) << at << " near " << near;
                 }
 
                 const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
@@ -143,9 +147,9 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                 kernels.scanForSteepestRises(peaks, reciprocals.table, lookAhead, envelopes,
                                              targets, both);
                 for (int c = 0; c < 2; ++c) {
-                    ASSERT_EQ(both[c], literalSteepest[c]) << where << " channel " << c;
+                    ASSERT_EQ(both[c], literalSteepest[c]) << at << " channel " << c;
                     ASSERT_EQ(bitsOf(targets[c]), bitsOf(literalTarget[c]))
-                        << where << " channel " << c;
+                        << at << " channel " << c;
                 }
             }
         }
@@ -325,19 +329,17 @@ TEST(SimdKernels, NearScansOfSwellsFindTheFirstStrictMaximum) {
                 highest = std::max(highest, static_cast<double>(peaks[j]) - lineSlope * j);
             for (const SimdLevel level : supportedLevels()) {
                 const SimdKernels& kernels = simdKernels(level);
-                const std::string where = std::string(name(level)) + " look-ahead " +
-                                          std::to_string(lookAhead) + " trial " +
-                                          std::to_string(trial);
+                const std::string at = where(level, lookAhead, trial);
                 float target = release;
                 ASSERT_EQ(kernels.scanNearForSteepestRise(peaks.data(), reciprocals.table, near,
                                                           envelope, target),
                           expected)
-                    << where;
-                ASSERT_EQ(bitsOf(target), bitsOf(literal)) << where;
+                    << at;
+                ASSERT_EQ(bitsOf(target), bitsOf(literal)) << at;
                 if (near + 1 < lookAhead) {
                     ASSERT_EQ(kernels.highestOverLine(peaks.data(), near + 1, lookAhead, lineSlope),
                               highest)
-                        << where;
+                        << at;
                 }
             }
         }

@@ -11,6 +11,8 @@
 namespace peakruns {
 
 constexpr float kThreshold = 0.999f;
+// The release length, in frames, of the release slopes that scans start from.
+constexpr float kRelease = 441.0f;
 
 // The window of frame `now`: peak j was written at now - lookAhead + j.
 inline void fillWindow(std::vector<float>& window, const std::vector<float>& run, int now,
