@@ -98,19 +98,18 @@ void FarPeakLine::rebuild(const SimdKernels& kernels, const float* peaks, std::i
     coveredTo = now;
 }
 
-bool FarPeakLine::settle(const SimdKernels& kernels, const float* peaks, const float* reciprocals,
-                         std::int32_t lookAhead, std::uint64_t now, float envelope, float& target,
-                         std::int32_t& steepest) {
+bool FarPeakLine::tries(std::int32_t lookAhead, std::uint64_t now) {
     if (lookAhead != heldLookAhead) {
         clear();
         heldLookAhead = lookAhead;
         near = nearDistances(lookAhead);
     }
-    if (near == 0 || now < retryAt) return false;
+    return near != 0 && now >= retryAt;
+}
+
+bool FarPeakLine::confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
+                           std::uint64_t now, float envelope, float best) {
     const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
-    float best = target;
-    const std::int32_t at =
-        kernels.scanNearForSteepestRise(peaks, reciprocals, near, envelope, best);
     // The peaks that came since the line was last raised: mostly a frame or
     // two, so the last few are taken whatever their number, without a branch
     // on it. A line left far behind is built anew.
@@ -135,6 +134,17 @@ bool FarPeakLine::settle(const SimdKernels& kernels, const float* peaks, const f
         }
     }
     backOff = 0;
+    return true;
+}
+
+bool FarPeakLine::settle(const SimdKernels& kernels, const float* peaks, const float* reciprocals,
+                         std::int32_t lookAhead, std::uint64_t now, float envelope, float& target,
+                         std::int32_t& steepest) {
+    if (!tries(lookAhead, now)) return false;
+    float best = target;
+    const std::int32_t at =
+        kernels.scanNearForSteepestRise(peaks, reciprocals, near, envelope, best);
+    if (!confirms(kernels, peaks, lookAhead, now, envelope, best)) return false;
     target = best;
     steepest = at;
     return true;

@@ -31,6 +31,16 @@ public:
                 std::int32_t lookAhead, std::uint64_t now, float envelope, float& target,
                 std::int32_t& steepest);
 
+    // The same in two steps, so that the near scans of both channels may run
+    // together: whether the line may be tried at all on the scan of frame
+    // `now` (false: leave the scan to the others), then, given the near
+    // scan's answer (target and steepest over peaks[1 .. near]), whether the
+    // far peaks leave it standing.
+    bool tries(std::int32_t lookAhead, std::uint64_t now);
+    std::int32_t nearDistances() const { return near; }
+    bool confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
+                  std::uint64_t now, float envelope, float best);
+
     // The distances scanned peak by peak for a look-ahead of `lookAhead`
     // (a multiple of kNearGrain), or 0 where the look-ahead is too short
     // for the line to pay.

@@ -170,11 +170,27 @@ struct ScanSources {
     storePair(envelope, E);
     storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
     int full = scanning;
-    for (int c = 0; c < 2; ++c) {
-        if ((scanning >> c & 1) != 0 &&
-            sources.farLines[c].settle(*sources.kernels, peaks[c], sources.reciprocals, L, now,
-                                       envelope[c], target[c], steepest[c]))
-            full &= ~(1 << c);
+    FarPeakLine* const lines = sources.farLines;
+    if (scanning == 3 && lines[0].tries(L, now) && lines[1].tries(L, now)) {
+        // Both channels' near scans side by side, then each line's check.
+        float best[2] = {target[0], target[1]};
+        std::int32_t at[2];
+        sources.kernels->scanNearForSteepestRises(peaks, sources.reciprocals,
+                                                  lines[0].nearDistances(), envelope, best, at);
+        for (int c = 0; c < 2; ++c) {
+            if (lines[c].confirms(*sources.kernels, peaks[c], L, now, envelope[c], best[c])) {
+                target[c] = best[c];
+                steepest[c] = at[c];
+                full &= ~(1 << c);
+            }
+        }
+    } else {
+        for (int c = 0; c < 2; ++c) {
+            if ((scanning >> c & 1) != 0 &&
+                lines[c].settle(*sources.kernels, peaks[c], sources.reciprocals, L, now,
+                                envelope[c], target[c], steepest[c]))
+                full &= ~(1 << c);
+        }
     }
     for (int c = 0; c < 2 && L >= sources.kernels->shortestHullWindow; ++c) {
         if ((full >> c & 1) != 0 &&

@@ -138,8 +138,9 @@ std::int32_t scanForSteepestRiseWith(const float* peaks, const float* reciprocal
 // settled without a branch that depends on the data; the others are
 // screened against its answer all at once, and rarely pass.
 template <class V>
-std::int32_t scanNearWith(const float* peaks, const float* reciprocals, std::int32_t near,
-                          float envelope, float& target) {
+[[gnu::always_inline]] inline std::int32_t scanNearWith(const float* peaks,
+                                                        const float* reciprocals, std::int32_t near,
+                                                        float envelope, float& target) {
     using Vec = typename V::Vec;
     constexpr unsigned kLanes = (2u << (V::kWidth - 1)) - 1u;
     const Vec level = V::set1(envelope);
@@ -175,6 +176,15 @@ std::int32_t scanNearWith(const float* peaks, const float* reciprocals, std::int
     }
     target = channel.best;
     return channel.steepest;
+}
+
+// The near scans of both channels in one call, so that the two chains of
+// work run side by side: the same results as two single near scans.
+template <class V>
+void scanNearPairWith(const float* const (&peaks)[2], const float* reciprocals, std::int32_t near,
+                      const float (&envelope)[2], float (&target)[2], std::int32_t (&steepest)[2]) {
+    steepest[0] = scanNearWith<V>(peaks[0], reciprocals, near, envelope[0], target[0]);
+    steepest[1] = scanNearWith<V>(peaks[1], reciprocals, near, envelope[1], target[1]);
 }
 
 // The largest of peaks[j] - slope * j over j = first .. last - 1 (at least

@@ -22,6 +22,10 @@ struct SimdKernels {
     // The same over peaks[1 .. near] alone, near a multiple of kNearGrain.
     std::int32_t (*scanNearForSteepestRise)(const float* peaks, const float* reciprocals,
                                             std::int32_t near, float envelope, float& target);
+    // Both channels at once: the same results as two near scans.
+    void (*scanNearForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
+                                     std::int32_t near, const float (&envelope)[2],
+                                     float (&target)[2], std::int32_t (&steepest)[2]);
     // The largest of peaks[j] - slope * j over j = first .. last - 1.
     double (*highestOverLine)(const float* peaks, std::int32_t first, std::int32_t last,
                               double slope);

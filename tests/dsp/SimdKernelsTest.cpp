@@ -138,6 +138,20 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                               expected)
                         << at << " near " << near;
                     ASSERT_EQ(bitsOf(nearTarget), bitsOf(nearLiteral)) << at << " near " << near;
+                    // Both channels' near scans at once.
+                    float rightLiteral = release;
+                    const std::int32_t rightExpected =
+                        literalScan(right.peaks.data(), near + 1, right.envelope, rightLiteral);
+                    const float* const pair[2] = {left.peaks.data(), right.peaks.data()};
+                    const float envelopes[2] = {left.envelope, right.envelope};
+                    float targets[2] = {release, release};
+                    std::int32_t found[2] = {-1, -1};
+                    kernels.scanNearForSteepestRises(pair, reciprocals.table, near, envelopes,
+                                                     targets, found);
+                    ASSERT_EQ(found[0], expected) << at << " near pair";
+                    ASSERT_EQ(found[1], rightExpected) << at << " near pair";
+                    ASSERT_EQ(bitsOf(targets[0]), bitsOf(nearLiteral)) << at << " near pair";
+                    ASSERT_EQ(bitsOf(targets[1]), bitsOf(rightLiteral)) << at << " near pair";
                 }
 
                 const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
