@@ -127,6 +127,8 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                 ASSERT_EQ(steepest, literalSteepest[0]) << at;
                 ASSERT_EQ(bitsOf(target), bitsOf(literalTarget[0])) << at;
 
+                const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
+                const float envelopes[2] = {left.envelope, right.envelope};
                 // The nearest peaks alone, where they fill whole vectors.
                 const std::int32_t near = (lookAhead - 1) / kNearGrain * kNearGrain;
                 if (near > 0) {
@@ -142,20 +144,16 @@ TEST(SimdKernels, EveryScanFindsTheFirstStrictMaximum) {
                     float rightLiteral = release;
                     const std::int32_t rightExpected =
                         literalScan(right.peaks.data(), near + 1, right.envelope, rightLiteral);
-                    const float* const pair[2] = {left.peaks.data(), right.peaks.data()};
-                    const float envelopes[2] = {left.envelope, right.envelope};
-                    float targets[2] = {release, release};
+                    float nearTargets[2] = {release, release};
                     std::int32_t found[2] = {-1, -1};
-                    kernels.scanNearForSteepestRises(pair, reciprocals.table, near, envelopes,
-                                                     targets, found);
+                    kernels.scanNearForSteepestRises(peaks, reciprocals.table, near, envelopes,
+                                                     nearTargets, found);
                     ASSERT_EQ(found[0], expected) << at << " near pair";
                     ASSERT_EQ(found[1], rightExpected) << at << " near pair";
-                    ASSERT_EQ(bitsOf(targets[0]), bitsOf(nearLiteral)) << at << " near pair";
-                    ASSERT_EQ(bitsOf(targets[1]), bitsOf(rightLiteral)) << at << " near pair";
+                    ASSERT_EQ(bitsOf(nearTargets[0]), bitsOf(nearLiteral)) << at << " near pair";
+                    ASSERT_EQ(bitsOf(nearTargets[1]), bitsOf(rightLiteral)) << at << " near pair";
                 }
 
-                const float* const peaks[2] = {left.peaks.data(), right.peaks.data()};
-                const float envelopes[2] = {left.envelope, right.envelope};
                 float targets[2] = {release, release};
                 std::int32_t both[2] = {-1, -1};
                 kernels.scanForSteepestRises(peaks, reciprocals.table, lookAhead, envelopes,
