@@ -27,14 +27,17 @@ constexpr std::int32_t kShortestNear = 32;
 // The line waits at most this many look-aheads between tries that fail.
 constexpr std::uint64_t kLongestBackOff = 16;
 
-} // namespace
-
-std::int32_t FarPeakLine::nearDistances(std::int32_t lookAhead) {
+// The distances scanned peak by peak for a look-ahead of `lookAhead` (a
+// multiple of kNearGrain), or 0 where the look-ahead is too short for the
+// line to pay.
+std::int32_t nearDistancesFor(std::int32_t lookAhead) {
     std::int32_t distances = lookAhead / kNearShare;
     if (distances < kShortestNear) distances = kShortestNear;
     distances -= distances % kNearGrain;
     return 4 * distances < lookAhead ? distances : 0;
 }
+
+} // namespace
 
 void FarPeakLine::clear() {
     heldLookAhead = 0;
@@ -102,7 +105,7 @@ bool FarPeakLine::tries(std::int32_t lookAhead, std::uint64_t now) {
     if (lookAhead != heldLookAhead) {
         clear();
         heldLookAhead = lookAhead;
-        near = nearDistances(lookAhead);
+        near = nearDistancesFor(lookAhead);
     }
     return near != 0 && now >= retryAt;
 }

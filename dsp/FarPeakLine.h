@@ -37,14 +37,11 @@ public:
     // scan's answer (target and steepest over peaks[1 .. near]), whether the
     // far peaks leave it standing.
     bool tries(std::int32_t lookAhead, std::uint64_t now);
+    // The distances scanned peak by peak (a multiple of kNearGrain), set by
+    // tries for its look-ahead.
     std::int32_t nearDistances() const { return near; }
     bool confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
                   std::uint64_t now, float envelope, float best);
-
-    // The distances scanned peak by peak for a look-ahead of `lookAhead`
-    // (a multiple of kNearGrain), or 0 where the look-ahead is too short
-    // for the line to pay.
-    static std::int32_t nearDistances(std::int32_t lookAhead);
 
     // Peaks that each scan raises the line over, whether or not they came
     // since the last (raising it twice over a peak changes nothing).
@@ -64,7 +61,8 @@ private:
     // retryAt: no scan before this frame is tried, after scans the line
     // could not settle even when built anew; backOff: the frames waited
     // after the last such scan, doubling while they fail. All change only
-    // in settle and clear, on the audio thread.
+    // in the scans' calls (tries, confirms, settle) and in clear, on the
+    // audio thread.
     std::int32_t heldLookAhead = 0;
     std::int32_t near = 0;
     double slope = 0.0;

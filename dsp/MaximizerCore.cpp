@@ -156,9 +156,9 @@ struct ScanSources {
 // The scans of the channels in `scanning` (bit c for channel c) that a
 // concave run did not settle, on frame `now` written at `position`: from the
 // nearest peaks and a line over the farther ones where it shows them lower,
-// else from the hull of the coming peaks where it follows them, else in full. Each aims
-// first at the release slope over `release` frames; the aims S, T and H are
-// those of the frame loop. Kept out of line: it is rare next to the frame
+// else from the hull of the coming peaks where it follows them, else in
+// full. Each aims first at the release slope over `release` frames; the aims
+// S, T and H are those of the frame loop. Kept out of line: it is rare next to the frame
 // loop, whose registers it would otherwise crowd.
 [[gnu::noinline]] Aims scanInFull(const ScanSources& sources, int scanning, std::int32_t position,
                                   std::uint64_t now, __m128 E, __m128 release, __m128 S, __m128 T,
