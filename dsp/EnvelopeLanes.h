@@ -62,6 +62,18 @@ inline __m128 dueLanes(__m128i hold) {
     return _mm_castsi128_ps(_mm_cmpeq_epi32(hold, _mm_setzero_si128()));
 }
 
+// The lanes of the channels in `channels` (bit c for channel c).
+inline __m128 ofChannels(int channels) {
+    return _mm_castsi128_ps(_mm_cmpgt_epi32(
+        _mm_and_si128(_mm_set1_epi32(channels), _mm_setr_epi32(1, 2, 0, 0)), _mm_setzero_si128()));
+}
+
+// Whether both channels' holds are `frames`.
+inline bool bothAt(__m128i hold, std::int32_t frames) {
+    return (_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(hold, _mm_set1_epi32(frames)))) & 3) ==
+           3;
+}
+
 // The straight line from the envelope back to the threshold in `release`
 // frames.
 inline __m128 releaseSlope(__m128 envelope, __m128 threshold, __m128 release) {

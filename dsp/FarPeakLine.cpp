@@ -37,6 +37,44 @@ std::int32_t nearDistancesFor(std::int32_t lookAhead) {
     return 4 * distances < lookAhead ? distances : 0;
 }
 
+double magnitude(double v) {
+    return std::fabs(v);
+}
+__m128d magnitude(__m128d v) {
+    return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+}
+// The farther of two distances where a line lies below the envelope, the
+// nearer where it does not.
+double farthestOf(double above, double nearer, double farther) {
+    return above >= 0.0 ? nearer : farther;
+}
+__m128d farthestOf(__m128d above, double nearer, double farther) {
+    const __m128d rising = _mm_cmpge_pd(above, _mm_setzero_pd());
+    return _mm_or_pd(_mm_and_pd(rising, _mm_set1_pd(nearer)),
+                     _mm_andnot_pd(rising, _mm_set1_pd(farther)));
+}
+bool below(double a, double b) {
+    return a < b;
+}
+__m128d below(__m128d a, __m128d b) {
+    return _mm_cmplt_pd(a, b);
+}
+
+// Whether a line `above` the envelope at the scan's frame, of slope `slope`,
+// whose height at its base is `height`, shows every far quotient below
+// `best`, the far peaks lying at distances nearest .. lookAhead - 1: for one
+// scan (D = double) or for two lane by lane (D = __m128d, a mask).
+template <class D>
+auto showsBelow(D height, D slope, D above, D envelope, D best, double nearest,
+                std::int32_t lookAhead) {
+    const D farthest = farthestOf(above, nearest, lookAhead - 1.0);
+    const D slack = kSlackShare * (1.0 + magnitude(height) + magnitude(envelope) +
+                                   4.0 * magnitude(slope) * lookAhead);
+    // slope + above / farthest + slack below the bound, times farthest.
+    return below((slope + slack) * farthest + above,
+                 (best - magnitude(best) * kBestShare) * farthest);
+}
+
 } // namespace
 
 void FarPeakLine::clear() {
@@ -59,16 +97,18 @@ bool FarPeakLine::bounds(std::int32_t lookAhead, std::uint64_t origin, float env
     const double e = envelope;
     const double above =
         height + slope * static_cast<double>(static_cast<std::int64_t>(origin - base)) - e;
-    const double farthest = above >= 0.0 ? near + 1 : lookAhead - 1;
-    const double slack =
-        kSlackShare * (1.0 + std::fabs(height) + std::fabs(e) + 4.0 * std::fabs(slope) * lookAhead);
-    const double b = best;
-    // slope + above / farthest + slack below the bound, times farthest.
-    return (slope + slack) * farthest + above < (b - std::fabs(b) * kBestShare) * farthest;
+    return showsBelow(height, slope, above, e, static_cast<double>(best), near + 1, lookAhead);
 }
 
-void FarPeakLine::raiseRecent(const float* recent, std::uint64_t first) {
-    const __m128 peaks = _mm_loadu_ps(recent);
+__m128d FarPeakLine::boundsLanes(std::int32_t lookAhead, __m128d fromBase, __m128d envelope,
+                                 __m128d best) const {
+    const __m128d h = _mm_set1_pd(height);
+    const __m128d b = _mm_set1_pd(slope);
+    const __m128d above = h + b * fromBase - envelope;
+    return showsBelow(h, b, above, envelope, best, near + 1, lookAhead);
+}
+
+void FarPeakLine::raiseOver(__m128 peaks, std::uint64_t first) {
     const double distance = static_cast<double>(static_cast<std::int64_t>(first - base));
     const __m128d step = _mm_set1_pd(slope);
     const __m128d low =
@@ -117,7 +157,7 @@ bool FarPeakLine::confirms(const SimdKernels& kernels, const float* peaks, std::
     // two, so the last few are taken whatever their number, without a branch
     // on it. A line left far behind is built anew.
     if (coveredTo != 0 && coveredTo + kRecentFrames >= now) {
-        raiseRecent(peaks + lookAhead - kRecentFrames, now - kRecentFrames);
+        raiseOver(_mm_loadu_ps(peaks + lookAhead - kRecentFrames), now - kRecentFrames);
         coveredTo = now;
     } else if (coveredTo != 0 && coveredTo + static_cast<std::uint64_t>(lookAhead / 4) >= now) {
         raise(peaks, origin, coveredTo, now);
@@ -151,4 +191,30 @@ bool FarPeakLine::settle(const SimdKernels& kernels, const float* peaks, const f
     target = best;
     steepest = at;
     return true;
+}
+
+__m128 FarPeakLine::confirmsFour(const float* recent, __m128 newest, std::int32_t lookAhead,
+                                 std::uint64_t now, __m128 envelope, __m128 best) {
+    const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
+    constexpr std::uint64_t kFrames = 4;
+    if (lookAhead != heldLookAhead || coveredTo == 0 || coveredTo + kFrames < now ||
+        from > origin + static_cast<std::uint64_t>(near + 1) || origin < base)
+        return _mm_setzero_ps();
+    raiseOver(_mm_loadu_ps(recent), now - kFrames);
+    raiseOver(newest, now);
+    coveredTo = now + kFrames;
+    // Frames whose origins lie too far from `base` are left out.
+    const __m128d first =
+        _mm_setr_pd(static_cast<double>(origin - base), static_cast<double>(origin - base + 1));
+    const __m128d third = _mm_add_pd(first, _mm_set1_pd(2.0));
+    const __m128d oldest = _mm_set1_pd(lookAhead);
+    const __m128d low =
+        _mm_and_pd(_mm_cmple_pd(first, oldest),
+                   boundsLanes(lookAhead, first, _mm_cvtps_pd(envelope), _mm_cvtps_pd(best)));
+    const __m128d high =
+        _mm_and_pd(_mm_cmple_pd(third, oldest),
+                   boundsLanes(lookAhead, third, _mm_cvtps_pd(_mm_movehl_ps(envelope, envelope)),
+                               _mm_cvtps_pd(_mm_movehl_ps(best, best))));
+    // Each double lane's mask is a pair of float lanes: one of each, in order.
+    return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));
 }

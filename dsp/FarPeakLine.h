@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <emmintrin.h>
 
 struct SimdKernels;
 
@@ -43,13 +44,27 @@ public:
     bool confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
                   std::uint64_t now, float envelope, float best);
 
+    // The scans of the four frames now .. now + 3 at once, each answered by
+    // its nearest peak with the rise `best` from `envelope` (lane k for
+    // frame now + k), without building the line anew: a mask of those whose
+    // far peaks the line shows lower. `recent` holds the peaks of the four
+    // frames before `now`, `newest` those of the four frames themselves; the
+    // line is raised over both first, whichever frames the mask keeps.
+    __m128 confirmsFour(const float* recent, __m128 newest, std::int32_t lookAhead,
+                        std::uint64_t now, __m128 envelope, __m128 best);
+
     // Peaks that each scan raises the line over, whether or not they came
     // since the last (raising it twice over a peak changes nothing).
     static constexpr std::uint64_t kRecentFrames = 4;
 
 private:
     bool bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope, float best) const;
-    void raiseRecent(const float* recent, std::uint64_t first);
+    // Lane by lane, for scans whose origins lie `fromBase` frames after
+    // `base`: whether the line shows their far peaks lower.
+    __m128d boundsLanes(std::int32_t lookAhead, __m128d fromBase, __m128d envelope,
+                        __m128d best) const;
+    // Over the four peaks of the frames first .. first + 3.
+    void raiseOver(__m128 peaks, std::uint64_t first);
     void raise(const float* peaks, std::uint64_t origin, std::uint64_t first, std::uint64_t last);
     void rebuild(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
                  std::uint64_t origin, std::uint64_t now);
@@ -61,8 +76,8 @@ private:
     // retryAt: no scan before this frame is tried, after scans the line
     // could not settle even when built anew; backOff: the frames waited
     // after the last such scan, doubling while they fail. All change only
-    // in the scans' calls (tries, confirms, settle) and in clear, on the
-    // audio thread.
+    // in the scans' calls (tries, confirms, settle, confirmsFour) and in
+    // clear, on the audio thread.
     std::int32_t heldLookAhead = 0;
     std::int32_t near = 0;
     double slope = 0.0;

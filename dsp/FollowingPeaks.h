@@ -1,17 +1,21 @@
 // Frames on which both channels' envelopes follow their peaks, taken four
-// at a time. While a concave run settles every scan at the nearest peak
-// (ConcaveSettlement.h), the frame loop aims each frame's slope at the next
-// peak, p_1 - E, exactly (the rise is exact), and the envelope, advanced by
-// it, lands on that peak: the envelope of frame f is the peak that leaves
-// the delay line then. So the settlement's conditions of several frames can
-// be tested side by side before any of them runs, from the lines and the
-// chunk's estimates alone, with the same operations. The frames that pass
+// at a time. While every scan ends at the nearest peak, the frame loop aims
+// each frame's slope at the next peak, p_1 - E, exactly (the rise is exact),
+// and the envelope, advanced by it, lands on that peak: the envelope of frame
+// f is the peak that leaves the delay line then. So the conditions under
+// which the scans of several frames end there can be tested side by side
+// before any of them runs, from the lines and the chunk's estimates alone:
+// a concave run that covers the window (ConcaveSettlement.h), or on a swell
+// the near distances told apart without a division (NearestRise.h) and the
+// far peaks shown lower by their line (FarPeakLine.h). The frames that pass
 // from the first on give the loop's bits without running it. Internal to
 // the limiter's frame loop.
 #pragma once
 
 #include "dsp/ConcaveSettlement.h"
 #include "dsp/EnvelopeLanes.h"
+#include "dsp/FarPeakLine.h"
+#include "dsp/NearestRise.h"
 #include "dsp/StereoLanes.h"
 
 #include <cstdint>
@@ -34,15 +38,6 @@ namespace follow {
 // Frames tested side by side.
 constexpr int kFrames = 4;
 
-// What one channel's frames read: its peak line from the frame's position on,
-// the chunk's estimates (interleaved, the channel's at offset c) and runs.
-struct Sources {
-    const float* line;
-    const float* estimates;
-    const std::int32_t* runs;
-    int channel;
-};
-
 // Four interleaved floats of channel c from frame `frame` on (stride 2).
 inline __m128 channelOf(const float* interleaved, int frame, int c) {
     const __m128 low = _mm_loadu_ps(interleaved + 2 * frame);
@@ -54,33 +49,79 @@ inline __m128i channelOf(const std::int32_t* interleaved, int frame, int c) {
     return _mm_castps_si128(channelOf(reinterpret_cast<const float*>(interleaved), frame, c));
 }
 
-// For frames `frame` .. frame + 3 of one channel, whose envelopes are
-// `envelope`, with the peak line read from the first frame's position: the
-// frames whose scans a concave run settles at the nearest peak and whose
-// newest peak does not take over, as the frame loop decides them; the rises
-// to the nearest peaks into `rise`.
-inline __m128 followed(const Sources& s, int frame, int offset, std::int32_t lookAhead,
-                       __m128 envelope, const lanes::ChunkRules& rules, __m128& rise) {
-    const __m128 first = _mm_loadu_ps(s.line + offset + 1);
-    const __m128 second = _mm_loadu_ps(s.line + offset + 2);
-    const __m128 last = channelOf(s.estimates, frame - 1, s.channel);
-    const ConcaveSettlement settlement = settleConcaveRises(
-        first, second, last, channelOf(s.runs, frame, s.channel), lookAhead, envelope,
-        lanes::releaseSlope(envelope, rules.threshold, rules.release), true);
-    rise = settlement.target;
-    const __m128 newest = channelOf(s.estimates, frame, s.channel);
+// Whether the newest peaks `newest` of four frames leave their targets,
+// whose bounds are `accept`, standing, as the frame loop decides them.
+inline __m128 newestStayBelow(__m128 newest, __m128 envelope, __m128 accept,
+                              const lanes::ChunkRules& rules) {
     const __m128 estimated = _mm_mul_ps(_mm_sub_ps(newest, envelope), rules.newestReciprocal);
-    return _mm_andnot_ps(_mm_cmpgt_ps(estimated, scan::acceptBelow(settlement.target)),
-                         _mm_and_ps(settlement.settled, settlement.nearest));
+    return _mm_cmple_ps(estimated, accept);
 }
 
-// Whether both channels, due to scan (holds `H`), may follow their peaks
-// from a frame whose runs are `runs`: their slopes equal their targets, and
-// concave runs cover their windows.
+// The frames whose scans a concave run settles at the nearest peak.
+struct ConcaveFollow {
+    const float* estimates; // the chunk's, interleaved
+    const std::int32_t* runs;
+    std::int32_t lookAhead;
+    const lanes::ChunkRules& rules;
+
+    // For frames `frame` .. frame + 3 of channel c, whose envelopes are
+    // `envelope`, with `peaks` its line from the first frame's position
+    // on: the frames followed, as the frame loop decides them; the rises to
+    // the nearest peaks into `rise`.
+    __m128 operator()(int c, const float* peaks, int frame, __m128 envelope, __m128& rise) const {
+        const ConcaveSettlement settlement = settleConcaveRises(
+            _mm_loadu_ps(peaks + 1), _mm_loadu_ps(peaks + 2), channelOf(estimates, frame - 1, c),
+            channelOf(runs, frame, c), lookAhead, envelope,
+            lanes::releaseSlope(envelope, rules.threshold, rules.release), true);
+        rise = settlement.target;
+        return _mm_and_ps(newestStayBelow(channelOf(estimates, frame, c), envelope,
+                                          scan::acceptBelow(settlement.target), rules),
+                          _mm_and_ps(settlement.settled, settlement.nearest));
+    }
+};
+
+// The frames whose scans on a swell end at the nearest peak: the near
+// distances told so without a division (NearestRise.h), the far peaks shown
+// lower by the channel's line (FarPeakLine.h), raised over the frames'
+// peaks first. Called as ConcaveFollow is.
+struct SwellFollow {
+    const float* estimates; // the chunk's, interleaved
+    const float* reciprocals;
+    const SimdKernels* kernels;
+    FarPeakLine* farLines;
+    std::int32_t near;
+    std::int32_t lookAhead;
+    std::uint64_t chunkStart; // the clock of the chunk's first frame
+    const lanes::ChunkRules& rules;
+
+    __m128 operator()(int c, const float* peaks, int frame, __m128 envelope, __m128& rise) const {
+        const float* const coming[4] = {peaks, peaks + 1, peaks + 2, peaks + 3};
+        __m128 accept;
+        __m128 passed =
+            nearest::answers([&](std::int32_t j) { return _mm_loadu_ps(peaks + j); }, coming,
+                             envelope, rules, *kernels, reciprocals, near, 1, rise, accept);
+        const __m128 newest = channelOf(estimates, frame, c);
+        passed = _mm_and_ps(passed, newestStayBelow(newest, envelope, accept, rules));
+        if ((_mm_movemask_ps(passed) & 1) == 0) return passed;
+        return _mm_and_ps(
+            passed, farLines[c].confirmsFour(peaks + lookAhead - follow::kFrames, newest, lookAhead,
+                                             chunkStart + static_cast<std::uint64_t>(frame),
+                                             envelope, rise));
+    }
+};
+
+// Whether both channels are due to scan (holds `H`) with their slopes `S`
+// equal to their targets `T`, as after frames that followed their peaks.
+inline bool dueOnTarget(__m128i H, __m128 S, __m128 T) {
+    return (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3;
+}
+
+// Whether both channels so due may follow their peaks by concave runs from a
+// frame whose runs are `runs`: the runs cover their windows.
 inline bool mayFollow(__m128i H, __m128 S, __m128 T, const std::int32_t* runs,
                       std::int32_t lookAhead) {
-    return (_mm_movemask_ps(_mm_and_ps(lanes::dueLanes(H), _mm_cmpeq_ps(S, T))) & 3) == 3 &&
-           runs[0] >= coveringRun(lookAhead) && runs[1] >= coveringRun(lookAhead);
+    return dueOnTarget(H, S, T) && runs[0] >= coveringRun(lookAhead) &&
+           runs[1] >= coveringRun(lookAhead);
 }
 
 // A position in the lines moved on by less than a look-ahead.
@@ -97,44 +138,42 @@ struct Followed {
 };
 
 // Both channels' frames from `frame` on (at most `count`, written at
-// `position` on), entered with the envelopes `E` of the frame before and
-// slopes `S` equal to their targets, both channels due to scan: runs the
-// frames that both follow their peaks, in blocks of kFrames, up to the first
-// that may not, and stores their newest peaks and their envelopes. The holds
-// stay due. Kept out of line, as the scans are: the frame loop keeps its
-// registers.
-[[gnu::noinline]] Followed followPeaks(float* const (&lines)[2], std::int32_t lookAhead,
-                                       std::int32_t position, const float* estimates,
-                                       const std::int32_t* runs, int frame, int count,
-                                       const lanes::ChunkRules& rules, __m128 E, __m128 S,
-                                       float* envelopeFrames) {
+// `position` on), both channels due to scan on the first, whose envelopes
+// are `entered`: runs the frames that both follow their peaks by `follows`
+// (ConcaveFollow or SwellFollow), in blocks of kFrames, up to the first that
+// may not, and stores their newest peaks and their envelopes. The holds stay
+// due. Where none follows, answers the envelopes `E` and slopes `S` given.
+// Kept out of line, as the scans are: the frame loop keeps its registers.
+template <class Follows>
+[[gnu::noinline]] Followed
+followPeaks(float* const (&lines)[2], std::int32_t lookAhead, std::int32_t position,
+            const float* estimates, int frame, int count, const lanes::ChunkRules& rules,
+            __m128 entered, __m128 E, __m128 S, const Follows& follows, float* envelopeFrames) {
     // Later frames read the lines where earlier ones stored their peaks no
     // sooner than lookAhead frames on.
     const int most = count < lookAhead - 8 ? count : lookAhead - 8;
-    const __m128 entered = _mm_max_ps(_mm_add_ps(E, S), rules.threshold);
     alignas(16) float envelope[2][kFrames], rise[2][kFrames];
     int done = 0;
     for (; done + kFrames <= most; done += kFrames) {
+        const std::int32_t at = wrapped(position + done, lookAhead);
         __m128 passed = _mm_castsi128_ps(_mm_set1_epi32(-1));
         for (int c = 0; c < 2; ++c) {
-            const Sources sources = {lines[c], estimates, runs, c};
             // The envelope of each frame is the peak that leaves then; the
             // first frame's comes from the frame before it.
-            __m128 e = _mm_loadu_ps(lines[c] + position + done);
+            __m128 e = _mm_loadu_ps(lines[c] + at);
             if (done == 0)
                 e = _mm_move_ss(e, c == 0 ? entered : _mm_shuffle_ps(entered, entered, 1));
             __m128 r;
-            passed = _mm_and_ps(
-                passed, followed(sources, frame + done, position + done, lookAhead, e, rules, r));
+            passed = _mm_and_ps(passed, follows(c, lines[c] + at, frame + done, e, r));
+            if ((_mm_movemask_ps(passed) & 1) == 0) return {done, E, S};
             _mm_store_ps(envelope[c], e);
             _mm_store_ps(rise[c], r);
         }
         const int run = __builtin_ctz(~static_cast<unsigned>(_mm_movemask_ps(passed)) | 16u);
         for (int k = 0; k < run; ++k) {
             const int f = frame + done + k;
-            std::int32_t at = position + done + k;
-            if (at >= lookAhead) at -= lookAhead;
-            storeNewestPeaks(lines, at, lookAhead, stereo::lowPair(estimates + 2 * f));
+            storeNewestPeaks(lines, wrapped(at + k, lookAhead), lookAhead,
+                             stereo::lowPair(estimates + 2 * f));
             envelopeFrames[2 * f] = envelope[0][k];
             envelopeFrames[2 * f + 1] = envelope[1][k];
         }

@@ -64,9 +64,15 @@ struct Avx2 {
 } // namespace
 
 extern const SimdKernels kAvx2Kernels = {
-    scanForSteepestRiseWith<Avx2>,  scanNearWith<Avx2>,
-    scanNearPairWith<Avx2>,         highestOverLineWith<Avx2>,
-    scanForSteepestRisesWith<Avx2>, estimateInterSamplePeaksWith<Avx2>,
-    clipAndGainWith<Avx2>,          estimateSamplePeaksWith<Avx2>,
-    emitLimitedWith<Avx2>,          256,
+    scanForSteepestRiseWith<Avx2>,
+    scanNearWith<Avx2>,
+    scanNearPairWith<Avx2>,
+    largestNearEstimatesWith<Avx2>,
+    highestOverLineWith<Avx2>,
+    scanForSteepestRisesWith<Avx2>,
+    estimateInterSamplePeaksWith<Avx2>,
+    clipAndGainWith<Avx2>,
+    estimateSamplePeaksWith<Avx2>,
+    emitLimitedWith<Avx2>,
+    256,
 };

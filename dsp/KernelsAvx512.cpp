@@ -72,9 +72,15 @@ struct Avx512 {
 } // namespace
 
 extern const SimdKernels kAvx512Kernels = {
-    scanForSteepestRiseWith<Avx512>,  scanNearWith<Avx512>,
-    scanNearPairWith<Avx512>,         highestOverLineWith<Avx512>,
-    scanForSteepestRisesWith<Avx512>, estimateInterSamplePeaksWith<Avx512>,
-    clipAndGainWith<Avx512>,          estimateSamplePeaksWith<Avx512>,
-    emitLimitedWith<Avx512>,          256,
+    scanForSteepestRiseWith<Avx512>,
+    scanNearWith<Avx512>,
+    scanNearPairWith<Avx512>,
+    largestNearEstimatesWith<Avx512>,
+    highestOverLineWith<Avx512>,
+    scanForSteepestRisesWith<Avx512>,
+    estimateInterSamplePeaksWith<Avx512>,
+    clipAndGainWith<Avx512>,
+    estimateSamplePeaksWith<Avx512>,
+    emitLimitedWith<Avx512>,
+    256,
 };

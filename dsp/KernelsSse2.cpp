@@ -5,9 +5,15 @@
 #include "dsp/StageKernel.h"
 
 extern const SimdKernels kSse2Kernels = {
-    scanForSteepestRiseWith<Sse2>,  scanNearWith<Sse2>,
-    scanNearPairWith<Sse2>,         highestOverLineWith<Sse2>,
-    scanForSteepestRisesWith<Sse2>, estimateInterSamplePeaksWith<Sse2>,
-    clipAndGainWith<Sse2>,          estimateSamplePeaksWith<Sse2>,
-    emitLimitedWith<Sse2>,          128,
+    scanForSteepestRiseWith<Sse2>,
+    scanNearWith<Sse2>,
+    scanNearPairWith<Sse2>,
+    largestNearEstimatesWith<Sse2>,
+    highestOverLineWith<Sse2>,
+    scanForSteepestRisesWith<Sse2>,
+    estimateInterSamplePeaksWith<Sse2>,
+    clipAndGainWith<Sse2>,
+    estimateSamplePeaksWith<Sse2>,
+    emitLimitedWith<Sse2>,
+    128,
 };

@@ -9,6 +9,7 @@
 #include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -18,6 +19,10 @@ constexpr double kCapacitySeconds = 0.016;
 constexpr double kDefaultReleaseSeconds = 0.007;
 constexpr double kLookAheadDecades = 2.0; // the setting 0..1 spans a factor of 100
 constexpr double kLookAheadSecondsAtZero = 0.0005;
+// Frames to wait after a try to follow a swell's peaks four at a time that
+// did not take a whole block, doubling while they fail.
+constexpr int kSwellFirstBackOff = 16;
+constexpr int kSwellLongestBackOff = 1024;
 
 std::unique_ptr<float[]> zeroed(std::size_t count) {
     std::unique_ptr<float[]> buffer(new (std::nothrow) float[count]);
@@ -103,6 +108,7 @@ void MaximizerCore::reset() {
         hull.clear();
     for (FarPeakLine& line : farLines)
         line.clear();
+    swellBackOff = 0;
     envelopes = kResting;
 }
 
@@ -141,11 +147,12 @@ inline bool allBelow(const float* samples, int frames, float bound) {
     return _mm_movemask_ps(below) == 0xf;
 }
 
-// What the look-ahead scans of a chunk read: each channel's peak line, the
-// reciprocals of the distances, the kernels, and each channel's line over
-// its far peaks and hull of coming peaks.
+// What the look-ahead scans of a chunk read: each channel's peak line (which
+// frames that follow their peaks write), the reciprocals of the distances,
+// the kernels, and each channel's line over its far peaks and hull of
+// coming peaks.
 struct ScanSources {
-    const float* lines[2];
+    float* lines[2];
     const float* reciprocals;
     std::int32_t lookAhead;
     const SimdKernels* kernels;
@@ -208,12 +215,50 @@ struct ScanSources {
     // Lane by lane in registers: a vector stored and loaded again around a
     // changed lane would wait for the stores.
     const __m128i zero = _mm_setzero_si128();
-    const __m128 lanes = _mm_castsi128_ps(
-        _mm_cmpgt_epi32(_mm_and_si128(_mm_set1_epi32(scanning), _mm_setr_epi32(1, 2, 0, 0)), zero));
+    const __m128 lanes = lanes::ofChannels(scanning);
     const __m128 found = _mm_setr_ps(target[0], target[1], 0.0f, 0.0f);
     const __m128i distance = _mm_setr_epi32(steepest[0], steepest[1], 0, 0);
     const __m128 aimed = _mm_andnot_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(distance, zero)), lanes);
     return lanes::aimAt(lanes, aimed, found, distance, {S, T, H});
+}
+
+// When the frames of a swell are next tried four at a time: no try before
+// `retryAt`; `backOff`, the frames waited after the last try that did not
+// take a whole block, doubling while they fail.
+struct SwellTries {
+    std::uint64_t& retryAt;
+    int& backOff;
+};
+
+// The frames from the chunk's frame `frame` on (at most `count`, written at
+// `position` on, the first numbered `now`, due to scan in both channels from
+// the envelopes `E`) that follow their peaks on a swell, four at a time
+// (FollowingPeaks.h); none where a line is not to be tried. Tries that do
+// not take a whole block wait before the next, the longer the more often
+// they fail. Kept out of line, as the scans are: the frame loop keeps its
+// registers.
+[[gnu::noinline]] follow::Followed followSwell(const ScanSources& sources, const float* estimates,
+                                               int frame, int count, std::int32_t position,
+                                               std::uint64_t now, const ChunkRules& rules, __m128 E,
+                                               float* envelopeFrames, SwellTries tries) {
+    const std::int32_t L = sources.lookAhead;
+    FarPeakLine* const lines = sources.farLines;
+    if (!lines[0].tries(L, now) || !lines[1].tries(L, now)) return {0, E, E};
+    const follow::SwellFollow swell = {estimates,
+                                       sources.reciprocals,
+                                       sources.kernels,
+                                       lines,
+                                       lines[0].nearDistances(),
+                                       L,
+                                       now - frame,
+                                       rules};
+    const follow::Followed followed = follow::followPeaks(
+        sources.lines, L, position, estimates, frame, count, rules, E, E, E, swell, envelopeFrames);
+    tries.backOff = followed.frames >= follow::kFrames ? 0
+                    : tries.backOff == 0               ? kSwellFirstBackOff
+                                         : std::min(2 * tries.backOff, kSwellLongestBackOff);
+    tries.retryAt = now + static_cast<std::uint64_t>(followed.frames + tries.backOff);
+    return followed;
 }
 
 // The look-ahead scans of the channels in `scanning` (bit c for channel c)
@@ -359,20 +404,28 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
     __m128 accept = scan::acceptBelow(T);
     std::int32_t position = writePos;
     int scans = 0;
-    // Whether the last frame's scans were both settled by concave runs.
-    bool following = false;
+    // How the next frames may follow their peaks, from how the last frame's
+    // scans were settled: both by concave runs, or both at the nearest peak
+    // by the scans themselves.
+    enum class Next { scan, concave, swell };
+    Next next = Next::scan;
+    // Takes the frames that followed their peaks.
+    const auto advanceBy = [&](const follow::Followed& followed) {
+        E = followed.envelope;
+        S = T = followed.slope;
+        accept = scan::acceptBelow(T);
+        scans += followed.frames;
+        position = follow::wrapped(position + followed.frames, L);
+        return followed.frames;
+    };
     for (int i = 0; i < frames; ++i) {
         // Frames on which both channels follow their peaks run four at a time.
-        if (following && follow::mayFollow(H, S, T, concaveRuns.runsBefore(i), L)) {
-            const follow::Followed followed =
-                follow::followPeaks(lines, L, position, estimates, concaveRuns.runsBefore(0), i,
-                                    frames - i, rules, E, S, envelopeFrames);
-            E = followed.envelope;
-            S = T = followed.slope;
-            accept = scan::acceptBelow(T);
-            scans += followed.frames;
-            i += followed.frames;
-            position = follow::wrapped(position + followed.frames, L);
+        if (next == Next::concave && follow::mayFollow(H, S, T, concaveRuns.runsBefore(i), L)) {
+            const follow::ConcaveFollow concave = {estimates, concaveRuns.runsBefore(0), L, rules};
+            // The first frame's envelopes, from the frame before.
+            const __m128 entered = _mm_max_ps(_mm_add_ps(E, S), rules.threshold);
+            i += advanceBy(follow::followPeaks(lines, L, position, estimates, i, frames - i, rules,
+                                               entered, E, S, concave, envelopeFrames));
             if (i == frames) break;
         }
         const __m128 peak = lowPair(estimates + 2 * i);
@@ -382,6 +435,24 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
         const int scanning = _mm_movemask_ps(lanes::dueLanes(H)) & 3;
         if (scanning != 0) {
             ++scans;
+            // After scans that both ended at the nearest peaks, this frame's
+            // may too, and the frames after it, taken four at a time.
+            if (next == Next::swell && scanning == 3 && clock + i >= swellRetryAt) {
+                const follow::Followed followed =
+                    followSwell(sources, estimates, i, frames - i, position, clock + i, rules, E,
+                                envelopeFrames, {swellRetryAt, swellBackOff});
+                if (followed.frames != 0) {
+                    E = followed.envelope;
+                    S = T = followed.slope;
+                    accept = scan::acceptBelow(T);
+                    scans += followed.frames - 1;
+                    i += followed.frames - 1;
+                    position = follow::wrapped(position + followed.frames, L);
+                    // The frame that stopped them scans as usual.
+                    next = Next::scan;
+                    continue; // the holds stay due
+                }
+            }
             // A run must cover a window to settle its scan: where none does,
             // as where rounding dents a slow swell, nothing is tried.
             const std::int32_t* const runs = concaveRuns.runsBefore(i);
@@ -390,13 +461,15 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
                     ? settleConcaveScans(lines, L, concaveRuns, rules, scanning, position, i, E, S,
                                          T, H)
                     : scanning;
-            following = tracking && unsettled == 0;
+            next = tracking && unsettled == 0 ? Next::concave : Next::scan;
             if (unsettled != 0) {
                 const Aims aims =
                     scanInFull(sources, unsettled, position, clock + i, E, rules.release, S, T, H);
                 S = aims.slope;
                 T = aims.target;
                 H = aims.hold;
+                // Scans that both ended at the nearest peaks call for a try.
+                if (lanes::bothAt(H, 1) && unsettled == 3) next = Next::swell;
             }
             accept = scan::acceptBelow(T);
         }

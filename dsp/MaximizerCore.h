@@ -147,6 +147,12 @@ private:
     // that both hold (audio thread).
     FarPeakLine farLines[2];
     PeakHull hulls[2];
+    // swellRetryAt: no try to follow a swell's peaks four frames at a time
+    // before this frame; swellBackOff: the frames waited after the last
+    // try that did not take a whole block, doubling while they fail (the
+    // frame loop, audio thread).
+    std::uint64_t swellRetryAt = 0;
+    int swellBackOff = 0;
     std::uint64_t clock = 0;
     Meters held;
     // Written by the parameter update on any thread, read once per pass.

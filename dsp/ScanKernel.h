@@ -11,8 +11,9 @@
 
 namespace {
 
-// Larger than any height a line over the peaks takes.
+// Larger than any height a line over the peaks takes, and than any estimate.
 constexpr double kHugeDouble = 0x1p100;
+constexpr float kHugeFloat = 0x1p100f;
 
 template <class V> struct ScanChannel {
     using Vec = typename V::Vec;
@@ -185,6 +186,40 @@ void scanNearPairWith(const float* const (&peaks)[2], const float* reciprocals, 
                       const float (&envelope)[2], float (&target)[2], std::int32_t (&steepest)[2]) {
     steepest[0] = scanNearWith<V>(peaks[0], reciprocals, near, envelope[0], target[0]);
     steepest[1] = scanNearWith<V>(peaks[1], reciprocals, near, envelope[1], target[1]);
+}
+
+// For four scans, the k-th of which reads its coming peaks from peaks[k]
+// on, against the envelope in lane k of `envelope`: the largest product of
+// a rise with the tabulated reciprocal of its distance over the distances
+// first .. last, and up to a vector beyond them, all of which must be
+// readable.
+template <class V>
+__m128 largestNearEstimatesWith(const float* const (&peaks)[4], const float* reciprocals,
+                                std::int32_t first, std::int32_t last, __m128 envelope) {
+    using Vec = typename V::Vec;
+    alignas(16) float levels[4], largest[4];
+    _mm_store_ps(levels, envelope);
+    for (int k = 0; k < 4; ++k) {
+        const Vec level = V::set1(levels[k]);
+        const float* const coming = peaks[k];
+        // Two chains of maxima, each waiting for its own alone.
+        Vec most[2] = {V::mul(V::sub(V::load(coming + first), level), V::load(reciprocals + first)),
+                       V::set1(-kHugeFloat)};
+        std::int32_t j = first + V::kWidth;
+        for (; j + V::kWidth <= last; j += 2 * V::kWidth) {
+            most[0] = V::max(most[0],
+                             V::mul(V::sub(V::load(coming + j), level), V::load(reciprocals + j)));
+            most[1] = V::max(most[1], V::mul(V::sub(V::load(coming + j + V::kWidth), level),
+                                             V::load(reciprocals + j + V::kWidth)));
+        }
+        if (j <= last)
+            most[0] = V::max(most[0],
+                             V::mul(V::sub(V::load(coming + j), level), V::load(reciprocals + j)));
+        __m128 quarter = V::quarters(V::max(most[0], most[1]));
+        quarter = _mm_max_ps(quarter, _mm_movehl_ps(quarter, quarter));
+        largest[k] = _mm_cvtss_f32(_mm_max_ss(quarter, _mm_shuffle_ps(quarter, quarter, 1)));
+    }
+    return _mm_load_ps(largest);
 }
 
 // The largest of peaks[j] - slope * j over j = first .. last - 1 (at least

@@ -26,6 +26,12 @@ struct SimdKernels {
     void (*scanNearForSteepestRises)(const float* const (&peaks)[2], const float* reciprocals,
                                      std::int32_t near, const float (&envelope)[2],
                                      float (&target)[2], std::int32_t (&steepest)[2]);
+    // For four scans, the k-th reading its coming peaks from peaks[k] on,
+    // against the envelopes in lanes k: the largest product of a rise and
+    // its reciprocal over the distances first .. last, and up to a vector
+    // of any width beyond them (readable as far as last + kNearGrain).
+    __m128 (*largestNearEstimates)(const float* const (&peaks)[4], const float* reciprocals,
+                                   std::int32_t first, std::int32_t last, __m128 envelope);
     // The largest of peaks[j] - slope * j over j = first .. last - 1.
     double (*highestOverLine)(const float* peaks, std::int32_t first, std::int32_t last,
                               double slope);
