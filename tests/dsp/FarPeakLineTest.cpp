@@ -169,3 +169,45 @@ TEST(FarPeakLine, AnotherLookAheadStartsTheLineOver) {
     EXPECT_GT(second.settled, second.scans / 2);
     EXPECT_GT(third.settled, third.scans / 2);
 }
+
+// Four frames asked at once, after single scans built and raised the line:
+// a frame let through must have no far peak that beats its nearest rise in
+// the plain loop, and on a swell most frames are let through.
+TEST(FarPeakLine, FourFramesAtOnceKeepOnlyWhatTheLoopKeeps) {
+    for (const auto& [rate, lookAhead] : {std::pair{48000.0, 768}, std::pair{96000.0, 1536}}) {
+        for (const double hertz : {1.0, 2.0, 7.0}) {
+            const std::vector<float> run = swellRun(static_cast<int>(rate / 2), hertz, rate);
+            const Reciprocals reciprocals(lookAhead + 8);
+            std::vector<float> window(static_cast<std::size_t>(lookAhead) + 8, kThreshold);
+            FarPeakLine line;
+            int asked = 0, kept = 0;
+            for (int now = lookAhead; now + 8 < static_cast<int>(run.size()); now += 5) {
+                fillWindow(window, run, now, lookAhead);
+                float target = (kThreshold - run[now - lookAhead]) / kRelease;
+                std::int32_t steepest = 0;
+                line.settle(kernels(), window.data(), reciprocals.table, lookAhead,
+                            static_cast<std::uint64_t>(now), run[now - lookAhead], target,
+                            steepest);
+                // The next four frames, each from the peak that leaves then.
+                const float* const first = run.data() + (now + 1 - lookAhead);
+                float envelope[4], best[4];
+                for (int k = 0; k < 4; ++k) {
+                    envelope[k] = first[k];
+                    best[k] = first[k + 1] - first[k];
+                }
+                const int keeps = _mm_movemask_ps(
+                    line.confirmsFour(run.data() + now - 3, _mm_loadu_ps(run.data() + now + 1),
+                                      lookAhead, static_cast<std::uint64_t>(now + 1),
+                                      _mm_loadu_ps(envelope), _mm_loadu_ps(best)));
+                for (int k = 0; k < 4; ++k, ++asked) {
+                    if ((keeps >> k & 1) == 0) continue;
+                    ++kept;
+                    for (std::int32_t j = line.nearDistances() + 1; j < lookAhead; ++j)
+                        ASSERT_LE((first[k + j] - envelope[k]) / static_cast<float>(j), best[k])
+                            << "frame " << now + 1 + k << " distance " << j;
+                }
+            }
+            EXPECT_GT(kept, asked / 2) << hertz << " Hz at " << rate << " Hz";
+        }
+    }
+}
