@@ -252,6 +252,7 @@ struct SwellTries {
                                        L,
                                        now - frame,
                                        rules};
+    // The envelopes and slopes answered where none follows are not taken.
     const follow::Followed followed = follow::followPeaks(
         sources.lines, L, position, estimates, frame, count, rules, E, E, E, swell, envelopeFrames);
     tries.backOff = followed.frames >= follow::kFrames ? 0
