@@ -20,18 +20,6 @@
 namespace {
 
 using namespace peakruns;
-constexpr double kPi = 3.141592653589793;
-
-// The estimates of a rectified sine at -6 dBFS raised by 30 dB, as the
-// limiter makes them from the samples.
-std::vector<float> swellRun(int frames, double hertz, double rate) {
-    std::vector<float> out;
-    for (int i = 0; i < frames; ++i) {
-        const auto x = static_cast<float>(0.5 * std::fabs(std::sin(2.0 * kPi * hertz * i / rate)));
-        out.push_back(std::fmax(std::fabs(x * 31.622776f), kThreshold));
-    }
-    return out;
-}
 
 // The envelope of a scan on a swell, as the limiter's follows the swell: on
 // the peak that just left, a last place or two off it, or on the line

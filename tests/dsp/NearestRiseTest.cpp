@@ -20,7 +20,6 @@
 namespace {
 
 using namespace peakruns;
-constexpr double kPi = 3.141592653589793;
 
 struct Tally {
     int nearest = 0; // lanes whose near distances the nearest peak answers
@@ -66,15 +65,6 @@ Tally tellNearest(const SimdKernels& kernels, const std::vector<float>& run, std
         }
     }
     return tally;
-}
-
-std::vector<float> swellRun(int frames, double hertz, double rate) {
-    std::vector<float> out;
-    for (int i = 0; i < frames; ++i) {
-        const auto x = static_cast<float>(0.5 * std::fabs(std::sin(2.0 * kPi * hertz * i / rate)));
-        out.push_back(std::fmax(std::fabs(x * 31.622776f), kThreshold));
-    }
-    return out;
 }
 
 } // namespace

@@ -79,4 +79,16 @@ inline float envelopeFor(const std::vector<float>& run, int leaving, signals::Ra
     return std::fmax(e, kThreshold);
 }
 
+// The estimates of a rectified sine at -6 dBFS raised by 30 dB, as the
+// limiter makes them from the samples.
+inline std::vector<float> swellRun(int frames, double hertz, double rate) {
+    constexpr double kPi = 3.141592653589793;
+    std::vector<float> out;
+    for (int i = 0; i < frames; ++i) {
+        const auto x = static_cast<float>(0.5 * std::fabs(std::sin(2.0 * kPi * hertz * i / rate)));
+        out.push_back(std::fmax(std::fabs(x * 31.622776f), kThreshold));
+    }
+    return out;
+}
+
 } // namespace peakruns
