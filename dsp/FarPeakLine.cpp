@@ -88,10 +88,10 @@ void FarPeakLine::clear() {
 // distance j being that of frame origin + j, has a quotient of at most `best`.
 bool FarPeakLine::bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope,
                          float best) const {
-    // The line covers the far peaks, and is young enough for its frames'
-    // distances from `base` to stay within two look-aheads.
+    // The line covers the far peaks (it was built for a scan whose origin,
+    // `base`, came no later), and is young enough for its frames' distances
+    // from `base` to stay within two look-aheads.
     if (coveredTo < origin + static_cast<std::uint64_t>(lookAhead) ||
-        from > origin + static_cast<std::uint64_t>(near + 1) ||
         origin - base > static_cast<std::uint64_t>(lookAhead))
         return false;
     const double e = envelope;
@@ -137,7 +137,6 @@ void FarPeakLine::rebuild(const SimdKernels& kernels, const float* peaks, std::i
         (static_cast<double>(peaks[2 * near + 1]) - static_cast<double>(peaks[near + 1])) / near;
     base = origin;
     height = kernels.highestOverLine(peaks, near + 1, lookAhead, slope);
-    from = origin + static_cast<std::uint64_t>(near + 1);
     coveredTo = now;
 }
 
@@ -197,8 +196,7 @@ __m128 FarPeakLine::confirmsFour(const float* recent, __m128 newest, std::int32_
                                  std::uint64_t now, __m128 envelope, __m128 best) {
     const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
     constexpr std::uint64_t kFrames = 4;
-    if (lookAhead != heldLookAhead || coveredTo == 0 || coveredTo + kFrames < now ||
-        from > origin + static_cast<std::uint64_t>(near + 1) || origin < base)
+    if (lookAhead != heldLookAhead || coveredTo == 0 || coveredTo + kFrames < now || origin < base)
         return _mm_setzero_ps();
     raiseOver(_mm_loadu_ps(recent), now - kFrames);
     raiseOver(newest, now);

@@ -72,7 +72,8 @@ private:
     // heldLookAhead, near: the look-ahead the line serves and its near
     // distances, set when a scan brings another. slope: the line's rise per
     // frame; height: its height at frame `base`; the peaks of frames
-    // from .. coveredTo - 1 lie on or below it (coveredTo 0: no line).
+    // base + near + 1 .. coveredTo - 1 lie on or below it (coveredTo 0: no
+    // line).
     // retryAt: no scan before this frame is tried, after scans the line
     // could not settle even when built anew; backOff: the frames waited
     // after the last such scan, doubling while they fail. All change only
@@ -83,7 +84,6 @@ private:
     double slope = 0.0;
     double height = 0.0;
     std::uint64_t base = 0;
-    std::uint64_t from = 0;
     std::uint64_t coveredTo = 0;
     std::uint64_t retryAt = 0;
     std::uint64_t backOff = 0;
