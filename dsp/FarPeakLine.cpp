@@ -62,14 +62,14 @@ __m128d below(__m128d a, __m128d b) {
 
 // Whether a line `above` the envelope at the scan's frame, of slope `slope`,
 // whose height at its base is `height`, shows every far quotient below
-// `best`, the far peaks lying at distances nearest .. lookAhead - 1: for one
-// scan (D = double) or for two lane by lane (D = __m128d, a mask).
+// `best`, the far peaks lying at distances nearest .. farthest: for one scan
+// (D = double) or for two lane by lane (D = __m128d, a mask). `steady` is
+// the part of the magnitudes in the slack that stays with the line.
 template <class D>
-auto showsBelow(D height, D slope, D above, D envelope, D best, double nearest,
-                std::int32_t lookAhead) {
-    const D farthest = farthestOf(above, nearest, lookAhead - 1.0);
-    const D slack = kSlackShare * (1.0 + magnitude(height) + magnitude(envelope) +
-                                   4.0 * magnitude(slope) * lookAhead);
+auto showsBelow(D height, D slope, double steady, D above, D envelope, D best, double nearest,
+                double farthestDistance) {
+    const D farthest = farthestOf(above, nearest, farthestDistance);
+    const D slack = kSlackShare * (steady + magnitude(height) + magnitude(envelope));
     // slope + above / farthest + slack below the bound, times farthest.
     return below((slope + slack) * farthest + above,
                  (best - magnitude(best) * kBestShare) * farthest);
@@ -97,15 +97,15 @@ bool FarPeakLine::bounds(std::int32_t lookAhead, std::uint64_t origin, float env
     const double e = envelope;
     const double above =
         height + slope * static_cast<double>(static_cast<std::int64_t>(origin - base)) - e;
-    return showsBelow(height, slope, above, e, static_cast<double>(best), near + 1, lookAhead);
+    return showsBelow(height, slope, steady, above, e, static_cast<double>(best), nearest,
+                      farthestDistance);
 }
 
-__m128d FarPeakLine::boundsLanes(std::int32_t lookAhead, __m128d fromBase, __m128d envelope,
-                                 __m128d best) const {
+__m128d FarPeakLine::boundsLanes(__m128d fromBase, __m128d envelope, __m128d best) const {
     const __m128d h = _mm_set1_pd(height);
     const __m128d b = _mm_set1_pd(slope);
     const __m128d above = h + b * fromBase - envelope;
-    return showsBelow(h, b, above, envelope, best, near + 1, lookAhead);
+    return showsBelow(h, b, steady, above, envelope, best, nearest, farthestDistance);
 }
 
 void FarPeakLine::raiseOver(__m128 peaks, std::uint64_t first) {
@@ -137,6 +137,7 @@ void FarPeakLine::rebuild(const SimdKernels& kernels, const float* peaks, std::i
         (static_cast<double>(peaks[2 * near + 1]) - static_cast<double>(peaks[near + 1])) / near;
     base = origin;
     height = kernels.highestOverLine(peaks, near + 1, lookAhead, slope);
+    steady = 1.0 + 4.0 * std::fabs(slope) * lookAhead;
     coveredTo = now;
 }
 
@@ -145,6 +146,8 @@ bool FarPeakLine::tries(std::int32_t lookAhead, std::uint64_t now) {
         clear();
         heldLookAhead = lookAhead;
         near = nearDistancesFor(lookAhead);
+        nearest = near + 1;
+        farthestDistance = lookAhead - 1;
     }
     return near != 0 && now >= retryAt;
 }
@@ -206,12 +209,11 @@ __m128 FarPeakLine::confirmsFour(const float* recent, __m128 newest, std::int32_
         _mm_setr_pd(static_cast<double>(origin - base), static_cast<double>(origin - base + 1));
     const __m128d third = _mm_add_pd(first, _mm_set1_pd(2.0));
     const __m128d oldest = _mm_set1_pd(lookAhead);
-    const __m128d low =
-        _mm_and_pd(_mm_cmple_pd(first, oldest),
-                   boundsLanes(lookAhead, first, _mm_cvtps_pd(envelope), _mm_cvtps_pd(best)));
+    const __m128d low = _mm_and_pd(_mm_cmple_pd(first, oldest),
+                                   boundsLanes(first, _mm_cvtps_pd(envelope), _mm_cvtps_pd(best)));
     const __m128d high =
         _mm_and_pd(_mm_cmple_pd(third, oldest),
-                   boundsLanes(lookAhead, third, _mm_cvtps_pd(_mm_movehl_ps(envelope, envelope)),
+                   boundsLanes(third, _mm_cvtps_pd(_mm_movehl_ps(envelope, envelope)),
                                _mm_cvtps_pd(_mm_movehl_ps(best, best))));
     // Each double lane's mask is a pair of float lanes: one of each, in order.
     return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));

@@ -61,8 +61,7 @@ private:
     bool bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope, float best) const;
     // Lane by lane, for scans whose origins lie `fromBase` frames after
     // `base`: whether the line shows their far peaks lower.
-    __m128d boundsLanes(std::int32_t lookAhead, __m128d fromBase, __m128d envelope,
-                        __m128d best) const;
+    __m128d boundsLanes(__m128d fromBase, __m128d envelope, __m128d best) const;
     // Over the four peaks of the frames first .. first + 3.
     void raiseOver(__m128 peaks, std::uint64_t first);
     void raise(const float* peaks, std::uint64_t origin, std::uint64_t first, std::uint64_t last);
@@ -81,7 +80,10 @@ private:
     // clear, on the audio thread.
     std::int32_t heldLookAhead = 0;
     std::int32_t near = 0;
+    double nearest = 0.0;          // near + 1, the nearest far distance
+    double farthestDistance = 0.0; // heldLookAhead - 1
     double slope = 0.0;
+    double steady = 0.0; // 1 + 4 |slope| heldLookAhead, in the bound's slack
     double height = 0.0;
     std::uint64_t base = 0;
     std::uint64_t coveredTo = 0;
