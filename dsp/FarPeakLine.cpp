@@ -141,15 +141,12 @@ void FarPeakLine::rebuild(const SimdKernels& kernels, const float* peaks, std::i
     coveredTo = now;
 }
 
-bool FarPeakLine::tries(std::int32_t lookAhead, std::uint64_t now) {
-    if (lookAhead != heldLookAhead) {
-        clear();
-        heldLookAhead = lookAhead;
-        near = nearDistancesFor(lookAhead);
-        nearest = near + 1;
-        farthestDistance = lookAhead - 1;
-    }
-    return near != 0 && now >= retryAt;
+void FarPeakLine::serve(std::int32_t lookAhead) {
+    clear();
+    heldLookAhead = lookAhead;
+    near = nearDistancesFor(lookAhead);
+    nearest = near + 1;
+    farthestDistance = lookAhead - 1;
 }
 
 bool FarPeakLine::confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
@@ -165,18 +162,26 @@ bool FarPeakLine::confirms(const SimdKernels& kernels, const float* peaks, std::
         raise(peaks, origin, coveredTo, now);
         coveredTo = now;
     }
+    if (!bounds(lookAhead, origin, envelope, best))
+        return confirmsAnew(kernels, peaks, lookAhead, now, envelope, best);
+    backOff = 0;
+    return true;
+}
+
+bool FarPeakLine::confirmsAnew(const SimdKernels& kernels, const float* peaks,
+                               std::int32_t lookAhead, std::uint64_t now, float envelope,
+                               float best) {
+    const std::uint64_t origin = now - static_cast<std::uint64_t>(lookAhead);
+    rebuild(kernels, peaks, lookAhead, origin, now);
     if (!bounds(lookAhead, origin, envelope, best)) {
-        rebuild(kernels, peaks, lookAhead, origin, now);
-        if (!bounds(lookAhead, origin, envelope, best)) {
-            // Scans that a new line cannot settle are left to the others for
-            // a while, the longer the more often it failed.
-            const auto longest = kLongestBackOff * static_cast<std::uint64_t>(lookAhead);
-            backOff = backOff == 0        ? static_cast<std::uint64_t>(near)
-                      : backOff < longest ? 2 * backOff
-                                          : longest;
-            retryAt = now + backOff;
-            return false;
-        }
+        // Scans that a new line cannot settle are left to the others for a
+        // while, the longer the more often it failed.
+        const auto longest = kLongestBackOff * static_cast<std::uint64_t>(lookAhead);
+        backOff = backOff == 0        ? static_cast<std::uint64_t>(near)
+                  : backOff < longest ? 2 * backOff
+                                      : longest;
+        retryAt = now + backOff;
+        return false;
     }
     backOff = 0;
     return true;

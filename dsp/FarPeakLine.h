@@ -37,7 +37,10 @@ public:
     // `now` (false: leave the scan to the others), then, given the near
     // scan's answer (target and steepest over peaks[1 .. near]), whether the
     // far peaks leave it standing.
-    bool tries(std::int32_t lookAhead, std::uint64_t now);
+    bool tries(std::int32_t lookAhead, std::uint64_t now) {
+        if (lookAhead != heldLookAhead) serve(lookAhead);
+        return near != 0 && now >= retryAt;
+    }
     // The distances scanned peak by peak (a multiple of kNearGrain), set by
     // tries for its look-ahead.
     std::int32_t nearDistances() const { return near; }
@@ -58,6 +61,8 @@ public:
     static constexpr std::uint64_t kRecentFrames = 4;
 
 private:
+    // Starts the line over for scans of another look-ahead.
+    void serve(std::int32_t lookAhead);
     bool bounds(std::int32_t lookAhead, std::uint64_t origin, float envelope, float best) const;
     // Lane by lane, for scans whose origins lie `fromBase` frames after
     // `base`: whether the line shows their far peaks lower.
@@ -65,6 +70,11 @@ private:
     // Over the four peaks of the frames first .. first + 3.
     void raiseOver(__m128 peaks, std::uint64_t first);
     void raise(const float* peaks, std::uint64_t origin, std::uint64_t first, std::uint64_t last);
+    // confirms where the line, as it stands, does not: built anew, then
+    // checked. Kept out of line, so that the common check saves no registers.
+    [[gnu::noinline]] bool confirmsAnew(const SimdKernels& kernels, const float* peaks,
+                                        std::int32_t lookAhead, std::uint64_t now, float envelope,
+                                        float best);
     void rebuild(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
                  std::uint64_t origin, std::uint64_t now);
 
