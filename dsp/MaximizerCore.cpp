@@ -437,8 +437,9 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
         if (scanning != 0) {
             ++scans;
             // After scans that both ended at the nearest peaks, this frame's
-            // may too, and the frames after it, taken four at a time.
-            if (next == Next::swell && scanning == 3 && clock + i >= swellRetryAt) {
+            // may too, and the frames after it, taken four at a time: where
+            // scans are frequent, as the concave runs are tracked.
+            if (tracking && next == Next::swell && scanning == 3 && clock + i >= swellRetryAt) {
                 const follow::Followed followed =
                     followSwell(sources, estimates, i, frames - i, position, clock + i, rules, E,
                                 envelopeFrames, {swellRetryAt, swellBackOff});
