@@ -5,6 +5,7 @@
 #pragma once
 
 #include "dsp/ConcaveRise.h"
+#include "dsp/StereoLanes.h"
 
 #include <cstdint>
 #include <emmintrin.h>
@@ -54,15 +55,14 @@ inline ConcaveSettlement settleConcaveRises(__m128 first, __m128 second, __m128 
     const auto topBelow = [&](__m128 firstPair, __m128 stepPair, __m128 twicePair) {
         const __m128d top =
             _mm_add_pd(_mm_cvtps_pd(firstPair), _mm_mul_pd(steps, _mm_cvtps_pd(stepPair)));
-        return _mm_castpd_ps(_mm_cmple_pd(top, _mm_mul_pd(_mm_cvtps_pd(twicePair), margin)));
+        return _mm_cmple_pd(top, _mm_mul_pd(_mm_cvtps_pd(twicePair), margin));
     };
-    const __m128 lowBelow = topBelow(first, step, twice);
-    const __m128 highBelow = fourLanes
-                                 ? topBelow(_mm_movehl_ps(first, first), _mm_movehl_ps(step, step),
-                                            _mm_movehl_ps(twice, twice))
-                                 : lowBelow;
-    // Each double lane's mask is a pair of float lanes: one of each, in order.
-    settled = _mm_and_ps(settled, _mm_shuffle_ps(lowBelow, highBelow, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128d lowBelow = topBelow(first, step, twice);
+    const __m128d highBelow = fourLanes
+                                  ? topBelow(_mm_movehl_ps(first, first), _mm_movehl_ps(step, step),
+                                             _mm_movehl_ps(twice, twice))
+                                  : lowBelow;
+    settled = _mm_and_ps(settled, stereo::fromDoubleMasks(lowBelow, highBelow));
     const __m128 nearest = _mm_cmpgt_ps(rise1, releaseSlope);
     return {settled, nearest,
             _mm_or_ps(_mm_and_ps(nearest, rise1), _mm_andnot_ps(nearest, releaseSlope))};

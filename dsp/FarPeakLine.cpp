@@ -1,6 +1,7 @@
 #include "dsp/FarPeakLine.h"
 
 #include "dsp/SimdKernels.h"
+#include "dsp/StereoLanes.h"
 
 #include <cmath>
 #include <emmintrin.h>
@@ -97,15 +98,15 @@ bool FarPeakLine::bounds(std::int32_t lookAhead, std::uint64_t origin, float env
     const double e = envelope;
     const double above =
         height + slope * static_cast<double>(static_cast<std::int64_t>(origin - base)) - e;
-    return showsBelow(height, slope, steady, above, e, static_cast<double>(best), nearest,
-                      farthestDistance);
+    return showsBelow(height, slope, steady, above, e, static_cast<double>(best), near + 1,
+                      heldLookAhead - 1);
 }
 
 __m128d FarPeakLine::boundsLanes(__m128d fromBase, __m128d envelope, __m128d best) const {
     const __m128d h = _mm_set1_pd(height);
     const __m128d b = _mm_set1_pd(slope);
     const __m128d above = h + b * fromBase - envelope;
-    return showsBelow(h, b, steady, above, envelope, best, nearest, farthestDistance);
+    return showsBelow(h, b, steady, above, envelope, best, near + 1, heldLookAhead - 1);
 }
 
 void FarPeakLine::raiseOver(__m128 peaks, std::uint64_t first) {
@@ -145,8 +146,6 @@ void FarPeakLine::serve(std::int32_t lookAhead) {
     clear();
     heldLookAhead = lookAhead;
     near = nearDistancesFor(lookAhead);
-    nearest = near + 1;
-    farthestDistance = lookAhead - 1;
 }
 
 bool FarPeakLine::confirms(const SimdKernels& kernels, const float* peaks, std::int32_t lookAhead,
@@ -220,6 +219,5 @@ __m128 FarPeakLine::confirmsFour(const float* recent, __m128 newest, std::int32_
         _mm_and_pd(_mm_cmple_pd(third, oldest),
                    boundsLanes(third, _mm_cvtps_pd(_mm_movehl_ps(envelope, envelope)),
                                _mm_cvtps_pd(_mm_movehl_ps(best, best))));
-    // Each double lane's mask is a pair of float lanes: one of each, in order.
-    return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));
+    return stereo::fromDoubleMasks(low, high);
 }

@@ -90,8 +90,6 @@ private:
     // clear, on the audio thread.
     std::int32_t heldLookAhead = 0;
     std::int32_t near = 0;
-    double nearest = 0.0;          // near + 1, the nearest far distance
-    double farthestDistance = 0.0; // heldLookAhead - 1
     double slope = 0.0;
     double steady = 0.0; // 1 + 4 |slope| heldLookAhead, in the bound's slack
     double height = 0.0;

@@ -95,11 +95,9 @@ struct SwellFollow {
     const lanes::ChunkRules& rules;
 
     __m128 operator()(int c, const float* peaks, int frame, __m128 envelope, __m128& rise) const {
-        const float* const coming[4] = {peaks, peaks + 1, peaks + 2, peaks + 3};
         __m128 accept;
         __m128 passed =
-            nearest::answers([&](std::int32_t j) { return _mm_loadu_ps(peaks + j); }, coming,
-                             envelope, rules, *kernels, reciprocals, near, 1, rise, accept);
+            nearest::answers(peaks, envelope, rules, *kernels, reciprocals, near, rise, accept);
         const __m128 newest = channelOf(estimates, frame, c);
         passed = _mm_and_ps(passed, newestStayBelow(newest, envelope, accept, rules));
         if ((_mm_movemask_ps(passed) & 1) == 0) return passed;
@@ -142,17 +140,19 @@ struct Followed {
 // are `entered`: runs the frames that both follow their peaks by `follows`
 // (ConcaveFollow or SwellFollow), in blocks of kFrames, up to the first that
 // may not, and stores their newest peaks and their envelopes. The holds stay
-// due. Where none follows, answers the envelopes `E` and slopes `S` given.
-// Kept out of line, as the scans are: the frame loop keeps its registers.
+// due. Where no frame follows, the envelopes and slopes answered are not to
+// be taken. Kept out of line, as the scans are: the frame loop keeps its
+// registers.
 template <class Follows>
-[[gnu::noinline]] Followed
-followPeaks(float* const (&lines)[2], std::int32_t lookAhead, std::int32_t position,
-            const float* estimates, int frame, int count, const lanes::ChunkRules& rules,
-            __m128 entered, __m128 E, __m128 S, const Follows& follows, float* envelopeFrames) {
+[[gnu::noinline]] Followed followPeaks(float* const (&lines)[2], std::int32_t lookAhead,
+                                       std::int32_t position, const float* estimates, int frame,
+                                       int count, const lanes::ChunkRules& rules, __m128 entered,
+                                       const Follows& follows, float* envelopeFrames) {
     // Later frames read the lines where earlier ones stored their peaks no
     // sooner than lookAhead frames on.
     const int most = count < lookAhead - 8 ? count : lookAhead - 8;
     alignas(16) float envelope[2][kFrames], rise[2][kFrames];
+    __m128 E = entered, S = _mm_setzero_ps();
     int done = 0;
     for (; done + kFrames <= most; done += kFrames) {
         const std::int32_t at = wrapped(position + done, lookAhead);

@@ -243,7 +243,7 @@ struct SwellTries {
                                                float* envelopeFrames, SwellTries tries) {
     const std::int32_t L = sources.lookAhead;
     FarPeakLine* const lines = sources.farLines;
-    if (!lines[0].tries(L, now) || !lines[1].tries(L, now)) return {0, E, E};
+    if (!lines[0].tries(L, now) || !lines[1].tries(L, now)) return {0, E, _mm_setzero_ps()};
     const follow::SwellFollow swell = {estimates,
                                        sources.reciprocals,
                                        sources.kernels,
@@ -252,9 +252,8 @@ struct SwellTries {
                                        L,
                                        now - frame,
                                        rules};
-    // The envelopes and slopes answered where none follows are not taken.
     const follow::Followed followed = follow::followPeaks(
-        sources.lines, L, position, estimates, frame, count, rules, E, E, E, swell, envelopeFrames);
+        sources.lines, L, position, estimates, frame, count, rules, E, swell, envelopeFrames);
     tries.backOff = followed.frames >= follow::kFrames ? 0
                     : tries.backOff == 0               ? kSwellFirstBackOff
                                          : std::min(2 * tries.backOff, kSwellLongestBackOff);
@@ -410,12 +409,12 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
     // by the scans themselves.
     enum class Next { scan, concave, swell };
     Next next = Next::scan;
-    // Takes the frames that followed their peaks.
+    // Takes the frames that followed their peaks, if any; answers how many.
     const auto advanceBy = [&](const follow::Followed& followed) {
+        if (followed.frames == 0) return 0;
         E = followed.envelope;
         S = T = followed.slope;
         accept = scan::acceptBelow(T);
-        scans += followed.frames;
         position = follow::wrapped(position + followed.frames, L);
         return followed.frames;
     };
@@ -425,8 +424,11 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
             const follow::ConcaveFollow concave = {estimates, concaveRuns.runsBefore(0), L, rules};
             // The first frame's envelopes, from the frame before.
             const __m128 entered = _mm_max_ps(_mm_add_ps(E, S), rules.threshold);
-            i += advanceBy(follow::followPeaks(lines, L, position, estimates, i, frames - i, rules,
-                                               entered, E, S, concave, envelopeFrames));
+            const int followed =
+                advanceBy(follow::followPeaks(lines, L, position, estimates, i, frames - i, rules,
+                                              entered, concave, envelopeFrames));
+            scans += followed;
+            i += followed;
             if (i == frames) break;
         }
         const __m128 peak = lowPair(estimates + 2 * i);
@@ -440,16 +442,13 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
             // may too, and the frames after it, taken four at a time: where
             // scans are frequent, as the concave runs are tracked.
             if (tracking && next == Next::swell && scanning == 3 && clock + i >= swellRetryAt) {
-                const follow::Followed followed =
-                    followSwell(sources, estimates, i, frames - i, position, clock + i, rules, E,
-                                envelopeFrames, {swellRetryAt, swellBackOff});
-                if (followed.frames != 0) {
-                    E = followed.envelope;
-                    S = T = followed.slope;
-                    accept = scan::acceptBelow(T);
-                    scans += followed.frames - 1;
-                    i += followed.frames - 1;
-                    position = follow::wrapped(position + followed.frames, L);
+                const int followed =
+                    advanceBy(followSwell(sources, estimates, i, frames - i, position, clock + i,
+                                          rules, E, envelopeFrames, {swellRetryAt, swellBackOff}));
+                if (followed != 0) {
+                    // This frame's scan is counted already.
+                    scans += followed - 1;
+                    i += followed - 1;
                     // The frame that stopped them scans as usual.
                     next = Next::scan;
                     continue; // the holds stay due

@@ -8,6 +8,7 @@
 
 #include "dsp/EnvelopeLanes.h"
 #include "dsp/SimdKernels.h"
+#include "dsp/StereoLanes.h"
 
 #include <cstdint>
 #include <emmintrin.h>
@@ -20,19 +21,16 @@ namespace nearest {
 // distances are screened by their estimates, as the scans screen them.
 constexpr std::int32_t kTiedDistances = 8;
 
-// Lane by lane, for four scans against `envelope`, the coming peaks at
-// distance j being `peaksAt(j)` (lane k for scan k) and readable from
-// coming[k] on: the lanes whose scans over the distances 1 .. near the
-// nearest peak answers, as the scans would; `rise` the nearest rises, and
-// `accept` the bounds of the estimates that cannot beat them. Lanes of
-// `wanted` (a mask of bits) are awaited: where none of them passes the
-// exact tests, the screen is skipped and its lanes are left out.
-template <class PeaksAt>
-inline __m128 answers(PeaksAt peaksAt, const float* const (&coming)[4], __m128 envelope,
-                      const lanes::ChunkRules& rules, const SimdKernels& kernels,
-                      const float* reciprocals, std::int32_t near, int wanted, __m128& rise,
-                      __m128& accept) {
-    const __m128 first = peaksAt(1);
+// Lane by lane, for the scans of four frames of one channel against
+// `envelope`, the coming peaks of frame k being peaks[k + j] at distance j:
+// the lanes whose scans over the distances 1 .. near the nearest peak
+// answers, as the scans would; `rise` the nearest rises, and `accept` the
+// bounds of the estimates that cannot beat them. Where the first frame
+// fails the exact tests, the screen is skipped and every lane left out.
+inline __m128 answers(const float* peaks, __m128 envelope, const lanes::ChunkRules& rules,
+                      const SimdKernels& kernels, const float* reciprocals, std::int32_t near,
+                      __m128& rise, __m128& accept) {
+    const __m128 first = _mm_loadu_ps(peaks + 1);
     rise = _mm_sub_ps(first, envelope);
     // Within a factor of two of the envelope the rise is exact, and the
     // envelope advanced by it lands on the peak.
@@ -53,15 +51,14 @@ inline __m128 answers(PeaksAt peaksAt, const float* const (&coming)[4], __m128 e
     for (std::int32_t j = 2; j <= kTiedDistances; ++j) {
         boundLow = _mm_add_pd(boundLow, riseLow);
         boundHigh = _mm_add_pd(boundHigh, riseHigh);
-        const __m128 r = _mm_sub_ps(peaksAt(j), envelope);
+        const __m128 r = _mm_sub_ps(_mm_loadu_ps(peaks + j), envelope);
         belowLow = _mm_and_pd(belowLow, _mm_cmple_pd(_mm_cvtps_pd(r), boundLow));
         belowHigh =
             _mm_and_pd(belowHigh, _mm_cmple_pd(_mm_cvtps_pd(_mm_movehl_ps(r, r)), boundHigh));
     }
-    // Each double lane's mask is a pair of float lanes: one of each, in order.
-    passed = _mm_and_ps(passed, _mm_shuffle_ps(_mm_castpd_ps(belowLow), _mm_castpd_ps(belowHigh),
-                                               _MM_SHUFFLE(2, 0, 2, 0)));
-    if ((_mm_movemask_ps(passed) & wanted) == 0) return _mm_setzero_ps();
+    passed = _mm_and_ps(passed, stereo::fromDoubleMasks(belowLow, belowHigh));
+    if ((_mm_movemask_ps(passed) & 1) == 0) return _mm_setzero_ps();
+    const float* const coming[4] = {peaks, peaks + 1, peaks + 2, peaks + 3};
     const __m128 most =
         kernels.largestNearEstimates(coming, reciprocals, kTiedDistances + 1, near, envelope);
     return _mm_and_ps(passed, _mm_cmple_ps(most, accept));

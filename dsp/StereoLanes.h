@@ -30,6 +30,11 @@ inline void storePair(float* two, __m128 v) {
 inline __m128 select(__m128 mask, __m128 whenSet, __m128 otherwise) {
     return _mm_or_ps(_mm_and_ps(mask, whenSet), _mm_andnot_ps(mask, otherwise));
 }
+// Four lanes' masks from two vectors of two double lanes' masks, in order:
+// each double lane's mask is a pair of float lanes, one of each taken.
+inline __m128 fromDoubleMasks(__m128d low, __m128d high) {
+    return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));
+}
 // The two channels' lanes of a vector that holds two frames (channel 0 in
 // lanes 0 and 2, channel 1 in lanes 1 and 3) folded by the larger: exact,
 // in any order.

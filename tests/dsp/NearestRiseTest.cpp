@@ -45,11 +45,9 @@ Tally tellNearest(const SimdKernels& kernels, const std::vector<float>& run, std
                               ? leaving
                               : envelopeFor(run, now - lookAhead + k, random);
         }
-        const float* const coming[4] = {peaks, peaks + 1, peaks + 2, peaks + 3};
         __m128 rise, accept;
         const int told = _mm_movemask_ps(nearest::answers(
-            [&](std::int32_t j) { return _mm_loadu_ps(peaks + j); }, coming, _mm_loadu_ps(envelope),
-            rules, kernels, reciprocals.table, near, 15, rise, accept));
+            peaks, _mm_loadu_ps(envelope), rules, kernels, reciprocals.table, near, rise, accept));
         float rises[4];
         _mm_storeu_ps(rises, rise);
         for (int k = 0; k < 4; ++k) {
