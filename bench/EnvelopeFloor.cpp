@@ -11,6 +11,9 @@
 // many the envelope is the peak that leaves then (whose envelopes are known
 // before the frames before them have run, as the limiter's batches of four
 // frames need). See docs/benchmarks.md.
+#include "bench/BenchSignals.h"
+#include "dsp/MaximizerCore.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -21,27 +24,19 @@
 
 namespace {
 
-constexpr float kThreshold = 0.999f;
-constexpr float kGain = 31.622776f; // +30 dB, as in the peer benchmark
-constexpr double kLevel = 0.5;      // -6 dBFS
+constexpr float kThreshold = MaximizerCore::kThreshold;
+constexpr float kLevel = 0.5f;      // -6 dBFS, as in the peer benchmark's swells
+constexpr float kGain = 31.622776f; // +30 dB
 constexpr double kReleaseSeconds = 0.020;
 constexpr double kSeconds = 4.0;
-constexpr double kPi = 3.141592653589793;
 constexpr int kNearest = 8;
 
-// The peer benchmark's look-ahead: 5 ms at 44.1 kHz, the 16 ms that a
-// change of rate gives at the others.
-int lookAheadAt(int rate) {
-    return rate == 44100 ? 220 : static_cast<int>(rate * 0.016);
-}
-
-// One channel's peak estimates (ISP off) of a rectified sine of `hertz`,
-// with a look-ahead's worth beyond the last frame.
-std::vector<float> swellPeaks(double hertz, int rate, int frames) {
-    std::vector<float> peaks(static_cast<std::size_t>(frames + lookAheadAt(rate) + kNearest));
+// One channel's peak estimates (ISP off) of the samples `swell` at -6 dBFS,
+// +30 dB.
+std::vector<float> swellPeaks(const std::vector<float>& swell) {
+    std::vector<float> peaks(swell.size());
     for (std::size_t i = 0; i < peaks.size(); ++i) {
-        const auto x = static_cast<float>(kLevel * std::fabs(std::sin(2 * kPi * hertz * i / rate)));
-        const float p = std::fabs(x * kGain);
+        const float p = std::fabs(kLevel * swell[i] * kGain);
         peaks[i] = p < kThreshold ? kThreshold : p;
     }
     return peaks;
@@ -140,10 +135,15 @@ Scans literalScans(const std::vector<float>& peaks, int frames, int lookAhead, i
 
 void floorOfSwell(benchmark::State& state, double left, double right, int rate) {
     const auto frames = static_cast<int>(kSeconds * rate);
-    const int lookAhead = lookAheadAt(rate);
+    // The plug-in's look-ahead at this rate, as the peer benchmark takes it.
+    MaximizerCore core;
+    core.setSampleRate(rate);
+    const int lookAhead = core.lookAheadFrames();
     const auto release = static_cast<int>(rate * kReleaseSeconds);
-    const std::vector<float> peaks[2] = {swellPeaks(left, rate, frames),
-                                         swellPeaks(right, rate, frames)};
+    const int length = frames + lookAhead + kNearest;
+    const std::vector<float> peaks[2] = {
+        swellPeaks(benchsignals::rectifiedSine(rate, length, left, 1.0f).left),
+        swellPeaks(benchsignals::rectifiedSine(rate, length, right, 1.0f).left)};
     for (auto _ : state) {
         Channel channels[2];
         for (int f = 0; f < frames; ++f) {

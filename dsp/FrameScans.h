@@ -10,7 +10,6 @@
 #include "dsp/EnvelopeLanes.h"
 #include "dsp/FarPeakLine.h"
 #include "dsp/FollowingPeaks.h"
-#include "dsp/MaximizerCore.h"
 #include "dsp/PeakHull.h"
 #include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
@@ -49,18 +48,18 @@ struct ScanSources {
 // concave run did not settle, on frame `now` written at `position`: from the
 // nearest peaks and a line over the farther ones where it shows them lower,
 // else from the hull of the coming peaks where it follows them, else in
-// full. Each aims first at the release slope over `release` frames; the aims
-// S, T and H are those of the frame loop. Kept out of line: it is rare next to the frame
-// loop, whose registers it would otherwise crowd.
+// full. Each aims first at the release slope of the chunk's `rules`; the
+// aims S, T and H are those of the frame loop. Kept out of line, so that the
+// frame loop, which runs on every frame, keeps its registers.
 [[gnu::noinline]] Aims scanInFull(const ScanSources& sources, int scanning, std::int32_t position,
-                                  std::uint64_t now, __m128 E, __m128 release, __m128 S, __m128 T,
-                                  __m128i H) {
+                                  std::uint64_t now, __m128 E, const ChunkRules& rules, __m128 S,
+                                  __m128 T, __m128i H) {
     const std::int32_t L = sources.lookAhead;
     const float* const peaks[2] = {sources.lines[0] + position, sources.lines[1] + position};
     float envelope[2], target[2];
     std::int32_t steepest[2] = {0, 0};
     storePair(envelope, E);
-    storePair(target, lanes::releaseSlope(E, _mm_set1_ps(MaximizerCore::kThreshold), release));
+    storePair(target, lanes::releaseSlope(E, rules.threshold, rules.release));
     int full = scanning;
     FarPeakLine* const lines = sources.farLines;
     if (scanning == 3 && lines[0].tries(L, now) && lines[1].tries(L, now)) {

@@ -317,7 +317,7 @@ int MaximizerCore::limitFramesWith(const float* estimates, int frames, std::int3
             next = tracking && unsettled == 0 ? Next::concave : Next::scan;
             if (unsettled != 0) {
                 const Aims aims =
-                    scanInFull(sources, unsettled, position, clock + i, E, rules.release, S, T, H);
+                    scanInFull(sources, unsettled, position, clock + i, E, rules, S, T, H);
                 S = aims.slope;
                 T = aims.target;
                 H = aims.hold;
