@@ -10,7 +10,6 @@
 #include "dsp/SimdKernels.h"
 #include "dsp/StereoLanes.h"
 
-#include <algorithm>
 #include <cmath>
 #include <new>
 
